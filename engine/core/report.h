@@ -1,0 +1,24 @@
+// The engine's reporting channel: every message is formatted into a 500-byte buffer as
+// "Error: " / "Warning: " + text + ".\n" and shown in a box captioned "Warning".
+#pragma once
+
+#include <string>
+
+#define N_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
+
+// Caption and flags of the channel's boxes.
+inline constexpr const char* NReportCaption = "Warning";
+inline constexpr unsigned NReportFlags = 0x1030;      // exclamation icon, system modal
+inline constexpr unsigned NReportPlainFlags = 0x0000; // plain OK box
+inline constexpr int NReportBufferSize = 500;
+
+// Error box (exclamation, system modal); returns after the box is closed.
+void NError(const char* format, ...) N_PRINTF_LIKE(1, 2);
+// Warning box (exclamation, system modal).
+void NWarning(const char* format, ...) N_PRINTF_LIKE(1, 2);
+// Warning in a plain OK box.
+void NWarningPlain(const char* format, ...) N_PRINTF_LIKE(1, 2);
+
+// The text one of the three shows for a prefix and formatted message (used by tests and by
+// the functions above): prefix + message + ".\n", cut to fit the 500-byte buffer.
+std::string NFormatReport(const char* prefix, const char* format, ...) N_PRINTF_LIKE(2, 3);

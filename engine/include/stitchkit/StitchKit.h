@@ -1,0 +1,10 @@
+// The StitchKit engine's public interface.
+#pragma once
+
+#include "stitchkit/BmpAdapter.h"
+#include "stitchkit/Dib.h"
+#include "stitchkit/Export.h"
+#include "stitchkit/Host.h"
+#include "stitchkit/ImageRec.h"
+#include "stitchkit/MFCLensCalib.h"
+#include "stitchkit/Types.h"

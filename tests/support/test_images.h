@@ -1,0 +1,31 @@
+// Test inputs made by the tests: procedural textures and bitmaps with known contents.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/image_ptr.h"
+#include "stitchkit/BmpAdapter.h"
+#include "stitchkit/Dib.h"
+
+// A smooth, non-repeating texture with sharp edges, values in 0 .. 255: summed octaves of
+// value noise plus a few hard-edged bands, so every window has structure to align on.
+double TextureValue(double row, double column, unsigned seed);
+
+// A planar ubyte image of the texture (one band per seed offset).
+NImagePtr MakeTextureImage(int nbands, int nrows, int ncolumns, unsigned seed = 1);
+
+// A bitmap held by the test: header, pixels and (for 8 bits) a 256-entry palette.
+struct TestDib {
+    BITMAPINFOHEADER header{};
+    std::vector<unsigned char> pixels;
+    std::vector<RGBQUAD> palette;
+    std::vector<unsigned char> lower; // low bytes of a 16-bit-per-channel picture
+
+    TestDib(int width, int height, int bitCount);
+    std::int64_t Stride() const { return DibStride(header.biWidth, header.biBitCount); }
+    // Byte `byte` of pixel (row from the top, column).
+    unsigned char& At(int row, int column, int byte = 0);
+    void SetGreyRamp();
+    CBmpAdapter Adapter();
+};
