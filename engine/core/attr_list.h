@@ -58,7 +58,9 @@ void NFirstAttr(NAttrList list, NAttrListPosn* posn);
 void NLastAttr(NAttrList list, NAttrListPosn* posn);
 void NNextAttr(NAttrListPosn* posn);
 void NPrevAttr(NAttrListPosn* posn);
-inline bool NAttrExists(const NAttrListPosn* posn) { return posn->ptr != nullptr; }
+inline bool NAttrExists(const NAttrListPosn* posn) {
+    return posn->ptr != nullptr;
+}
 const char* NGetAttrName(const NAttrListPosn* posn);
 NRepnKind NGetAttrRepn(const NAttrListPosn* posn);
 // Positions at the first attribute called `name`; false when there is none.
@@ -73,8 +75,7 @@ void NDeleteAttr(NAttrListPosn* posn);
 // double, const char* (string), N_ImageRec*, NAttrList, NBundle or void* (list, pointer).
 // Numeric, boolean and string kinds decode a text value (keyword through dict, else a
 // number); other kinds must match the stored kind. False when the value can't be had.
-bool NGetAttrValue(const NAttrListPosn* posn, const NDictEntry* dict, NRepnKind kind,
-                   void* value);
+bool NGetAttrValue(const NAttrListPosn* posn, const NDictEntry* dict, NRepnKind kind, void* value);
 // NGetAttrValue of the first attribute called `name`.
 bool NGetAttr(NAttrList list, const char* name, const NDictEntry* dict, NRepnKind kind,
               void* value);

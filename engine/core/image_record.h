@@ -13,8 +13,7 @@ NImage NCreateImage(int nbands, int nrows, int ncolumns, NRepnKind repn);
 // A new interleaved, bottom-up image over `pixels` (4-byte padded rows), or over nrows x stride
 // zeroed bytes of its own when `pixels` is null (owns_data stays 0: set it to 1 to have
 // NDestroyImage free them).
-NImage NCreateDIBImage(int nbands, int nrows, int ncolumns, NRepnKind repn,
-                       unsigned char* pixels);
+NImage NCreateDIBImage(int nbands, int nrows, int ncolumns, NRepnKind repn, unsigned char* pixels);
 void NDestroyImage(NImage image);
 // Frees the attribute list and the record, never the pixel memory.
 void NDestroyDIBImage(NImage image);
@@ -31,7 +30,8 @@ inline std::int64_t NImageStride(const N_ImageRec* image) {
 inline unsigned char* NPixelAddr(const N_ImageRec* image, int band, int row, int column) {
     const std::ptrdiff_t size = NRepnSize(image->repn);
     if (image->interleaved) {
-        return image->row_index[row] + (static_cast<std::ptrdiff_t>(column) * image->nbands + band) * size;
+        return image->row_index[row] +
+               (static_cast<std::ptrdiff_t>(column) * image->nbands + band) * size;
     }
     return image->band_index[band][row] + static_cast<std::ptrdiff_t>(column) * size;
 }

@@ -14,7 +14,9 @@ struct NRepnInfo {
 // Indexed by NRepnKind.
 extern const NRepnInfo NRepnTable[NNRepnKinds];
 
-inline bool NIsValidRepn(int kind) { return kind > NUnknownRepn && kind < NNRepnKinds; }
+inline bool NIsValidRepn(int kind) {
+    return kind > NUnknownRepn && kind < NNRepnKinds;
+}
 inline const char* NRepnName(int kind) {
     return (kind >= 0 && kind < NNRepnKinds) ? NRepnTable[kind].name : "unknown";
 }
@@ -22,8 +24,12 @@ inline int NRepnSize(int kind) {
     return (kind >= 0 && kind < NNRepnKinds) ? NRepnTable[kind].size : 0;
 }
 // Kinds 1 to 7.
-inline bool NIsPixelRepn(int kind) { return kind >= NBitRepn && kind <= NDoubleRepn; }
-inline bool NIsIntegerRepn(int kind) { return kind >= NBitRepn && kind <= NLongRepn; }
+inline bool NIsPixelRepn(int kind) {
+    return kind >= NBitRepn && kind <= NDoubleRepn;
+}
+inline bool NIsIntegerRepn(int kind) {
+    return kind >= NBitRepn && kind <= NLongRepn;
+}
 
 // A dictionary entry; a dictionary is an array ended by an entry with a null keyword.
 struct NDictEntry {

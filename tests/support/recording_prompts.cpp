@@ -15,12 +15,18 @@ RecordingPrompts::RecordingPrompts() {
         });
 }
 
-RecordingPrompts::~RecordingPrompts() { stitchkit::SetMessageBoxHandler({}); }
+RecordingPrompts::~RecordingPrompts() {
+    stitchkit::SetMessageBoxHandler({});
+}
 
 std::string RecordingPrompts::OnlyText() const {
     EXPECT_EQ(m_boxes.size(), 1u) << "expected exactly one message box";
     return m_boxes.empty() ? std::string() : m_boxes.front().text;
 }
 
-std::string WarningText(const std::string& message) { return "Warning: " + message + ".\n"; }
-std::string ErrorText(const std::string& message) { return "Error: " + message + ".\n"; }
+std::string WarningText(const std::string& message) {
+    return "Warning: " + message + ".\n";
+}
+std::string ErrorText(const std::string& message) {
+    return "Error: " + message + ".\n";
+}

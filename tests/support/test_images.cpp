@@ -14,7 +14,9 @@ double Hash(int x, int y, unsigned seed) {
     return (h & 0xFFFFFF) / static_cast<double>(0x1000000);
 }
 
-double Smooth(double t) { return t * t * (3.0 - 2.0 * t); }
+double Smooth(double t) {
+    return t * t * (3.0 - 2.0 * t);
+}
 
 double ValueNoise(double y, double x, unsigned seed) {
     const double fy = std::floor(y), fx = std::floor(x);

@@ -32,22 +32,22 @@ inline constexpr unsigned NImageSingleAlloc = 0x01;
 inline constexpr unsigned NImageIndexesInRecord = 0x02;
 
 struct N_ImageRec {
-    std::int32_t nbands;    // at least 1
-    std::int32_t nrows;     // at least 1
-    std::int32_t ncolumns;  // at least 1
-    NRepnKind repn;         // representation of every pixel
-    std::uint32_t flags;    // see NImageSingleAlloc / NImageIndexesInRecord
-    NAttrList attributes;   // never null
-    unsigned char* data;    // first pixel byte
-    unsigned char** row_index;    // start of each row
-    unsigned char*** band_index;  // for each band, a pointer into row_index
-    std::int32_t nframes;         // band interpretation counts:
-    std::int32_t nviewpoints;     // nbands = nframes x nviewpoints x ncolors x ncomponents
+    std::int32_t nbands;         // at least 1
+    std::int32_t nrows;          // at least 1
+    std::int32_t ncolumns;       // at least 1
+    NRepnKind repn;              // representation of every pixel
+    std::uint32_t flags;         // see NImageSingleAlloc / NImageIndexesInRecord
+    NAttrList attributes;        // never null
+    unsigned char* data;         // first pixel byte
+    unsigned char** row_index;   // start of each row
+    unsigned char*** band_index; // for each band, a pointer into row_index
+    std::int32_t nframes;        // band interpretation counts:
+    std::int32_t nviewpoints;    // nbands = nframes x nviewpoints x ncolors x ncomponents
     std::int32_t ncolors;
     std::int32_t ncomponents;
-    std::uint32_t npixels;        // nbands x nrows x ncolumns
-    std::int32_t interleaved;     // 0 planar, 1 interleaved bottom-up (a DIB view)
-    std::int32_t owns_data;       // interleaved only: destroying the image frees the pixels
+    std::uint32_t npixels;    // nbands x nrows x ncolumns
+    std::int32_t interleaved; // 0 planar, 1 interleaved bottom-up (a DIB view)
+    std::int32_t owns_data;   // interleaved only: destroying the image frees the pixels
 };
 
 using NImage = N_ImageRec*;

@@ -10,10 +10,11 @@
 class STITCHKIT_API MFCLensCalib {
 public:
     enum OutputRectType {
-        OutputRectOuter = 0,   // everything the corrected picture covers
-        OutputRectInner = 1,   // only the part with picture everywhere, less 1 pixel a side
-        OutputRectNone = 2,    // no rectangle computed: the input's own size is used
-        OutputRectScaled = 3   // the outer rectangle scaled back to the input size
+        OutputRectOuter = 0, // everything the corrected picture covers
+        OutputRectInner = 1, // only the part with picture everywhere, less 1 pixel a side
+        OutputRectNone = 2,  // no rectangle computed: the input's own size is used
+        OutputRectScaled = 3 // the outer rectangle, output positions scaled by output / input
+                             // size before the model is applied
     };
 
     MFCLensCalib() = default;
@@ -26,7 +27,9 @@ public:
         m_centerX = x;
         m_centerY = y;
     }
-    void SetBackColor(BYTE r, BYTE g, BYTE b) { m_backColor = (DWORD{r} << 16) | (DWORD{g} << 8) | b; }
+    void SetBackColor(BYTE r, BYTE g, BYTE b) {
+        m_backColor = (DWORD{r} << 16) | (DWORD{g} << 8) | b;
+    }
     void SetBackColor(DWORD color) { m_backColor = color; }
     void SetOutputRectType(OutputRectType type) { m_outputRectType = type; }
 
@@ -45,6 +48,12 @@ public:
     double GetScaleY() const { return m_scaleY; }
 
 private:
+    // The output size for the current rectangle type, or false when it is empty, not finite
+    // or absurdly large for the input; sets the type-3 scale factors.
+    bool OutputSize(int columns, int rows, double kappa, int& width, int& height);
+    // Corrects an interleaved ubyte view of the input into `out`: 1 done, 0 nothing done.
+    int Correct(const N_ImageRec& input, IImageAdapter* out, double kappa);
+
     IImageAdapter* m_image = nullptr;
     double m_centerX = -1.0;
     double m_centerY = -1.0;

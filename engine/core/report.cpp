@@ -1,0 +1,60 @@
+#include "core/report.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "stitchkit/Host.h"
+
+namespace {
+
+// Formats prefix + message + ".\n" into the channel's 500-byte buffer; a long message is cut
+// so that the ending still fits.
+std::string FormatInto(const char* prefix, const char* format, std::va_list args) {
+    char buffer[NReportBufferSize];
+    const std::size_t limit = sizeof(buffer) - 3; // room for ".\n" and the terminator
+    std::size_t used = static_cast<std::size_t>(std::snprintf(buffer, limit, "%s", prefix));
+    if (used >= limit) used = limit - 1;
+    const int written = std::vsnprintf(buffer + used, limit - used, format, args);
+    if (written > 0)
+        used += static_cast<std::size_t>(written) < limit - used ? static_cast<std::size_t>(written)
+                                                                 : limit - used - 1;
+    std::memcpy(buffer + used, ".\n", 3);
+    return std::string(buffer);
+}
+
+void Show(const char* prefix, unsigned flags, const char* format, std::va_list args) {
+    const std::string text = FormatInto(prefix, format, args);
+    stitchkit::ShowMessageBox(text, NReportCaption, flags);
+}
+
+} // namespace
+
+void NError(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    Show("Error: ", NReportFlags, format, args);
+    va_end(args);
+}
+
+void NWarning(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    Show("Warning: ", NReportFlags, format, args);
+    va_end(args);
+}
+
+void NWarningPlain(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    Show("Warning: ", NReportPlainFlags, format, args);
+    va_end(args);
+}
+
+std::string NFormatReport(const char* prefix, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::string text = FormatInto(prefix, format, args);
+    va_end(args);
+    return text;
+}
