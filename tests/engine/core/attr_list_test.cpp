@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include "core/attr_list.h"
+#include "core/image_ptr.h"
+#include "core/memory.h"
+#include "support/recording_prompts.h"
+
+namespace {
+
+struct ListDeleter {
+    void operator()(NAttrListRec* list) const noexcept { NDestroyAttrList(list); }
+};
+using ListPtr = std::unique_ptr<NAttrListRec, ListDeleter>;
+
+std::vector<std::string> Names(NAttrList list) {
+    std::vector<std::string> names;
+    NAttrListPosn posn;
+    for (NFirstAttr(list, &posn); NAttrExists(&posn); NNextAttr(&posn))
+        names.emplace_back(NGetAttrName(&posn));
+    return names;
+}
+
+TEST(AttrList, KeepsOrderAndReplacesFirstOfAName) {
+    ListPtr list(NCreateAttrList());
+    ASSERT_TRUE(NAppendAttr(list.get(), "a", nullptr, NLongRepn, NAttrValue::Number(1)));
+    ASSERT_TRUE(NAppendAttr(list.get(), "b", nullptr, NDoubleRepn, NAttrValue::Number(0.1)));
+    ASSERT_TRUE(NAppendAttr(list.get(), "a", nullptr, NLongRepn, NAttrValue::Number(3)));
+    ASSERT_TRUE(NSetAttr(list.get(), "a", nullptr, NLongRepn, NAttrValue::Number(-7.9)));
+    ASSERT_TRUE(NSetAttr(list.get(), "c", nullptr, NStringRepn, NAttrValue::String("x")));
+    EXPECT_EQ(Names(list.get()), (std::vector<std::string>{"a", "b", "a", "c"}));
+
+    std::int32_t a = 0;
+    ASSERT_TRUE(NGetAttr(list.get(), "a", nullptr, NLongRepn, &a));
+    EXPECT_EQ(a, -7); // integers are truncated toward zero when encoded
+    double b = 0;
+    ASSERT_TRUE(NGetAttr(list.get(), "b", nullptr, NDoubleRepn, &b));
+    EXPECT_EQ(b, 0.1); // "%.20g" keeps every bit of a double
+    const char* text = nullptr;
+    ASSERT_TRUE(NGetAttr(list.get(), "b", nullptr, NStringRepn, &text));
+    EXPECT_STREQ(text, "0.10000000000000000555");
+
+    NAttrListPosn posn;
+    ASSERT_TRUE(NLookupAttr(list.get(), "b", &posn));
+    NDeleteAttr(&posn);
+    EXPECT_STREQ(NGetAttrName(&posn), "a"); // the position moves on
+    EXPECT_EQ(Names(list.get()), (std::vector<std::string>{"a", "a", "c"}));
+}
+
+TEST(AttrList, DictionaryEncodingAndDecoding) {
+    RecordingPrompts prompts;
+    ListPtr list(NCreateAttrList());
+    NAppendAttr(list.get(), "interp", NBandInterpDict, NLongRepn, NAttrValue::Number(5));
+    NAppendAttr(list.get(), "count", NBandInterpDict, NLongRepn, NAttrValue::Number(42));
+    NAppendAttr(list.get(), "word", nullptr, NStringRepn, NAttrValue::String("banana"));
+    const char* text = nullptr;
+    NGetAttr(list.get(), "interp", nullptr, NStringRepn, &text);
+    EXPECT_STREQ(text, "gradient");
+    std::int32_t value = 0;
+    ASSERT_TRUE(NGetAttr(list.get(), "interp", NBandInterpDict, NLongRepn, &value));
+    EXPECT_EQ(value, 5);
+    ASSERT_TRUE(NGetAttr(list.get(), "count", NBandInterpDict, NLongRepn, &value));
+    EXPECT_EQ(value, 42); // no keyword: a number
+    EXPECT_EQ(prompts.Count(), 0u);
+
+    EXPECT_FALSE(NGetAttr(list.get(), "word", NBandInterpDict, NLongRepn, &value));
+    EXPECT_EQ(prompts.OnlyText(), WarningText("NLookupDictValue: Can't lookup banana value"));
+    prompts.Clear();
+    EXPECT_FALSE(NGetAttr(list.get(), "word", nullptr, NFloatRepn, &value));
+    EXPECT_EQ(prompts.OnlyText(), WarningText("NDecodeAttrValue: Can't decode to float"));
+    prompts.Clear();
+    std::string out;
+    EXPECT_FALSE(NEncodeAttrValue(nullptr, NImageRepn, 1.0, &out));
+    EXPECT_EQ(prompts.OnlyText(), WarningText("NEncodeAttrValue: Can't encode from image"));
+
+    unsigned char flag = 0;
+    NAppendAttr(list.get(), "on", nullptr, NBooleanRepn, NAttrValue::Number(1));
+    ASSERT_TRUE(NGetAttr(list.get(), "on", nullptr, NBooleanRepn, &flag));
+    EXPECT_EQ(flag, 1);
+}
+
+TEST(AttrList, ImagesAreOwnedCopiedDeeplyAndExtractedToTheCaller) {
+    RecordingPrompts prompts;
+    ListPtr list(NCreateAttrList());
+    NImage image = NCreateImage(1, 2, 2, NUByteRepn);
+    NSetPixel(image, 0, 1, 1, 99);
+    ASSERT_TRUE(NAppendAttr(list.get(), "image", nullptr, NImageRepn, NAttrValue::Pointer(image)));
+    // Setting the same object again must not destroy it.
+    ASSERT_TRUE(NSetAttr(list.get(), "image", nullptr, NImageRepn, NAttrValue::Pointer(image)));
+
+    ListPtr copy(NCopyAttrList(list.get()));
+    ASSERT_TRUE(copy);
+    NImage copied = nullptr;
+    ASSERT_TRUE(NGetAttr(copy.get(), "image", nullptr, NImageRepn, &copied));
+    EXPECT_NE(copied, image);
+    EXPECT_EQ(NGetPixel(copied, 0, 1, 1), 99.0);
+
+    NImage taken = nullptr;
+    ASSERT_TRUE(NExtractAttr(list.get(), "image", nullptr, NImageRepn, &taken, true));
+    EXPECT_EQ(taken, image);
+    EXPECT_TRUE(NAttrListEmpty(list.get()));
+    NImagePtr owned(taken); // the caller owns it now; the list's destruction must not free it
+
+    // A kind that does not match is a bad value; a missing one matters only when required.
+    ASSERT_TRUE(NExtractAttr(list.get(), "absent", nullptr, NImageRepn, &taken, false));
+    EXPECT_FALSE(NExtractAttr(list.get(), "absent", nullptr, NImageRepn, &taken, true));
+    EXPECT_EQ(prompts.OnlyText(), WarningText("NExtractAttr: absent attribute missing"));
+    prompts.Clear();
+    NAppendAttr(list.get(), "n", nullptr, NLongRepn, NAttrValue::Number(3));
+    EXPECT_FALSE(NExtractAttr(list.get(), "n", nullptr, NImageRepn, &taken, true));
+    EXPECT_EQ(prompts.OnlyText(), WarningText("NExtractAttr: n attribute has bad value"));
+
+    char* text = nullptr;
+    NAppendAttr(list.get(), "s", nullptr, NStringRepn, NAttrValue::String("kept"));
+    ASSERT_TRUE(NExtractAttr(list.get(), "s", nullptr, NStringRepn, &text, true));
+    EXPECT_STREQ(text, "kept");
+    NFree(text);
+}
+
+TEST(AttrList, NestedListsAndBundlesAreOwned) {
+    ListPtr list(NCreateAttrList());
+    NAttrList inner = NCreateAttrList();
+    NAppendAttr(inner, "depth", nullptr, NLongRepn, NAttrValue::Number(2));
+    NAppendAttr(list.get(), "inner", nullptr, NAttrListRepn, NAttrValue::Pointer(inner));
+    NAttrList bundled = NCreateAttrList();
+    NAppendAttr(bundled, "k", nullptr, NStringRepn, NAttrValue::String("v"));
+    NAppendAttr(list.get(), "bundle", nullptr, NBundleRepn,
+                NAttrValue::Pointer(NCreateBundle("thing", bundled)));
+    ListPtr copy(NCopyAttrList(list.get()));
+    NBundle b = nullptr;
+    ASSERT_TRUE(NGetAttr(copy.get(), "bundle", nullptr, NBundleRepn, &b));
+    EXPECT_STREQ(b->type_name, "thing");
+    const char* v = nullptr;
+    EXPECT_TRUE(NGetAttr(b->list, "k", nullptr, NStringRepn, &v));
+    EXPECT_STREQ(v, "v");
+    NAttrList innerCopy = nullptr;
+    ASSERT_TRUE(NGetAttr(copy.get(), "inner", nullptr, NAttrListRepn, &innerCopy));
+    EXPECT_NE(innerCopy, inner);
+    EXPECT_EQ(NAttrListCount(innerCopy), 1);
+}
+
+TEST(AttrList, DestroyNullListIsReported) {
+    RecordingPrompts prompts;
+    NDestroyAttrList(nullptr);
+    EXPECT_EQ(prompts.OnlyText(), WarningText("NDestroyAttrList: Called with NULL list"));
+}
+
+} // namespace
