@@ -1,0 +1,347 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <string>
+
+#include "stitchkit/MFCLensCalib.h"
+#include "support/recording_prompts.h"
+#include "support/test_images.h"
+
+namespace {
+
+// A 24-bit picture whose byte `byte` (0 blue, 1 green, 2 red) at (row, column) is f(...).
+TestDib Picture(int width, int height, const std::function<int(int, int, int)>& f) {
+    TestDib dib(width, height, 24);
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c)
+            for (int b = 0; b < 3; ++b) dib.At(r, c, b) = static_cast<unsigned char>(f(r, c, b));
+    return dib;
+}
+
+int Texture(int r, int c, int b) {
+    return static_cast<int>(TextureValue(r, c, 7u + 31u * b));
+}
+
+// The out adapter of one correction; frees the header and pixels that the engine handed over.
+struct Output {
+    CBmpAdapter adapter;
+    Output() = default;
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    ~Output() {
+        delete adapter.GetHeader();
+        std::free(adapter.GetData());
+    }
+    int Width() const { return adapter.GetHeader()->biWidth; }
+    int Height() const { return adapter.GetHeader()->biHeight; }
+    int Bands() const { return adapter.GetHeader()->biBitCount / 8; }
+    int At(int row, int column, int byte = 0) const {
+        const BITMAPINFOHEADER& h = *adapter.GetHeader();
+        const std::int64_t offset = (h.biHeight - 1 - row) * DibStride(h.biWidth, h.biBitCount) +
+                                    static_cast<std::int64_t>(column) * Bands() + byte;
+        return adapter.GetData()[offset];
+    }
+};
+
+// Runs one correction and fails the test unless it was done.
+void Correct(MFCLensCalib& calib, TestDib& in, Output& out, double kappa) {
+    CBmpAdapter input = in.Adapter();
+    calib.SetImage(&input);
+    ASSERT_EQ(calib.Execute(&out.adapter, kappa), 1);
+    calib.SetImage(nullptr);
+}
+
+} // namespace
+
+// With kappa 0 the model is the identity: outer, none and scaled rectangles are the input's,
+// the inner one is the input less one pixel a side, and every pixel is copied, except the last
+// row and column, which the sampling test (at most rows - 2, columns - 2) leaves background.
+TEST(LensCalib, KappaZeroCopiesThePictureAndKeepsEveryRectangle) {
+    RecordingPrompts prompts;
+    for (const auto& [width, height] : {std::pair{37, 29}, std::pair{40, 30}}) {
+        TestDib in = Picture(width, height, Texture);
+        for (const auto type : {MFCLensCalib::OutputRectOuter, MFCLensCalib::OutputRectNone,
+                                MFCLensCalib::OutputRectScaled, MFCLensCalib::OutputRectInner}) {
+            SCOPED_TRACE(testing::Message() << width << "x" << height << " type " << type);
+            MFCLensCalib calib;
+            calib.SetOutputRectType(type);
+            calib.SetBackColor(BYTE{10}, BYTE{20}, BYTE{30});
+            Output out;
+            Correct(calib, in, out, 0.0);
+            const int shift = type == MFCLensCalib::OutputRectInner ? 1 : 0;
+            ASSERT_EQ(out.Width(), width - 2 * shift);
+            ASSERT_EQ(out.Height(), height - 2 * shift);
+            for (int r = 0; r < out.Height(); ++r) {
+                for (int c = 0; c < out.Width(); ++c) {
+                    const bool last = r + shift == height - 1 || c + shift == width - 1;
+                    for (int b = 0; b < 3; ++b) {
+                        const int expected = last ? 30 - 10 * b : in.At(r + shift, c + shift, b);
+                        ASSERT_EQ(out.At(r, c, b), expected) << r << "," << c << " byte " << b;
+                    }
+                }
+            }
+            if (type == MFCLensCalib::OutputRectScaled) {
+                EXPECT_EQ(calib.GetScaleX(), 1.0);
+                EXPECT_EQ(calib.GetScaleY(), 1.0);
+            }
+        }
+    }
+    EXPECT_EQ(prompts.Count(), 0u);
+
+    // The diagnostics of the corner inversion: nothing to correct, so no rounds. kappa |q|^2 q
+    // of a negative coordinate is a negative zero.
+    MFCLensCalib calib;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(calib.CalcInnerRect(CSize{101, 81}, 0.0), (CSize{51 + 50 - 2, 41 + 40 - 2}));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "-50.000000, -40.000000\n"
+              "Initial: (dx0, dy0) = (-0.000000, -0.000000)\n"
+              "Final:0.000000 0.000000 (-50.000000000000 -40.000000000000)\n"
+              "Kappa:0.000000e+00\n\n"
+              "51.000000, 41.000000\n"
+              "Initial: (dx0, dy0) = (0.000000, 0.000000)\n"
+              "Final:0.000000 0.000000 (51.000000000000 41.000000000000)\n"
+              "Kappa:0.000000e+00\n\n");
+}
+
+TEST(LensCalib, PercentIsClampedToHundred) {
+    TestDib in = Picture(60, 40, Texture);
+    CBmpAdapter input = in.Adapter();
+    for (const auto& [beyond, limit] : {std::pair{150, 100}, std::pair{-150, -100}}) {
+        MFCLensCalib calib;
+        calib.SetOutputRectType(MFCLensCalib::OutputRectOuter);
+        calib.SetImage(&input);
+        Output a, b;
+        ASSERT_EQ(calib.Execute(&a.adapter, beyond), 1);
+        ASSERT_EQ(calib.Execute(&b.adapter, limit), 1);
+        ASSERT_EQ(a.Width(), b.Width());
+        ASSERT_EQ(a.Height(), b.Height());
+        const auto bytes = static_cast<std::size_t>(DibStride(a.Width(), 24) * a.Height());
+        EXPECT_TRUE(
+            std::equal(a.adapter.GetData(), a.adapter.GetData() + bytes, b.adapter.GetData()));
+    }
+}
+
+// A camera with barrel distortion sees the scene point p at s = p (1 + kappa |p|^2), kappa < 0.
+// The test draws such a picture of straight lines, inverting the model radially by bisection,
+// and checks that the correction puts every line back where the scene has it.
+TEST(LensCalib, BarrelDistortedLinesComeBackStraight) {
+    constexpr int kWidth = 200, kHeight = 160, kSpacing = 20;
+    constexpr double kKappa = -6e-6; // the corners move by about 19 pixels
+    // Dark lines with a Gaussian profile (sigma 1.5) every 20 pixels: vertical ones in red,
+    // horizontal ones in green.
+    const auto scene = [](double v) {
+        const double d = v - kSpacing * std::round(v / kSpacing);
+        return 255.0 - 200.0 * std::exp(-d * d / (2 * 1.5 * 1.5));
+    };
+    TestDib in = Picture(kWidth, kHeight, [&](int r, int c, int b) {
+        const double sx = c - kWidth / 2, sy = r - kHeight / 2, s = std::hypot(sx, sy);
+        double lo = 0.0, hi = 1.0 / std::sqrt(-3 * kKappa); // r (1 + kappa r^2) rises up to hi
+        for (int i = 0; i < 60; ++i) {
+            const double mid = (lo + hi) / 2;
+            (mid * (1 + kKappa * mid * mid) < s ? lo : hi) = mid;
+        }
+        const double scale = s > 0 ? lo / s : 1.0;
+        return b == 0 ? 128
+                      : static_cast<int>(std::lround(scene(b == 2 ? sx * scale : sy * scale)));
+    });
+    MFCLensCalib calib;
+    Output out;
+    Correct(calib, in, out, kKappa);
+    ASSERT_EQ(out.Width(), kWidth);
+    ASSERT_EQ(out.Height(), kHeight);
+
+    // Largest distance between a line's darkness centroid (over +-5 pixels) and its straight
+    // scene position, over the lines x = -80 .. 80 and y = -60 .. 60, 5 pixels in from the edges.
+    const auto worst = [&](const std::function<int(int, int, int)>& pixel) {
+        double worst = 0.0;
+        for (int vertical = 0; vertical < 2; ++vertical) {
+            for (int k = vertical ? -4 : -3; k <= (vertical ? 4 : 3); ++k) {
+                const int centre = (vertical ? kWidth / 2 : kHeight / 2) + kSpacing * k;
+                const int along = vertical ? kHeight : kWidth;
+                for (int t = 5; t < along - 5; ++t) {
+                    double sum = 0.0, moment = 0.0;
+                    for (int u = centre - 5; u <= centre + 5; ++u) {
+                        const double dark = 255.0 - (vertical ? pixel(t, u, 2) : pixel(u, t, 1));
+                        sum += dark;
+                        moment += dark * u;
+                    }
+                    worst = std::max(worst, std::fabs(moment / sum - centre));
+                }
+            }
+        }
+        return worst;
+    };
+    // The distorted lines bow by several pixels; the corrected ones lie within 0.25 pixel of
+    // the scene's: bilinear resampling of a 1.5-pixel line moves its centroid by a few
+    // hundredths, 8-bit rounding and truncation by less than a tenth.
+    EXPECT_GT(worst([&](int r, int c, int b) { return int{in.At(r, c, b)}; }), 3.0);
+    EXPECT_LT(worst([&](int r, int c, int b) { return out.At(r, c, b); }), 0.25);
+}
+
+TEST(LensCalib, MaxKappa) {
+    MFCLensCalib calib;
+    // 101 x 81: x = 50, X = 75, Y = 60; |(50 - 75) / ((75^2 + 60^2) 75)| = 25 / 691875.
+    EXPECT_DOUBLE_EQ(calib.CalcMaxKappa(101, 81), 1.0 / 27675.0);
+    // One row: Y = 0, 25 / 75^3.
+    EXPECT_DOUBLE_EQ(calib.CalcMaxKappa(101, 1), 1.0 / 16875.0);
+    // No half width to move a point onto: no correction.
+    for (const auto& [w, h] : {std::pair{1, 81}, std::pair{1, 1}, std::pair{0, 81},
+                               std::pair{-5, 81}, std::pair{101, 0}, std::pair{101, -3}})
+        EXPECT_EQ(calib.CalcMaxKappa(w, h), 0.0) << w << "x" << h;
+}
+
+// For a small kappa the inversion's first estimate q (1 - kappa |q|^2) is already within
+// half a pixel, so the mapped points are hand-computable.
+TEST(LensCalib, InnerRect) {
+    MFCLensCalib calib;
+    // Corners (-50, -40) and (51, 41), |q|^2 = 4100 and 4282: with kappa 1e-5 they move to
+    // (-47.95, -38.36) and (48.816, 39.244): 48 + 47 - 2 by 39 + 38 - 2.
+    EXPECT_EQ(calib.CalcInnerRect(CSize{101, 81}, 1e-5), (CSize{93, 75}));
+    // kappa < 0 maps the edge midpoints: -50 -> -51.25, -40 -> -40.64, 51 -> 52.327,
+    // 41 -> 41.689: 52 + 51 - 2 by 41 + 40 - 2.
+    EXPECT_EQ(calib.CalcInnerRect(CSize{101, 81}, -1e-5), (CSize{101, 79}));
+    // Far beyond any lens the inversion diverges; the result stops at 1.5 times the size.
+    EXPECT_EQ(calib.CalcInnerRect(CSize{101, 81}, -0.01), (CSize{151, 121}));
+    EXPECT_EQ(calib.CalcInnerRect(CSize{101, 81}, std::nan("")), (CSize{0, 0}));
+    EXPECT_EQ(calib.CalcInnerRect(CSize{0, 81}, 0.0), (CSize{0, 0}));
+
+    // 11 x 1 with kappa -0.1: the left midpoint -5 starts with d = -0.1 * 25 * -5 = 12.5, so
+    // p = -17.5 with residual -5 - (-17.5)(1 - 30.625) = -523.4375; the next round is worse.
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(calib.CalcInnerRect(CSize{11, 1}, -0.1), (CSize{16, 0}));
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("-5.000000, 0.000000\n"
+                       "Initial: (dx0, dy0) = (12.500000, -0.000000)\n"
+                       "0:-523.437500 0.000000 (-17.500000000000 0.000000000000)\n"
+                       "Error:"),
+              std::string::npos)
+        << log;
+}
+
+// Every output pixel samples where the model sends it: checked on a picture whose red is
+// twice the column and whose green is three times the row, for all rectangle types.
+TEST(LensCalib, RectanglesAndScaledMapping) {
+    TestDib in = Picture(101, 81, [](int r, int c, int b) { return b == 2 ? 2 * c : b * 3 * r; });
+    struct Case {
+        MFCLensCalib::OutputRectType type;
+        double kappa;
+        int width, height;
+    };
+    // kappa -1e-5 moves the corners (-50, -40) and (51, 41) to (-52.05, -41.64) and
+    // (53.184, 42.756): 105 x 84; the midpoints (see InnerRect) less 2: 102 x 80. kappa 1e-5
+    // moves the midpoints to -48.75, -39.36, 49.673, 40.311: 98 x 80.
+    for (const Case& k : {Case{MFCLensCalib::OutputRectOuter, -1e-5, 105, 84},
+                          Case{MFCLensCalib::OutputRectScaled, -1e-5, 105, 84},
+                          Case{MFCLensCalib::OutputRectInner, -1e-5, 102, 80},
+                          Case{MFCLensCalib::OutputRectOuter, 1e-5, 98, 80},
+                          Case{MFCLensCalib::OutputRectNone, 1e-5, 101, 81}}) {
+        SCOPED_TRACE(testing::Message() << "type " << k.type << " kappa " << k.kappa);
+        MFCLensCalib calib;
+        calib.SetOutputRectType(k.type);
+        calib.SetBackColor(DWORD{0x00FF00FF}); // red 255, green 0, blue 255
+        Output out;
+        Correct(calib, in, out, k.kappa);
+        ASSERT_EQ(out.Width(), k.width);
+        ASSERT_EQ(out.Height(), k.height);
+        const bool scaled = k.type == MFCLensCalib::OutputRectScaled;
+        const double sx = scaled ? 105.0 / 101.0 : 1.0, sy = scaled ? 84.0 / 81.0 : 1.0;
+        if (scaled) {
+            EXPECT_DOUBLE_EQ(calib.GetScaleX(), sx);
+            EXPECT_DOUBLE_EQ(calib.GetScaleY(), sy);
+        }
+        int sampled = 0;
+        for (int i = 0; i < k.height; ++i) {
+            for (int j = 0; j < k.width; ++j) {
+                const double x = (j - k.width / 2) * sx, y = (i - k.height / 2) * sy;
+                const double f = 1 + k.kappa * (x * x + y * y);
+                const double column = x * f + 50, row = y * f + 40;
+                const bool inside = column >= 0 && column <= 99 && row >= 0 && row <= 79;
+                const auto near = [](double v, double limit) {
+                    return std::fabs(v - limit) < 1e-6;
+                };
+                if (near(column, 0) || near(column, 99) || near(row, 0) || near(row, 79))
+                    continue; // on a sampling limit: either side is right
+                if (!inside) {
+                    ASSERT_EQ(out.At(i, j, 2), 255) << i << "," << j;
+                    ASSERT_EQ(out.At(i, j, 1), 0) << i << "," << j;
+                    ASSERT_EQ(out.At(i, j, 0), 255) << i << "," << j;
+                    continue;
+                }
+                ++sampled;
+                ASSERT_NEAR(out.At(i, j, 2), std::floor(2 * column), 1) << i << "," << j;
+                ASSERT_NEAR(out.At(i, j, 1), std::floor(3 * row), 1) << i << "," << j;
+            }
+        }
+        EXPECT_GT(sampled, 101 * 81 / 2);
+    }
+}
+
+TEST(LensCalib, BackgroundColourAndOneBandPictures) {
+    MFCLensCalib calib;
+    calib.SetBackColor(BYTE{0x12}, BYTE{0x34}, BYTE{0x56});
+    EXPECT_EQ(calib.GetBackColor(), 0x123456u);
+    calib.SetBackColor(DWORD{0xFF00ABCD});
+    EXPECT_EQ(calib.GetBackColor(), 0xFF00ABCDu);
+    calib.SetBackColor(BYTE{200}, BYTE{77}, BYTE{9});
+    calib.SetOutputRectType(MFCLensCalib::OutputRectOuter);
+    const MFCLensCalib copy(calib);
+    EXPECT_EQ(copy.GetBackColor(), calib.GetBackColor());
+    EXPECT_EQ(copy.GetOutputRectType(), MFCLensCalib::OutputRectOuter);
+
+    // A grey picture stays one band; its background is the colour's green.
+    TestDib grey(9, 7, 8);
+    grey.SetGreyRamp();
+    for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 9; ++c) grey.At(r, c) = static_cast<unsigned char>(10 * r + c);
+    MFCLensCalib oneBand(copy);
+    Output out;
+    Correct(oneBand, grey, out, 0.0);
+    ASSERT_EQ(out.Bands(), 1);
+    for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 9; ++c)
+            EXPECT_EQ(out.At(r, c), r == 6 || c == 8 ? 77 : 10 * r + c) << r << "," << c;
+}
+
+TEST(LensCalib, NothingDoneLeavesTheOutputUntouched) {
+    RecordingPrompts prompts;
+    TestDib in = Picture(40, 30, Texture);
+    CBmpAdapter input = in.Adapter();
+    BITMAPINFOHEADER sentinelHeader{};
+    unsigned char sentinelData[4] = {};
+    const auto refused = [&](MFCLensCalib& calib, IImageAdapter* image, double kappa) {
+        calib.SetImage(image);
+        CBmpAdapter out(&sentinelHeader, sentinelData);
+        const bool none = calib.Execute(&out, kappa) == 0 && calib.Execute(&out, 50) == 0;
+        return none && out.GetHeader() == &sentinelHeader && out.GetData() == sentinelData;
+    };
+    MFCLensCalib calib;
+    EXPECT_TRUE(refused(calib, nullptr, 0.0)); // no input set
+    CBmpAdapter empty;
+    EXPECT_TRUE(refused(calib, &empty, 0.0)); // input without a picture
+    calib.SetImage(&input);
+    EXPECT_EQ(calib.Execute(nullptr, 0.0), 0);
+    EXPECT_EQ(calib.Execute(nullptr, 50), 0);
+    for (const double kappa : {std::numeric_limits<double>::infinity(), std::nan("")}) {
+        CBmpAdapter out(&sentinelHeader, sentinelData);
+        EXPECT_EQ(calib.Execute(&out, kappa), 0);
+        EXPECT_EQ(out.GetHeader(), &sentinelHeader);
+    }
+    // An outer rectangle thousands of pixels wide for a 40 x 30 picture is refused.
+    calib.SetOutputRectType(MFCLensCalib::OutputRectOuter);
+    CBmpAdapter out(&sentinelHeader, sentinelData);
+    EXPECT_EQ(calib.Execute(&out, -1e-2), 0);
+    EXPECT_EQ(out.GetHeader(), &sentinelHeader);
+    // The inner rectangle of a 2 x 2 picture is empty.
+    TestDib tiny = Picture(2, 2, Texture);
+    CBmpAdapter tinyInput = tiny.Adapter();
+    calib.SetImage(&tinyInput);
+    calib.SetOutputRectType(MFCLensCalib::OutputRectInner);
+    EXPECT_EQ(calib.Execute(&out, 0.0), 0);
+    EXPECT_EQ(out.GetData(), sentinelData);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
