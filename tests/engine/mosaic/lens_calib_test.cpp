@@ -309,39 +309,35 @@ TEST(LensCalib, BackgroundColourAndOneBandPictures) {
 
 TEST(LensCalib, NothingDoneLeavesTheOutputUntouched) {
     RecordingPrompts prompts;
-    TestDib in = Picture(40, 30, Texture);
-    CBmpAdapter input = in.Adapter();
-    BITMAPINFOHEADER sentinelHeader{};
-    unsigned char sentinelData[4] = {};
-    const auto refused = [&](MFCLensCalib& calib, IImageAdapter* image, double kappa) {
+    TestDib in = Picture(40, 30, Texture), tiny = Picture(2, 2, Texture);
+    CBmpAdapter input = in.Adapter(), tinyInput = tiny.Adapter(), empty;
+    BITMAPINFOHEADER header{};
+    unsigned char data[4] = {};
+    // True when Execute (by kappa, or by percent when kappa is 0) does nothing and leaves the
+    // out adapter as it was.
+    const auto untouched = [&](IImageAdapter* image, MFCLensCalib::OutputRectType type,
+                               double kappa) {
+        MFCLensCalib calib;
         calib.SetImage(image);
-        CBmpAdapter out(&sentinelHeader, sentinelData);
-        const bool none = calib.Execute(&out, kappa) == 0 && calib.Execute(&out, 50) == 0;
-        return none && out.GetHeader() == &sentinelHeader && out.GetData() == sentinelData;
+        calib.SetOutputRectType(type);
+        CBmpAdapter out(&header, data);
+        const int done = kappa == 0.0 ? calib.Execute(&out, 50) : calib.Execute(&out, kappa);
+        return done == 0 && out.GetHeader() == &header && out.GetData() == data;
     };
+    const auto none = MFCLensCalib::OutputRectNone;
+    EXPECT_TRUE(untouched(nullptr, none, 0.0));  // no input set
+    EXPECT_TRUE(untouched(nullptr, none, 1e-6)); // no input set
+    EXPECT_TRUE(untouched(&empty, none, 1e-6));  // an input without a picture
+    EXPECT_TRUE(untouched(&input, none, std::numeric_limits<double>::infinity()));
+    EXPECT_TRUE(untouched(&input, none, std::nan("")));
+    // kappa -0.01 puts the outer rectangle of a 40 x 30 picture thousands of pixels wide.
+    EXPECT_TRUE(untouched(&input, MFCLensCalib::OutputRectOuter, -1e-2));
+    // The inner rectangle of a 2 x 2 picture is empty.
+    EXPECT_TRUE(untouched(&tinyInput, MFCLensCalib::OutputRectInner, 0.0));
+
     MFCLensCalib calib;
-    EXPECT_TRUE(refused(calib, nullptr, 0.0)); // no input set
-    CBmpAdapter empty;
-    EXPECT_TRUE(refused(calib, &empty, 0.0)); // input without a picture
     calib.SetImage(&input);
     EXPECT_EQ(calib.Execute(nullptr, 0.0), 0);
     EXPECT_EQ(calib.Execute(nullptr, 50), 0);
-    for (const double kappa : {std::numeric_limits<double>::infinity(), std::nan("")}) {
-        CBmpAdapter out(&sentinelHeader, sentinelData);
-        EXPECT_EQ(calib.Execute(&out, kappa), 0);
-        EXPECT_EQ(out.GetHeader(), &sentinelHeader);
-    }
-    // An outer rectangle thousands of pixels wide for a 40 x 30 picture is refused.
-    calib.SetOutputRectType(MFCLensCalib::OutputRectOuter);
-    CBmpAdapter out(&sentinelHeader, sentinelData);
-    EXPECT_EQ(calib.Execute(&out, -1e-2), 0);
-    EXPECT_EQ(out.GetHeader(), &sentinelHeader);
-    // The inner rectangle of a 2 x 2 picture is empty.
-    TestDib tiny = Picture(2, 2, Texture);
-    CBmpAdapter tinyInput = tiny.Adapter();
-    calib.SetImage(&tinyInput);
-    calib.SetOutputRectType(MFCLensCalib::OutputRectInner);
-    EXPECT_EQ(calib.Execute(&out, 0.0), 0);
-    EXPECT_EQ(out.GetData(), sentinelData);
     EXPECT_EQ(prompts.Count(), 0u);
 }
