@@ -45,3 +45,26 @@ std::string BuiltInString(int id, bool japanese) {
     }
     return {};
 }
+
+std::string FormatIntegers(const std::string& format, std::initializer_list<int> values) {
+    std::string out;
+    auto next = values.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const char ch = format[i];
+        if (ch != '%' || i + 1 >= format.size()) {
+            out += ch;
+            continue;
+        }
+        const char conv = format[i + 1];
+        if (conv == '%') {
+            out += '%';
+            ++i;
+        } else if ((conv == 'd' || conv == 'i' || conv == 'u') && next != values.end()) {
+            out += std::to_string(*next++);
+            ++i;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}

@@ -2,9 +2,12 @@
 #pragma once
 
 #include "stitchkit/BmpAdapter.h"
+#include "stitchkit/CProgressWnd.h"
 #include "stitchkit/Dib.h"
 #include "stitchkit/Export.h"
 #include "stitchkit/Host.h"
+#include "stitchkit/IProgress.h"
 #include "stitchkit/ImageRec.h"
 #include "stitchkit/MFCLensCalib.h"
+#include "stitchkit/MFCPanorama.h"
 #include "stitchkit/Types.h"

@@ -1,0 +1,87 @@
+// The stitching session: images, pairwise alignments, hand-set matches and settings, and the
+// operations that align them. The session state is process-wide: every MFCPanorama object
+// works on the same single instance, and constructing one starts an empty session.
+#pragma once
+
+#include "stitchkit/BmpAdapter.h"
+#include "stitchkit/Dib.h"
+#include "stitchkit/Export.h"
+#include "stitchkit/IProgress.h"
+
+// Result codes of the engine's operations.
+enum MosaicReturnValue : int {
+    MosaicOK = 0,
+    MosaicNoFeatureMatch = 1,
+    MosaicCancelled = 2,
+    MosaicNoMemory = 3,
+    MosaicNoOverlap = 4,
+    MosaicTooFewMatchesProjective = 5,
+    MosaicTooFewMatchesRigid = 6,
+    MosaicTooMuchDistortion = 7,
+    MosaicTooNarrow = 8,
+    MosaicTranslationFallback = 9,
+    MosaicNoMatchForTranslation = 10,
+    MosaicTooWideForPlane = 11,
+    MosaicInconsistent = 12
+};
+
+class STITCHKIT_API MFCPanorama {
+public:
+    MFCPanorama();
+    virtual ~MFCPanorama();
+    MFCPanorama(const MFCPanorama&) = delete;
+    MFCPanorama& operator=(const MFCPanorama&) = delete;
+
+    // Shows the message of a result code ("Warning!", 0x1030); true without a box for 0 and 9.
+    virtual bool ShowWarning(MosaicReturnValue code);
+
+    // Images and records. Adapters are not owned and must stay valid until the session resets.
+    int AddImage(IImageAdapter* image);
+    int AddImage48(IImageAdapter* image);
+    int GetImagesCount() const { return m_imageCount; }
+    void DeleteAllImages();
+    int AddAlign(int dr, int dc);
+    int GetAlign(int i, int j, int* dr, int* dc);
+    void DeleteAllAlign();
+    int AddMatch(int i, int j, double r1, double c1, double r2, double c2);
+    int AddMatch360(double r1, double c1, double r2, double c2);
+    void DeleteAllMatches();
+    void SetAlignment360(int dr, int dc);
+
+    // Settings.
+    void SetSize(int mode);
+    void SetBase(int base);
+    void SetBkColor(unsigned char r, unsigned char g, unsigned char b);
+    void SetBlendLevelGradual();
+    void SetBlendLevelHalf();
+    void SetBlendLevelSteep();
+    void SetBlendLevelNone();
+    void SetColCorrection(bool on);
+    void SetFlag360(int flag);
+    void SetFlgNearestNeighbor(bool on);
+    void SetFlgFrom8bitTo24bit(bool on);
+    void SetPanoColorPalette(RGBQUAD* palette);
+    void SetMaskImage(IImageAdapter* mask);
+    void SkipFeatureMatching(bool skip);
+
+    // Alignment operations (the progress argument is accepted and not used: every operation
+    // opens its own progress window).
+    bool DoAutoAlign(IProgress* progress = nullptr);
+    bool DoAutoAlignCorr(IProgress* progress = nullptr);
+    bool DoAutoAlignCorrMask(IImageAdapter* mask, IProgress* progress = nullptr);
+    bool DoAutoAlignPair(int i, int j, int* dr, int* dc, IProgress* progress = nullptr);
+    bool DoAutoAlignPairMask(IImageAdapter* mask, int i, int j, int* dr, int* dc,
+                             IProgress* progress = nullptr);
+    bool DoCoarseRegistration(IImageAdapter* out, IProgress* progress = nullptr);
+
+    // Releases the context, both image sets and their records; remembers the processing size.
+    void DestroyInternalData();
+    int GetProcImageWidth() const { return m_procWidth; }
+    int GetProcImageHeight() const { return m_procHeight; }
+
+private:
+    int m_imageCount = 0;
+    int m_image48Count = 0;
+    int m_procHeight = 0;
+    int m_procWidth = 0;
+};

@@ -1,0 +1,292 @@
+#include "stitchkit/MFCPanorama.h"
+
+#include <cstdio>
+
+#include "core/image_record.h"
+#include "session/auto_align.h"
+#include "session/coarse_registration.h"
+#include "session/session_state.h"
+#include "stitchkit/CProgressWnd.h"
+#include "stitchkit/Host.h"
+
+namespace {
+
+constexpr unsigned kProcessingTitle = 30010; // "Processing..."
+constexpr int kAutoAlignDescription = 30011; // "Automatic alignment..."
+constexpr int kNoDescription = 0;
+
+// The message resource of each result code; 0 for the codes that show nothing.
+int MessageId(int code) {
+    switch (code) {
+    case 0:
+    case 9:
+        return 0;
+    case 1:
+        return 30001;
+    case 2:
+        return 30002;
+    case 3:
+        return 30003;
+    case 4:
+        return 30004;
+    case 5:
+        return 30005;
+    case 6:
+        return 30018;
+    case 7:
+        return 30006;
+    case 8:
+        return 30019;
+    case 10:
+        return 30022;
+    case 11:
+        return 30024;
+    default:
+        return 30007;
+    }
+}
+
+// Runs one operation in its own modal progress window titled "Processing...", with the
+// description of the operation shown, and returns the worker's code.
+template <class Worker> int RunOperation(int descriptionId, bool startAtOne, Worker&& worker) {
+    CProgressWnd window(nullptr, kProcessingTitle, false);
+    window.GoModal("Progress", false);
+    window.SetRange(0, 100, 1);
+    if (descriptionId != kNoDescription) window.LoadString(static_cast<unsigned>(descriptionId));
+    if (startAtOne) window.SetPos(1);
+    return worker(window.GetSink());
+}
+
+ImageSet* NewImageSet(IImageAdapter* first, bool is48) {
+    auto* set = new ImageSet;
+    set->width = first->GetWidth();
+    set->height = first->GetHeight();
+    set->is48 = is48;
+    return set;
+}
+
+// Appends an adapter to a set (made on the first call); -1 when the adapter has no picture.
+int AddToSet(std::unique_ptr<ImageSet>& set, IImageAdapter* image, bool is48) {
+    if (image == nullptr) return -1;
+    try {
+        if (!set)
+            set.reset(NewImageSet(image, is48));
+        else {
+            image->GetWidth(); // an adapter without a picture is refused here, not in a worker
+        }
+    } catch (const CBmpAdapterException&) {
+        return -1;
+    }
+    set->adapters.push_back(image);
+    return set->Count() - 1;
+}
+
+} // namespace
+
+MFCPanorama::MFCPanorama() {
+    ResetSession();
+}
+
+MFCPanorama::~MFCPanorama() {
+    ResetSession();
+}
+
+bool MFCPanorama::ShowWarning(MosaicReturnValue code) {
+    const int id = MessageId(code);
+    if (id == 0) return true;
+    stitchkit::ShowMessageBox(stitchkit::LoadResourceString(id),
+                              stitchkit::LoadResourceString(30000),
+                              stitchkit::MB_ICONEXCLAMATION | stitchkit::MB_SYSTEMMODAL);
+    return false;
+}
+
+int MFCPanorama::AddImage(IImageAdapter* image) {
+    const int index = AddToSet(Session().normal, image, false);
+    if (index >= 0) ++m_imageCount;
+    return index;
+}
+
+int MFCPanorama::AddImage48(IImageAdapter* image) {
+    const int index = AddToSet(Session().set48, image, true);
+    if (index >= 0) ++m_image48Count;
+    return index;
+}
+
+void MFCPanorama::DeleteAllImages() {
+    // The adapters are the caller's; only the entries go. The counts follow, so that the
+    // session never reports images it no longer holds.
+    if (Session().normal) Session().normal->adapters.clear();
+    m_imageCount = 0;
+}
+
+int MFCPanorama::AddAlign(int dr, int dc) {
+    ImageSet* set = Session().normal.get();
+    if (set == nullptr || set->Count() == 0) return -1;
+    if (!set->align) set->align = std::make_unique<AlignList>();
+    set->align->entries.push_back(AlignEntry{dr, dc});
+    return static_cast<int>(set->align->entries.size()) - 1;
+}
+
+int MFCPanorama::GetAlign(int i, int j, int* dr, int* dc) {
+    const ImageSet* set = Session().normal.get();
+    if (j != i + 1 || set == nullptr || !set->align || i < 0) return 0;
+    const int count = static_cast<int>(set->align->entries.size());
+    if (count < i + 1) return count;
+    if (dr != nullptr) *dr = set->align->entries[static_cast<std::size_t>(i)].dr;
+    if (dc != nullptr) *dc = set->align->entries[static_cast<std::size_t>(i)].dc;
+    return i;
+}
+
+void MFCPanorama::DeleteAllAlign() {
+    if (Session().normal) Session().normal->align.reset();
+}
+
+int MFCPanorama::AddMatch(int i, int j, double r1, double c1, double r2, double c2) {
+    ImageSet* set = Session().normal.get();
+    if (set == nullptr) return 0;
+    if (!set->match_seq) set->match_seq = std::make_unique<MatchSequence>();
+    auto& sets = set->match_seq->sets;
+    if (j != i + 1 || i < 0 || i > static_cast<int>(sets.size())) return 0;
+    if (i == static_cast<int>(sets.size())) sets.emplace_back();
+    auto& pairs = sets[static_cast<std::size_t>(i)].pairs;
+    pairs.push_back(MatchPair{r1, c1, r2, c2});
+    return static_cast<int>(pairs.size());
+}
+
+int MFCPanorama::AddMatch360(double r1, double c1, double r2, double c2) {
+    ImageSet* set = Session().normal.get();
+    if (set == nullptr || !set->match_seq) {
+        std::printf("Error : m_bimage->match_seq must be exit!\n");
+        return 0;
+    }
+    auto& sets = set->match_seq->sets;
+    if (static_cast<int>(sets.size()) != m_imageCount || sets.empty()) sets.emplace_back();
+    auto& pairs = sets.back().pairs;
+    pairs.push_back(MatchPair{r1, c1, r2, c2});
+    return static_cast<int>(pairs.size());
+}
+
+void MFCPanorama::DeleteAllMatches() {
+    if (Session().normal) Session().normal->match_seq.reset();
+}
+
+void MFCPanorama::SetAlignment360(int dr, int dc) {
+    Session().context.align360_dr = dr;
+    Session().context.align360_dc = dc;
+}
+
+void MFCPanorama::SetSize(int mode) {
+    if (Session().normal) Session().normal->size = mode;
+}
+
+void MFCPanorama::SetBase(int base) {
+    if (Session().normal) Session().normal->base = base;
+}
+
+void MFCPanorama::SetBkColor(unsigned char r, unsigned char g, unsigned char b) {
+    Session().context.background = (r << 16) | (g << 8) | b;
+}
+
+void MFCPanorama::SetBlendLevelGradual() {
+    Session().context.blend_level = 0;
+}
+void MFCPanorama::SetBlendLevelHalf() {
+    Session().context.blend_level = 1;
+}
+void MFCPanorama::SetBlendLevelSteep() {
+    Session().context.blend_level = 2;
+}
+void MFCPanorama::SetBlendLevelNone() {
+    Session().context.blend_level = 3;
+}
+void MFCPanorama::SetColCorrection(bool on) {
+    Session().context.colour_correction = on ? 1 : 0;
+}
+void MFCPanorama::SetFlag360(int flag) {
+    Session().context.flag360 = flag == 1 ? 1 : 0;
+}
+void MFCPanorama::SetFlgNearestNeighbor(bool on) {
+    Session().context.nearest_neighbour = on ? 1 : 0;
+}
+
+void MFCPanorama::SetFlgFrom8bitTo24bit(bool on) {
+    if (Session().normal) Session().normal->expand8bit = on;
+}
+
+void MFCPanorama::SetPanoColorPalette(RGBQUAD* palette) {
+    Session().context.palette = palette;
+}
+
+void MFCPanorama::SetMaskImage(IImageAdapter* mask) {
+    N_ImageRec* image = mask != nullptr ? mask->ToNIL(true) : nullptr;
+    if (mask != nullptr && image == nullptr) return; // keep the previous mask
+    if (image != nullptr && image->nbands != 1) {
+        N_ImageRec* band = NCopyImage(image, nullptr, 0);
+        NDestroyImage(image);
+        if (band == nullptr) return;
+        image = band;
+    }
+    NDestroyImage(Session().context.mask);
+    Session().context.mask = image;
+}
+
+void MFCPanorama::SkipFeatureMatching(bool skip) {
+    Session().context.skip_feature_matching = skip ? 1 : 0;
+}
+
+bool MFCPanorama::DoAutoAlign(IProgress*) {
+    const int code = RunOperation(kAutoAlignDescription, false, [](ProgressSink* sink) {
+        return AlignAllWorker(Session(), nullptr, sink);
+    });
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+bool MFCPanorama::DoAutoAlignCorr(IProgress*) {
+    const int code = RunOperation(kNoDescription, false, [](ProgressSink* sink) {
+        return AlignAllWorker(Session(), nullptr, sink);
+    });
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+bool MFCPanorama::DoAutoAlignCorrMask(IImageAdapter* mask, IProgress*) {
+    const int code =
+        RunOperation(static_cast<int>(kProcessingTitle), false,
+                     [mask](ProgressSink* sink) { return AlignAllWorker(Session(), mask, sink); });
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+bool MFCPanorama::DoAutoAlignPair(int i, int j, int* dr, int* dc, IProgress*) {
+    const int code = RunOperation(kAutoAlignDescription, false, [&](ProgressSink* sink) {
+        return AlignPairWorker(Session(), i, j, dr, dc, nullptr, sink);
+    });
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+bool MFCPanorama::DoAutoAlignPairMask(IImageAdapter* mask, int i, int j, int* dr, int* dc,
+                                      IProgress*) {
+    if (mask == nullptr) return ShowWarning(MosaicInconsistent);
+    const int code = RunOperation(kAutoAlignDescription, false, [&](ProgressSink* sink) {
+        return AlignPairWorker(Session(), i, j, dr, dc, mask, sink);
+    });
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+bool MFCPanorama::DoCoarseRegistration(IImageAdapter* out, IProgress*) {
+    const int code = RunOperation(kAutoAlignDescription, false, [out](ProgressSink* sink) {
+        return CoarseRegistrationWorker(Session(), out, sink);
+    });
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+void MFCPanorama::DestroyInternalData() {
+    const ImageSet* set = Session().normal.get();
+    if (set != nullptr) {
+        m_procWidth = static_cast<int>(set->width * set->scale);
+        m_procHeight = static_cast<int>(set->height * set->scale);
+    } else {
+        m_procWidth = m_procHeight = -1;
+    }
+    ResetSession();
+    m_imageCount = 0;
+    m_image48Count = 0;
+}

@@ -1,0 +1,193 @@
+#include "session/session_images.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "core/image_ops.h"
+#include "core/image_ptr.h"
+
+namespace {
+
+// Replaces the context's image list by one holding `images` (which pass into its ownership).
+bool ReplaceImageList(MosaicContext& context, std::vector<NImagePtr>& images) {
+    NAttrList list = NCreateAttrList();
+    if (list == nullptr) return false;
+    for (NImagePtr& image : images) {
+        if (!NAppendAttr(list, kImageAttrName, nullptr, NImageRepn,
+                         NAttrValue::Pointer(image.get()))) {
+            NDestroyAttrList(list);
+            return false;
+        }
+        image.release();
+    }
+    if (context.images != nullptr) NDestroyAttrList(context.images);
+    context.images = list;
+    return true;
+}
+
+} // namespace
+
+int LoadSessionImages(SessionState& session) {
+    MosaicContext& context = session.context;
+    if (context.images != nullptr) return 0;
+    const ImageSet* set = session.normal.get();
+    if (set == nullptr || set->Count() == 0) return 12;
+    std::vector<NImagePtr> images;
+    for (IImageAdapter* adapter : set->adapters) {
+        NImagePtr image(adapter->ToNIL(set->expand8bit));
+        if (!image) return 3;
+        // Every image must have the set's size and the first image's band count.
+        if (image->nrows != set->height || image->ncolumns != set->width ||
+            (!images.empty() && image->nbands != images.front()->nbands))
+            return 12;
+        images.push_back(std::move(image));
+    }
+    const bool colour = images.front()->nbands == 3;
+    if (!ReplaceImageList(context, images)) return 3;
+    context.count = set->Count();
+    context.records.assign(static_cast<std::size_t>(context.count), MosaicImageRecord{});
+    context.colour = colour;
+    context.rows = static_cast<int>(set->height * set->scale);
+    context.columns = static_cast<int>(set->width * set->scale);
+    return 0;
+}
+
+int ProcessingFactor(int mode, int rows, int columns) {
+    const int longer = rows > columns ? rows : columns;
+    const int levels = longer < 320 ? 1 : (longer < 640 ? 2 : 3);
+    const int n = longer < 641 ? levels - 1 : levels;
+    switch (mode) {
+    case 0:
+        return n >= 2 ? 1 << (n - 1) : 1;
+    case 1:
+        return n >= 2 ? 2 : 1;
+    default:
+        return 1;
+    }
+}
+
+int ReduceToProcessingSize(SessionState& session) {
+    ImageSet* set = session.normal.get();
+    MosaicContext& context = session.context;
+    if (set == nullptr || context.images == nullptr) return 12;
+    const int factor = ProcessingFactor(set->size, set->height, set->width);
+    if (factor == 1) return 0;
+    std::vector<NImagePtr> reduced;
+    for (N_ImageRec* image : ContextImages(context)) {
+        NImagePtr smaller(NReduceImage(image, nullptr, -1, factor, factor));
+        if (!smaller) return 3;
+        reduced.push_back(std::move(smaller));
+    }
+    if (context.mask != nullptr) {
+        N_ImageRec* mask = NReduceImage(context.mask, nullptr, -1, factor, factor);
+        if (mask == nullptr) return 3;
+        NDestroyImage(context.mask);
+        context.mask = mask;
+    }
+    context.rows = reduced.back()->nrows;
+    context.columns = reduced.back()->ncolumns;
+    if (!ReplaceImageList(context, reduced)) return 3;
+    set->scale = 1.0 / factor;
+    return 0;
+}
+
+int ApplyAlignments(SessionState& session) {
+    const ImageSet* set = session.normal.get();
+    MosaicContext& context = session.context;
+    if (set == nullptr) return 12;
+    const double scale = set->scale;
+    auto outside = [&](int dr, int dc) {
+        return std::abs(dr) > context.rows || std::abs(dc) > context.columns;
+    };
+    if (set->align) {
+        const auto& entries = set->align->entries;
+        for (std::size_t k = 0; k < entries.size() && static_cast<int>(k) + 1 < context.count;
+             ++k) {
+            const int dr = static_cast<int>(entries[k].dr * scale);
+            const int dc = static_cast<int>(entries[k].dc * scale);
+            if (outside(dr, dc)) return 4;
+            context.records[k + 1].align_dr = dr;
+            context.records[k + 1].align_dc = dc;
+        }
+    }
+    if (context.flag360 == 1 && !context.records.empty()) {
+        const int dr = static_cast<int>(context.align360_dr * scale);
+        const int dc = static_cast<int>(context.align360_dc * scale);
+        if (outside(dr, dc)) return 4;
+        context.records[0].align_dr = dr;
+        context.records[0].align_dc = dc;
+    }
+    return 0;
+}
+
+namespace {
+
+// Maps a point onto the cylinder of focal length F pixels around an image of W x H.
+void ToCylinder(double W, double H, double F, double* r, double* c) {
+    const double x = *c - W / 2.0;
+    const double column = F * std::atan2(x, F) + W / 2.0;
+    const double row = (*r - H / 2.0) * F / std::sqrt(x * x + F * F) + H / 2.0;
+    *r = row;
+    *c = column;
+}
+
+} // namespace
+
+int ApplyMatches(SessionState& session, MotionModel model, double focal) {
+    const ImageSet* set = session.normal.get();
+    MosaicContext& context = session.context;
+    if (set == nullptr) return 12;
+    if (!set->match_seq || set->match_seq->sets.empty()) return 0;
+    const auto& sets = set->match_seq->sets;
+    const bool cylinder = focal > 0.0;
+    const int minimum = cylinder ? 2 : MinimumHandMatches(model);
+    const int shortfall = minimum == 1 ? 10 : (minimum == 2 ? 6 : 5);
+    const bool report = model != MotionFocalProjective;
+    if (report) {
+        if (static_cast<int>(sets.size()) < context.count - 1) return shortfall;
+        for (const MatchSet& s : sets) {
+            if (static_cast<int>(s.pairs.size()) < minimum) return shortfall;
+        }
+    }
+    const double scale = set->scale;
+    const double W = context.columns, H = context.rows;
+    const double film = H < W ? 35.0 : (H > 0 ? 35.0 * W / H : 35.0);
+    const double F = W / film * focal;
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+        // Set k belongs to record k + 1; the closing set of a 360-degree turn to record 0.
+        int target = static_cast<int>(k) + 1;
+        if (target >= context.count) {
+            if (context.flag360 != 1 || target != context.count) break;
+            target = 0;
+        }
+        const MatchSet& s = sets[k];
+        if (s.pairs.empty()) continue;
+        MatchList* list = CreateMatchList();
+        if (list == nullptr) return 3;
+        double sumR = 0.0, sumC = 0.0;
+        for (const MatchPair& p : s.pairs) {
+            double r1 = p.r1 * scale, c1 = p.c1 * scale, r2 = p.r2 * scale, c2 = p.c2 * scale;
+            if (cylinder) {
+                ToCylinder(W, H, F, &r1, &c1);
+                ToCylinder(W, H, F, &r2, &c2);
+            }
+            if (!AppendMatch(list, r1, c1, r2, c2)) {
+                DestroyMatchList(list);
+                return 3;
+            }
+            sumR += r1 - r2;
+            sumC += c1 - c2;
+        }
+        const int n = static_cast<int>(s.pairs.size());
+        MosaicImageRecord& record = context.records[static_cast<std::size_t>(target)];
+        DestroyMatchList(record.matches);
+        record.matches = list;
+        record.align_dr = static_cast<int>(sumR / n);
+        record.align_dc = static_cast<int>(sumC / n);
+        if (target == 0) {
+            context.align360_dr = record.align_dr;
+            context.align360_dc = record.align_dc;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,27 @@
+// Loading the session's images into the mosaic context, the processing-size reduction and
+// the application of the session's alignments and hand-set matches to the context's records.
+#pragma once
+
+#include "mosaic/motion_model.h"
+#include "session/session_state.h"
+
+// Converts every adapter of the normal set into the context's image list when the context has
+// none yet, allocates the records and sets the processing rows and columns. Returns 0, 3 (a
+// conversion or allocation failed) or 12 (no images, or images of different sizes).
+int LoadSessionImages(SessionState& session);
+
+// The reduction factor of size mode 0, 1 or 2 for images of rows x columns.
+int ProcessingFactor(int mode, int rows, int columns);
+
+// Reduces every context image and the mask by the factor of the set's size mode and sets the
+// set's scale to 1 / factor. Returns 0 or 3.
+int ReduceToProcessingSize(SessionState& session);
+
+// Copies the alignments into the records at the processing scale. Returns 0 or 4 (an
+// alignment larger than the image).
+int ApplyAlignments(SessionState& session);
+
+// Turns the hand-set matches (when there are any) into the records' match lists at the
+// processing scale; with `focal` > 0 the points are first mapped onto the cylinder of that
+// focal length (mm of 35 mm film). Returns 0, 3, or for too few matches 10, 6 or 5.
+int ApplyMatches(SessionState& session, MotionModel model, double focal);
