@@ -85,3 +85,25 @@ CBmpAdapter TestDib::Adapter() {
     return CBmpAdapter(&header, pixels.data(), palette.empty() ? nullptr : palette.data(),
                        lower.data());
 }
+
+TestDib TextureView(int rows, int columns, int top, int left, ViewKind kind, unsigned seed) {
+    TestDib dib(columns, rows, kind == ViewKind::Rgb24 ? 24 : 8);
+    if (kind == ViewKind::Grey8) dib.SetGreyRamp();
+    if (kind == ViewKind::Palette8) {
+        for (int i = 0; i < 256; ++i)
+            dib.palette[i] = RGBQUAD{static_cast<BYTE>(i / 2), static_cast<BYTE>(255 - i),
+                                     static_cast<BYTE>(i), 0};
+    }
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            if (kind == ViewKind::Rgb24) {
+                // Bitmap bytes are blue, green, red; band b of the image uses seed + 101 b.
+                for (int b = 0; b < 3; ++b)
+                    dib.At(r, c, 2 - b) = static_cast<unsigned char>(
+                        TextureValue(r + top, c + left, seed + 101u * b));
+            } else {
+                dib.At(r, c) = static_cast<unsigned char>(TextureValue(r + top, c + left, seed));
+            }
+        }
+    return dib;
+}

@@ -29,3 +29,9 @@ struct TestDib {
     void SetGreyRamp();
     CBmpAdapter Adapter();
 };
+
+// A view of the texture: rows x columns starting at (top, left) of the infinite texture, as a
+// bitmap of 24 bits (three bands from three seeds), 8 bits with a grey ramp, or 8 bits with a
+// colour palette (index = texture value, entry i = (red i, green 255 - i, blue i / 2)).
+enum class ViewKind { Rgb24, Grey8, Palette8 };
+TestDib TextureView(int rows, int columns, int top, int left, ViewKind kind, unsigned seed = 1);

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "session/session_images.h"
+#include "session/session_state.h"
+#include "stitchkit/MFCPanorama.h"
+#include "support/recording_prompts.h"
+#include "support/scripted_progress.h"
+#include "support/test_images.h"
+
+namespace {
+
+TEST(Session, ShowWarningTextsAndCaption) {
+    RecordingPrompts prompts;
+    MFCPanorama session;
+    EXPECT_TRUE(session.ShowWarning(MosaicOK));
+    EXPECT_TRUE(session.ShowWarning(MosaicTranslationFallback));
+    EXPECT_EQ(prompts.Count(), 0u);
+    const std::pair<int, const char*> cases[] = {
+        {1, "No feature matching was found."},
+        {2, "Canceled."},
+        {3, "No memory."},
+        {4, "No overlapping portion."},
+        {5, "Set four or more feature areas."},
+        {6, "Set two or more feature areas."},
+        {7, "Too much distortion."},
+        {8, "The scene is too narrow."},
+        {10, "Specify at least one set of feature matching."},
+        {11, "The mosaic has too wide view for Big Plane mode, please try Cylinder mode."},
+        {12, "Something wrong in stitching."},
+        {42, "Something wrong in stitching."},
+    };
+    for (const auto& [code, text] : cases) {
+        prompts.Clear();
+        EXPECT_FALSE(session.ShowWarning(static_cast<MosaicReturnValue>(code)));
+        ASSERT_EQ(prompts.Count(), 1u);
+        EXPECT_EQ(prompts.Boxes()[0].text, text);
+        EXPECT_EQ(prompts.Boxes()[0].caption, "Warning!");
+        EXPECT_EQ(prompts.Boxes()[0].flags, 0x1030u);
+    }
+}
+
+TEST(Session, AlignmentAndMatchRecords) {
+    MFCPanorama session;
+    TestDib a(8, 8, 24), b(8, 8, 24);
+    CBmpAdapter aa = a.Adapter(), ba = b.Adapter();
+    EXPECT_EQ(session.AddAlign(1, 2), -1); // needs an image
+    EXPECT_EQ(session.AddImage(&aa), 0);
+    EXPECT_EQ(session.AddImage(&ba), 1);
+    EXPECT_EQ(session.GetImagesCount(), 2);
+
+    int dr = 99, dc = 99;
+    EXPECT_EQ(session.GetAlign(0, 1, &dr, &dc), 0); // no list yet
+    EXPECT_EQ(session.AddAlign(3, -4), 0);
+    EXPECT_EQ(session.AddAlign(5, 6), 1);
+    EXPECT_EQ(session.GetAlign(1, 2, &dr, &dc), 1);
+    EXPECT_EQ(dr, 5);
+    EXPECT_EQ(dc, 6);
+    dr = dc = 99;
+    EXPECT_EQ(session.GetAlign(2, 3, &dr, &dc), 2); // too few entries: the count, nothing stored
+    EXPECT_EQ(session.GetAlign(0, 2, &dr, &dc), 0);
+    EXPECT_EQ(dr, 99);
+    session.DeleteAllAlign();
+    EXPECT_EQ(session.AddAlign(7, 7), 0);
+
+    EXPECT_EQ(session.AddMatch(0, 2, 1, 1, 1, 1), 0);
+    EXPECT_EQ(session.AddMatch(1, 2, 1, 1, 1, 1), 0); // no set for pair 0 yet
+    EXPECT_EQ(session.AddMatch(0, 1, 1, 2, 3, 4), 1);
+    EXPECT_EQ(session.AddMatch(0, 1, 1, 2, 3, 4), 2);
+    EXPECT_EQ(session.AddMatch(1, 2, 1, 2, 3, 4), 1);
+    const auto& sets = Session().normal->match_seq->sets;
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0].pairs.size(), 2u);
+
+    // With as many sets as images the closing pair's set is the last one.
+    EXPECT_EQ(session.AddMatch360(1, 1, 2, 2), 2);
+    EXPECT_EQ(Session().normal->match_seq->sets.size(), 2u);
+}
+
+TEST(Session, AddMatch360NeedsAMatchSequence) {
+    MFCPanorama session;
+    TestDib a(8, 8, 24);
+    CBmpAdapter aa = a.Adapter();
+    session.AddImage(&aa);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(session.AddMatch360(1, 2, 3, 4), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error : m_bimage->match_seq must be exit!\n");
+    session.AddMatch(0, 1, 0, 0, 0, 0);
+    EXPECT_EQ(session.AddMatch360(1, 2, 3, 4), 2); // one set for one image: the last is used
+    EXPECT_EQ(Session().normal->match_seq->sets.size(), 1u);
+}
+
+TEST(Session, SettingsAndReset) {
+    MFCPanorama session;
+    TestDib a(16, 12, 24);
+    CBmpAdapter aa = a.Adapter();
+    session.AddImage(&aa);
+    session.SetBkColor(1, 2, 3);
+    EXPECT_EQ(Session().context.background, 65536 + 2 * 256 + 3);
+    session.SetFlag360(2);
+    EXPECT_EQ(Session().context.flag360, 0);
+    session.SetFlag360(1);
+    EXPECT_EQ(Session().context.flag360, 1);
+    session.SetBlendLevelSteep();
+    EXPECT_EQ(Session().context.blend_level, 2);
+
+    EXPECT_EQ(session.GetProcImageWidth(), 0);
+    session.DestroyInternalData();
+    EXPECT_EQ(session.GetImagesCount(), 0);
+    EXPECT_EQ(session.GetProcImageWidth(), 16);
+    EXPECT_EQ(session.GetProcImageHeight(), 12);
+    EXPECT_EQ(Session().context.background, 0);
+    EXPECT_EQ(Session().context.flag360, 0);
+    EXPECT_EQ(Session().context.blend_level, 0);
+    session.DestroyInternalData(); // no set: -1
+    EXPECT_EQ(session.GetProcImageWidth(), -1);
+    EXPECT_EQ(session.GetProcImageHeight(), -1);
+
+    // An adapter without a picture is refused rather than thrown through the session.
+    CBmpAdapter empty;
+    EXPECT_EQ(session.AddImage(&empty), -1);
+    EXPECT_EQ(session.AddImage(nullptr), -1);
+    EXPECT_EQ(session.GetImagesCount(), 0);
+}
+
+TEST(Session, ProcessingSizeReduction) {
+    EXPECT_EQ(ProcessingFactor(0, 1200, 1600), 4);
+    EXPECT_EQ(ProcessingFactor(0, 480, 640), 2);
+    EXPECT_EQ(ProcessingFactor(0, 400, 600), 1);
+    EXPECT_EQ(ProcessingFactor(0, 400, 641), 4);
+    EXPECT_EQ(ProcessingFactor(1, 1200, 1600), 2);
+    EXPECT_EQ(ProcessingFactor(1, 400, 600), 1);
+    EXPECT_EQ(ProcessingFactor(2, 3000, 4000), 1);
+
+    struct Case {
+        int rows, columns, procRows, procColumns;
+    };
+    for (const Case& c :
+         {Case{1200, 1600, 300, 400}, Case{480, 640, 240, 320}, Case{400, 600, 400, 600}}) {
+        MFCPanorama session;
+        TestDib a(c.columns, c.rows, 24);
+        CBmpAdapter aa = a.Adapter();
+        session.AddImage(&aa);
+        session.SetSize(0);
+        ASSERT_EQ(LoadSessionImages(Session()), 0);
+        ASSERT_EQ(ReduceToProcessingSize(Session()), 0);
+        EXPECT_EQ(Session().context.rows, c.procRows);
+        EXPECT_EQ(Session().context.columns, c.procColumns);
+        EXPECT_EQ(ContextImages(Session().context)[0]->ncolumns, c.procColumns);
+        session.DestroyInternalData();
+        EXPECT_EQ(session.GetProcImageWidth(), c.procColumns);
+        EXPECT_EQ(session.GetProcImageHeight(), c.procRows);
+    }
+}
+
+TEST(Session, AlignmentsBeyondTheImageEndWith4) {
+    RecordingPrompts prompts;
+    MFCPanorama session;
+    TestDib a(640, 480, 8), b(640, 480, 8);
+    a.SetGreyRamp();
+    b.SetGreyRamp();
+    CBmpAdapter aa = a.Adapter(), ba = b.Adapter();
+    session.AddImage(&aa);
+    session.AddImage(&ba);
+    session.AddAlign(0, 700);
+    session.SetSize(2);
+    ASSERT_EQ(LoadSessionImages(Session()), 0);
+    const int code = ApplyAlignments(Session());
+    EXPECT_EQ(code, 4);
+    EXPECT_FALSE(session.ShowWarning(static_cast<MosaicReturnValue>(code)));
+    EXPECT_EQ(prompts.OnlyText(), "No overlapping portion.");
+
+    // Within the image, the alignment goes to record 1 scaled and truncated toward zero.
+    session.DeleteAllAlign();
+    session.AddAlign(-7, 301);
+    Session().normal->scale = 0.5;
+    ASSERT_EQ(ApplyAlignments(Session()), 0);
+    EXPECT_EQ(Session().context.records[1].align_dr, -3);
+    EXPECT_EQ(Session().context.records[1].align_dc, 150);
+}
+
+TEST(Session, HandSetMatchesBecomeRecordMatchLists) {
+    MFCPanorama session;
+    TestDib views[3] = {TestDib(100, 80, 24), TestDib(100, 80, 24), TestDib(100, 80, 24)};
+    CBmpAdapter adapters[3] = {views[0].Adapter(), views[1].Adapter(), views[2].Adapter()};
+    for (CBmpAdapter& a : adapters) session.AddImage(&a);
+    ASSERT_EQ(LoadSessionImages(Session()), 0);
+    session.AddMatch(0, 1, 10, 60, 12, 5);
+    // One set for two pairs: too few sets for every model.
+    EXPECT_EQ(ApplyMatches(Session(), MotionTranslation, 0.0), 10);
+    EXPECT_EQ(ApplyMatches(Session(), MotionRigid, 0.0), 6);
+    EXPECT_EQ(ApplyMatches(Session(), MotionProjective, 0.0), 5);
+    session.AddMatch(1, 2, 20, 70, 20, 10);
+    session.AddMatch(1, 2, 30, 80, 30, 21);
+    EXPECT_EQ(ApplyMatches(Session(), MotionRigid, 0.0), 6); // pair 0 has one match
+    ASSERT_EQ(ApplyMatches(Session(), MotionTranslation, 0.0), 0);
+    const MosaicImageRecord& r1 = Session().context.records[1];
+    ASSERT_NE(r1.matches, nullptr);
+    EXPECT_EQ(r1.matches->first.count, 1);
+    EXPECT_EQ(r1.align_dr, -2); // mean of r1 - r2
+    EXPECT_EQ(r1.align_dc, 55);
+    const MosaicImageRecord& r2 = Session().context.records[2];
+    EXPECT_EQ(r2.matches->second.count, 2);
+    EXPECT_EQ(r2.align_dc, 59); // (60 + 59) / 2 = 59.5, truncated
+
+    // On the cylinder a point on the centre column stays put and others move toward it.
+    const double f = 35.0; // F = W pixels for a landscape picture
+    EXPECT_EQ(ApplyMatches(Session(), MotionCylinder, f), 6); // two matches a pair needed
+    session.AddMatch(0, 1, 40, 50, 40, 0);
+    ASSERT_EQ(ApplyMatches(Session(), MotionCylinder, f), 0);
+    const FeaturePoint* p = Session().context.records[1].matches->first.first;
+    const double W = 100, H = 80, F = W, x = 60 - W / 2;
+    EXPECT_NEAR(p->c, F * std::atan(x / F) + W / 2, 1e-9);
+    EXPECT_NEAR(p->r, (10 - H / 2) * F / std::hypot(x, F) + H / 2, 1e-9);
+}
+
+} // namespace

@@ -1,0 +1,66 @@
+#include "support/scripted_progress.h"
+
+#include "stitchkit/Host.h"
+
+namespace {
+
+class ScriptedBackend final : public stitchkit::IProgressWindowBackend {
+public:
+    explicit ScriptedBackend(std::shared_ptr<ProgressLog> log) : m_log(std::move(log)) {}
+
+    bool Create(void*, const std::string& title, bool, const std::string&) override {
+        ++m_log->windowsCreated;
+        m_log->captions.push_back(title);
+        return true;
+    }
+    void Destroy() override { ++m_log->windowsDestroyed; }
+    void SetCaption(const std::string& caption) override { m_log->captions.push_back(caption); }
+    void SetText(const std::string& text) override { m_log->texts.push_back(text); }
+    void SetRange(int, int, int) override {}
+    void SetBarPosition(int position) override {
+        m_log->positions.push_back(position);
+        if (m_log->cancelAtPosition >= 0 && position == m_log->cancelAtPosition)
+            m_cancelArmed = true;
+    }
+    void Show() override { m_visible = true; }
+    void Hide() override { m_visible = false; }
+    bool IsVisible() const override { return m_visible; }
+    void SetModal(bool modal) override { m_log->modal = modal; }
+    stitchkit::ProgressPumpResult Pump() override {
+        stitchkit::ProgressPumpResult result;
+        if (m_cancelArmed) {
+            (m_log->cancelByEscape ? result.escapePressed : result.cancelClicked) = true;
+            m_cancelArmed = false;
+        }
+        return result;
+    }
+    bool GetPosition(int* x, int* y) const override {
+        if (!m_log->positionKnown) return false;
+        *x = m_log->x;
+        *y = m_log->y;
+        return true;
+    }
+    bool GetScreenSize(int* width, int* height) const override {
+        *width = m_log->screenWidth;
+        *height = m_log->screenHeight;
+        return true;
+    }
+    void MoveTo(int x, int y) override { m_log->moves.emplace_back(x, y); }
+    void CentreOnParent() override { ++m_log->centred; }
+
+private:
+    std::shared_ptr<ProgressLog> m_log;
+    bool m_visible = false;
+    bool m_cancelArmed = false;
+};
+
+} // namespace
+
+ScriptedProgress::ScriptedProgress() : m_log(std::make_shared<ProgressLog>()) {
+    auto log = m_log;
+    stitchkit::SetProgressBackendFactory([log] { return std::make_unique<ScriptedBackend>(log); });
+}
+
+ScriptedProgress::~ScriptedProgress() {
+    stitchkit::SetProgressBackendFactory({});
+}
