@@ -8,20 +8,63 @@
 
 namespace {
 
-// Replaces the context's image list by one holding `images` (which pass into its ownership).
-bool ReplaceImageList(MosaicContext& context, std::vector<NImagePtr>& images) {
+// How the images of a set are taken from its adapters.
+enum class ImageSource { Copy, View, LowerView };
+
+// Converts every adapter of a set; 3 when one cannot be converted, 12 when the images differ
+// in size or band count.
+int ConvertSet(const ImageSet& set, ImageSource source, std::vector<NImagePtr>* out) {
+    for (IImageAdapter* adapter : set.adapters) {
+        NImagePtr image;
+        if (source == ImageSource::LowerView) {
+            image.reset(adapter->ToNILDIB48Lower(set.expand8bit));
+        } else if (source == ImageSource::View) {
+            image.reset(adapter->ToNILDIB(set.expand8bit));
+            // Palette and 16-bit bitmaps cannot be viewed as they are: take a planar copy.
+            if (!image) image.reset(adapter->ToNIL(set.expand8bit));
+        } else {
+            image.reset(adapter->ToNIL(set.expand8bit));
+        }
+        if (!image) return 3;
+        if (image->nrows != set.height || image->ncolumns != set.width ||
+            (!out->empty() && image->nbands != out->front()->nbands))
+            return 12;
+        out->push_back(std::move(image));
+    }
+    return 0;
+}
+
+// A list holding `images` (which pass into its ownership), or null.
+NAttrList MakeImageList(std::vector<NImagePtr>& images) {
     NAttrList list = NCreateAttrList();
-    if (list == nullptr) return false;
+    if (list == nullptr) return nullptr;
     for (NImagePtr& image : images) {
         if (!NAppendAttr(list, kImageAttrName, nullptr, NImageRepn,
                          NAttrValue::Pointer(image.get()))) {
             NDestroyAttrList(list);
-            return false;
+            return nullptr;
         }
         image.release();
     }
-    if (context.images != nullptr) NDestroyAttrList(context.images);
-    context.images = list;
+    return list;
+}
+
+// Replaces a context list by one holding `images`.
+bool ReplaceImageList(NAttrList* target, std::vector<NImagePtr>& images) {
+    NAttrList list = MakeImageList(images);
+    if (list == nullptr) return false;
+    if (*target != nullptr) NDestroyAttrList(*target);
+    *target = list;
+    return true;
+}
+
+// Reduces every image by `factor`; false when memory runs out.
+bool ReduceAll(std::vector<NImagePtr>& images, int factor) {
+    for (NImagePtr& image : images) {
+        NImagePtr smaller(NReduceImage(image.get(), nullptr, -1, factor, factor));
+        if (!smaller) return false;
+        image = std::move(smaller);
+    }
     return true;
 }
 
@@ -33,17 +76,9 @@ int LoadSessionImages(SessionState& session) {
     const ImageSet* set = session.normal.get();
     if (set == nullptr || set->Count() == 0) return 12;
     std::vector<NImagePtr> images;
-    for (IImageAdapter* adapter : set->adapters) {
-        NImagePtr image(adapter->ToNIL(set->expand8bit));
-        if (!image) return 3;
-        // Every image must have the set's size and the first image's band count.
-        if (image->nrows != set->height || image->ncolumns != set->width ||
-            (!images.empty() && image->nbands != images.front()->nbands))
-            return 12;
-        images.push_back(std::move(image));
-    }
+    if (const int code = ConvertSet(*set, ImageSource::Copy, &images); code != 0) return code;
     const bool colour = images.front()->nbands == 3;
-    if (!ReplaceImageList(context, images)) return 3;
+    if (!ReplaceImageList(&context.images, images)) return 3;
     context.count = set->Count();
     context.records.assign(static_cast<std::size_t>(context.count), MosaicImageRecord{});
     context.colour = colour;
@@ -78,6 +113,7 @@ int ReduceToProcessingSize(SessionState& session) {
         if (!smaller) return 3;
         reduced.push_back(std::move(smaller));
     }
+    if (reduced.empty()) return 12;
     if (context.mask != nullptr) {
         N_ImageRec* mask = NReduceImage(context.mask, nullptr, -1, factor, factor);
         if (mask == nullptr) return 3;
@@ -86,8 +122,32 @@ int ReduceToProcessingSize(SessionState& session) {
     }
     context.rows = reduced.back()->nrows;
     context.columns = reduced.back()->ncolumns;
-    if (!ReplaceImageList(context, reduced)) return 3;
+    if (!ReplaceImageList(&context.images, reduced)) return 3;
     set->scale = 1.0 / factor;
+    return 0;
+}
+
+int ReloadForComposition(SessionState& session) {
+    ImageSet* set = session.normal.get();
+    MosaicContext& context = session.context;
+    if (set == nullptr || set->Count() == 0) return 12;
+    std::vector<NImagePtr> images, lower;
+    if (const int code = ConvertSet(*set, ImageSource::View, &images); code != 0) return code;
+    const ImageSet* set48 = session.set48.get();
+    if (set48 != nullptr && set48->Count() > 0) {
+        if (set48->Count() != set->Count() || set48->width != set->width ||
+            set48->height != set->height)
+            return 12;
+        if (const int code = ConvertSet(*set48, ImageSource::LowerView, &lower); code != 0)
+            return code;
+    }
+    const int factor = ProcessingFactor(set->size, set->height, set->width);
+    if (factor > 1 && (!ReduceAll(images, factor) || !ReduceAll(lower, factor))) return 3;
+    set->scale = 1.0 / factor;
+    context.rows = images.back()->nrows;
+    context.columns = images.back()->ncolumns;
+    if (!ReplaceImageList(&context.images, images)) return 3;
+    if (!lower.empty() && !ReplaceImageList(&context.images48, lower)) return 3;
     return 0;
 }
 

@@ -10,6 +10,12 @@
 // conversion or allocation failed) or 12 (no images, or images of different sizes).
 int LoadSessionImages(SessionState& session);
 
+// Rebuilds the context's image lists for composition: views of the adapters' bitmaps (a
+// planar copy where a bitmap cannot be viewed as it is), the 48-bit list from the low-byte
+// buffers when there is one, both reduced to the processing size unless the size mode is 2.
+// Returns 0, 3 or 12.
+int ReloadForComposition(SessionState& session);
+
 // The reduction factor of size mode 0, 1 or 2 for images of rows x columns.
 int ProcessingFactor(int mode, int rows, int columns);
 
