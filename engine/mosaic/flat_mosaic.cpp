@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/report.h"
 #include "session/session_images.h"
 
 void ComputeTranslationPositions(MosaicContext& context) {
@@ -26,7 +27,10 @@ void ComputeTranslationPositions(MosaicContext& context) {
 
 int ChooseBase(const MosaicContext& context) {
     const auto& records = context.records;
-    if (records.empty()) return 0;
+    if (context.images == nullptr || records.empty()) {
+        NWarning("No source images");
+        return 0;
+    }
     double meanR = 0.0, meanC = 0.0;
     for (const MosaicImageRecord& r : records) {
         meanR += r.trans_r;

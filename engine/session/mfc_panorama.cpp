@@ -5,15 +5,12 @@
 #include "core/image_record.h"
 #include "session/auto_align.h"
 #include "session/coarse_registration.h"
+#include "session/operation.h"
 #include "session/session_state.h"
 #include "stitchkit/CProgressWnd.h"
 #include "stitchkit/Host.h"
 
 namespace {
-
-constexpr unsigned kProcessingTitle = 30010; // "Processing..."
-constexpr int kAutoAlignDescription = 30011; // "Automatic alignment..."
-constexpr int kNoDescription = 0;
 
 // The message resource of each result code; 0 for the codes that show nothing.
 int MessageId(int code) {
@@ -44,17 +41,6 @@ int MessageId(int code) {
     default:
         return 30007;
     }
-}
-
-// Runs one operation in its own modal progress window titled "Processing...", with the
-// description of the operation shown, and returns the worker's code.
-template <class Worker> int RunOperation(int descriptionId, bool startAtOne, Worker&& worker) {
-    CProgressWnd window(nullptr, kProcessingTitle, false);
-    window.GoModal("Progress", false);
-    window.SetRange(0, 100, 1);
-    if (descriptionId != kNoDescription) window.LoadString(static_cast<unsigned>(descriptionId));
-    if (startAtOne) window.SetPos(1);
-    return worker(window.GetSink());
 }
 
 ImageSet* NewImageSet(IImageAdapter* first, bool is48) {

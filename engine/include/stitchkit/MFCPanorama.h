@@ -74,6 +74,14 @@ public:
                              IProgress* progress = nullptr);
     bool DoCoarseRegistration(IImageAdapter* out, IProgress* progress = nullptr);
 
+    // Mosaics. Each estimates the pairwise transforms, chains them to a base image and lays the
+    // images onto one canvas delivered through `out`; the session is reset afterwards (except
+    // after GetTranslationParams, whose estimate RenderMosaics then composes).
+    bool DoTranslationMosaics(IImageAdapter* out, IProgress* progress = nullptr);
+    bool DoRigidTransMosaics(IImageAdapter* out, IProgress* progress = nullptr);
+    bool GetTranslationParams(IImageAdapter* out, IProgress* progress = nullptr);
+    bool RenderMosaics(IImageAdapter* out, IProgress* progress = nullptr);
+
     // Releases the context, both image sets and their records; remembers the processing size.
     void DestroyInternalData();
     int GetProcImageWidth() const { return m_procWidth; }
