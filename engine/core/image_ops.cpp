@@ -89,21 +89,8 @@ double Interpolate(const N_ImageRec* image, int band, int r0, int c0, double dr,
 // A result pixel is the sum, in double precision and in row-major block order, of value / n
 // over its fr x fc block (n = fr x fc), truncated toward zero for integer kinds.
 
-// Block sum of one band in that exact order.
-template <class T>
-double BlockMean(const N_ImageRec* src, int band, int i, int j, int fr, int fc, double n) {
-    const std::ptrdiff_t pitch = NPixelPitch(src);
-    double sum = 0.0;
-    for (int q = 0; q < fr; ++q) {
-        const T* p =
-            NRowPtr<const T>(src, band, i * fr + q) + static_cast<std::ptrdiff_t>(j) * fc * pitch;
-        for (int t = 0; t < fc; ++t) sum += static_cast<double>(p[t * pitch]) / n;
-    }
-    return sum;
-}
-
 // Any kind: per-column double accumulators, one source row at a time. For a fixed result
-// pixel the additions happen block row by block row, left to right, as in BlockMean.
+// pixel the additions happen block row by block row, left to right.
 template <class T>
 void ReduceGroupLiteral(const N_ImageRec* src, N_ImageRec* dest, const BandGroup& g, int fr, int fc,
                         int orows, int ocols) {
@@ -173,11 +160,9 @@ bool SumPackedRowU8(std::uint32_t* acc, const std::uint8_t* s, int ocols, int fc
 // from the exact mean across an integer.
 constexpr std::int64_t kMaxIntegerBlock = 65536;
 
-// ubyte: exact integer block sums. When n is a power of two every value / n and every partial
-// sum is exact in double, so truncating sum / n is the double result. Otherwise a sum that is
-// not a multiple of n lies at least 1 / n from an integer, far beyond the rounding of the
-// double sum, and truncates the same way; a multiple of n is re-summed in double, since there
-// the rounding decides between two integers.
+// ubyte: exact integer block sums, and the mean truncated toward zero. For blocks of a power
+// of two this is exactly the sum of value / n in double; for other block sizes the exact mean
+// also keeps a uniform block at its value (a double sum of nine 10 / 9 falls just short of 10).
 void ReduceGroupU8(const N_ImageRec* src, N_ImageRec* dest, const BandGroup& g, int fr, int fc,
                    int orows, int ocols) {
     const std::ptrdiff_t pitch = NPixelPitch(src);
@@ -205,13 +190,8 @@ void ReduceGroupU8(const N_ImageRec* src, N_ImageRec* dest, const BandGroup& g, 
                     d[j * dpitch] = static_cast<std::uint8_t>(a[j * nch] >> shift);
                 continue;
             }
-            for (int j = 0; j < ocols; ++j) {
-                const std::uint32_t sum = a[j * nch];
-                d[j * dpitch] =
-                    sum % n != 0 ? static_cast<std::uint8_t>(sum / n)
-                                 : StoreAs<std::uint8_t>(BlockMean<std::uint8_t>(
-                                       src, g.src_band + k, i, j, fr, fc, static_cast<double>(n)));
-            }
+            for (int j = 0; j < ocols; ++j)
+                d[j * dpitch] = static_cast<std::uint8_t>(a[j * nch] / n);
         }
     }
 }

