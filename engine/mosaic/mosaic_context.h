@@ -18,6 +18,24 @@ struct CanvasPoint {
     double c = 0.0;
 };
 
+// An axis-aligned box of the canvas, (r0, c0) to (r1, c1); empty when r1 <= r0 or c1 <= c0.
+struct CanvasBox {
+    double r0 = 0.0;
+    double c0 = 0.0;
+    double r1 = 0.0;
+    double c1 = 0.0;
+
+    bool Empty() const { return !(r1 > r0) || !(c1 > c0); }
+};
+
+// The line through one edge of an image's outline on the canvas: a·r + b·c + d = 0, oriented
+// so that a·r + b·c + d >= 0 on the image's side.
+struct EdgeLine {
+    double a = 0.0;
+    double b = 0.0;
+    double d = 0.0;
+};
+
 struct MosaicImageRecord {
     std::int32_t align_dr = 0; // shift of this image relative to the previous one
     std::int32_t align_dc = 0;
@@ -25,6 +43,8 @@ struct MosaicImageRecord {
     Homography8 to_canvas;              // the inverse
     MatchList* matches = nullptr;       // of the pair (previous, this), owned
     CanvasPoint corners[4];             // image corners mapped into the canvas
+    CanvasBox box;                      // bounding box of the corners
+    EdgeLine edges[4];                  // edge k runs from corner k to corner k + 1 (mod 4)
     N_ImageRec* distance_map = nullptr; // owned, made while compositing
     Homography8 pairwise;               // this image -> the next image
     Homography8 prev_inverse;           // inverse of the previous image's pairwise transform
