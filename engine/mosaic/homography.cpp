@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "mosaic/numerics.h"
+
 namespace {
 
 void ToMatrix(const Homography8& a, double m[9]) {
@@ -9,13 +11,16 @@ void ToMatrix(const Homography8& a, double m[9]) {
     m[8] = 1.0;
 }
 
+// Divides by the ninth element; false (out untouched) when that is impossible.
 bool FromMatrix(const double m[9], Homography8* out) {
     if (m[8] == 0.0 || !std::isfinite(m[8])) return false;
+    Homography8 result;
     for (int i = 0; i < 8; ++i) {
         const double v = m[i] / m[8];
         if (!std::isfinite(v)) return false;
-        out->h[i] = v;
+        result.h[i] = v;
     }
+    *out = result;
     return true;
 }
 
@@ -33,17 +38,34 @@ bool ComposeHomography(const Homography8& a, const Homography8& b, Homography8* 
 }
 
 bool InvertHomography(const Homography8& a, Homography8* out) {
-    double m[9];
-    ToMatrix(a, m);
-    const double c0 = m[4] * m[8] - m[5] * m[7];
-    const double c1 = m[5] * m[6] - m[3] * m[8];
-    const double c2 = m[3] * m[7] - m[4] * m[6];
-    const double det = m[0] * c0 + m[1] * c1 + m[2] * c2;
-    if (det == 0.0 || !std::isfinite(det)) return false;
-    const double inv[9] = {c0, m[2] * m[7] - m[1] * m[8], m[1] * m[5] - m[2] * m[4],
-                           c1, m[0] * m[8] - m[2] * m[6], m[2] * m[3] - m[0] * m[5],
-                           c2, m[1] * m[6] - m[0] * m[7], m[0] * m[4] - m[1] * m[3]};
+    float m[3][3];
+    for (int i = 0; i < 8; ++i) m[i / 3][i % 3] = static_cast<float>(a.h[i]);
+    m[2][2] = 1.0f;
+    float* rows[3] = {m[0], m[1], m[2]};
+    int index[3];
+    float parity = 1.0f;
+    if (!NLUDecompose(rows, 3, index, &parity)) return false;
+    double inverse[9];
+    for (int column = 0; column < 3; ++column) {
+        float unit[3] = {0.0f, 0.0f, 0.0f};
+        unit[column] = 1.0f;
+        NLUBackSubstitute(rows, 3, index, unit);
+        for (int r = 0; r < 3; ++r) inverse[r * 3 + column] = unit[r];
+    }
+    // The ninth element of the single-precision inverse normalises it.
+    const auto ninth = static_cast<float>(inverse[8]);
+    if (ninth == 0.0f || !std::isfinite(ninth)) return false;
     double scaled[9];
-    for (int i = 0; i < 9; ++i) scaled[i] = inv[i] / det;
+    for (int i = 0; i < 9; ++i) scaled[i] = static_cast<float>(inverse[i]) / ninth;
     return FromMatrix(scaled, out);
+}
+
+void TranslateHomography(Homography8* H, double dr, double dc) {
+    double* h = H->h;
+    h[0] += dc * h[6];
+    h[1] += dc * h[7];
+    h[2] += dc;
+    h[3] += dr * h[6];
+    h[4] += dr * h[7];
+    h[5] += dr;
 }

@@ -23,8 +23,14 @@ struct Homography8 {
     }
 };
 
-// a after b: the transform that applies b first, then a; false when the product's ninth
-// element is 0 and it cannot be renormalised.
+// a after b: the 3 x 3 product a.b in double precision, divided element by element by its own
+// ninth element, so applying it equals applying b first, then a. False, with `out` unchanged,
+// when that ninth element is 0 or the result is not finite. `out` may alias a or b.
 bool ComposeHomography(const Homography8& a, const Homography8& b, Homography8* out);
-// The inverse, renormalised so that its ninth element is 1; false when there is none.
+// The inverse: the 3 x 3 matrix in single precision, LU-decomposed, the three unit columns
+// solved by back-substitution, every element divided by the inverse's ninth element and the
+// first eight stored as doubles. False, with `out` unchanged, when the matrix is singular
+// (reported by the decomposition) or the result is not finite. `out` may alias a.
 bool InvertHomography(const Homography8& a, Homography8* out);
+// H := T.H, T the translation by (dr, dc): the transformed points move by (dr, dc) afterwards.
+void TranslateHomography(Homography8* H, double dr, double dc);

@@ -1,0 +1,399 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "mosaic/homography.h"
+#include "mosaic/numerics.h"
+#include "support/recording_prompts.h"
+
+namespace {
+
+// A float matrix with the row-pointer view of the solvers.
+struct Matrix {
+    int rows, cols;
+    std::vector<float> values;
+    std::vector<float*> pointers;
+    Matrix(int r, int c, std::initializer_list<float> v = {})
+        : rows(r), cols(c), values(static_cast<std::size_t>(r * c), 0.0f),
+          pointers(static_cast<std::size_t>(r)) {
+        std::size_t k = 0;
+        for (const float x : v) values[k++] = x;
+        for (int i = 0; i < r; ++i)
+            pointers[static_cast<std::size_t>(i)] = &values[static_cast<std::size_t>(i * c)];
+    }
+    float* const* Rows() { return pointers.data(); }
+    float At(int r, int c) const { return values[static_cast<std::size_t>(r * cols + c)]; }
+};
+
+bool AllFinite(const Homography8& H) {
+    for (const double v : H.h)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+void ExpectSameMapping(const Homography8& a, const Homography8& b, double r, double c,
+                       double tolerance) {
+    double ar = 0, ac = 0, br = 0, bc = 0;
+    ASSERT_TRUE(a.Apply(r, c, &ar, &ac));
+    ASSERT_TRUE(b.Apply(r, c, &br, &bc));
+    EXPECT_NEAR(ar, br, tolerance) << "at (" << r << ", " << c << ")";
+    EXPECT_NEAR(ac, bc, tolerance) << "at (" << r << ", " << c << ")";
+}
+
+} // namespace
+
+// ---- Gauss-Jordan -------------------------------------------------------------------------
+
+TEST(GaussJordan, SolvesSystemAndReturnsInverse) {
+    RecordingPrompts prompts;
+    // A x = b with x = (1, 2, 3): b = (2 + 2, 1 + 6 + 3, 2 + 12) = (4, 10, 14).
+    Matrix a(3, 3, {2, 1, 0, 1, 3, 1, 0, 1, 4});
+    const Matrix original = a;
+    Matrix b(3, 1, {4, 10, 14});
+    ASSERT_TRUE(NGaussJordan(a.Rows(), 3, b.Rows(), 1));
+    EXPECT_NEAR(b.At(0, 0), 1.0f, 1e-5f);
+    EXPECT_NEAR(b.At(1, 0), 2.0f, 1e-5f);
+    EXPECT_NEAR(b.At(2, 0), 3.0f, 1e-5f);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            float sum = 0.0f;
+            for (int k = 0; k < 3; ++k) sum += original.At(i, k) * a.At(k, j);
+            EXPECT_NEAR(sum, i == j ? 1.0f : 0.0f, 1e-5f) << i << "," << j;
+        }
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(GaussJordan, PivotsOnLargestElementOfAPermutedSystem) {
+    // A zero on the diagonal needs the row and column interchanges: x = (5, -1).
+    Matrix a(2, 2, {0, 2, 3, 1});
+    Matrix b(2, 1, {-2, 14});
+    ASSERT_TRUE(NGaussJordan(a.Rows(), 2, b.Rows(), 1));
+    EXPECT_NEAR(b.At(0, 0), 5.0f, 1e-5f);
+    EXPECT_NEAR(b.At(1, 0), -1.0f, 1e-5f);
+    // inverse of [[0, 2], [3, 1]] is [[-1/6, 1/3], [1/2, 0]]
+    EXPECT_NEAR(a.At(0, 0), -1.0f / 6.0f, 1e-6f);
+    EXPECT_NEAR(a.At(0, 1), 1.0f / 3.0f, 1e-6f);
+    EXPECT_NEAR(a.At(1, 0), 0.5f, 1e-6f);
+    EXPECT_NEAR(a.At(1, 1), 0.0f, 1e-6f);
+}
+
+TEST(GaussJordan, ZeroPivotIsReportedAsSingularMatrix2) {
+    RecordingPrompts prompts;
+    // Second row twice the first: after the pivot 4 the remaining element is exactly 0.
+    Matrix a(2, 2, {1, 2, 2, 4});
+    Matrix b(2, 1, {1, 2});
+    EXPECT_FALSE(NGaussJordan(a.Rows(), 2, b.Rows(), 1));
+    EXPECT_EQ(prompts.OnlyText(), ErrorText("gaussj: Singular Matrix-2"));
+}
+
+TEST(GaussJordan, AllZeroMatrixIsSingular) {
+    RecordingPrompts prompts;
+    Matrix a(3, 3);
+    Matrix b(3, 1, {1, 1, 1});
+    EXPECT_FALSE(NGaussJordan(a.Rows(), 3, b.Rows(), 1));
+    EXPECT_EQ(prompts.OnlyText(), ErrorText("gaussj: Singular Matrix-2"));
+}
+
+TEST(GaussJordan, MatrixWithoutUsablePivotIsReportedAsSingularMatrix1) {
+    RecordingPrompts prompts;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // No element compares as a pivot candidate, so a used column would be pivoted again.
+    Matrix a(2, 2, {nan, nan, nan, nan});
+    Matrix b(2, 1, {1, 1});
+    EXPECT_FALSE(NGaussJordan(a.Rows(), 2, b.Rows(), 1));
+    EXPECT_EQ(prompts.OnlyText(), ErrorText("gaussj: Singular Matrix-1"));
+}
+
+// ---- LU decomposition --------------------------------------------------------------------
+
+TEST(LUDecomposition, SolvesWithRowSwapAndRecordsParity) {
+    RecordingPrompts prompts;
+    Matrix a(2, 2, {0, 1, 1, 0});
+    int index[2];
+    float d = 0.0f;
+    ASSERT_TRUE(NLUDecompose(a.Rows(), 2, index, &d));
+    EXPECT_EQ(d, -1.0f); // one interchange
+    float b[2] = {3, 5};
+    NLUBackSubstitute(a.Rows(), 2, index, b);
+    EXPECT_FLOAT_EQ(b[0], 5.0f);
+    EXPECT_FLOAT_EQ(b[1], 3.0f);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(LUDecomposition, SolvesGeneralSystem) {
+    // x = (1, -2, 0.5): b = A x.
+    Matrix a(3, 3, {4, -2, 1, -2, 4, -2, 1, -2, 4});
+    int index[3];
+    float d = 0.0f;
+    ASSERT_TRUE(NLUDecompose(a.Rows(), 3, index, &d));
+    float b[3] = {4 + 4 + 0.5f, -2 - 8 - 1, 1 + 4 + 2};
+    NLUBackSubstitute(a.Rows(), 3, index, b);
+    EXPECT_NEAR(b[0], 1.0f, 1e-5f);
+    EXPECT_NEAR(b[1], -2.0f, 1e-5f);
+    EXPECT_NEAR(b[2], 0.5f, 1e-5f);
+}
+
+TEST(LUDecomposition, ZeroRowIsReported) {
+    RecordingPrompts prompts;
+    Matrix a(2, 2, {1, 2, 0, 0});
+    int index[2];
+    float d = 0.0f;
+    EXPECT_FALSE(NLUDecompose(a.Rows(), 2, index, &d));
+    EXPECT_EQ(prompts.OnlyText(), ErrorText("Singular matrix in routine ludcmp"));
+}
+
+TEST(LUDecomposition, ZeroPivotIsReplacedByTinyValueWithoutReport) {
+    RecordingPrompts prompts;
+    // Rows equal: the second pivot is 1 - 1 x 1 = 0 exactly.
+    Matrix a(2, 2, {1, 1, 1, 1});
+    int index[2];
+    float d = 0.0f;
+    EXPECT_TRUE(NLUDecompose(a.Rows(), 2, index, &d));
+    EXPECT_EQ(a.At(1, 1), 1.0e-20f);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+// ---- NMulfit -------------------------------------------------------------------------------
+
+TEST(NMulfit, FitsExactLineWithCovariance) {
+    RecordingPrompts prompts;
+    // y = 1 + 2x at x = 0..4, basis (1, x).
+    Matrix rows(5, 2);
+    float y[5], sig[5];
+    for (int i = 0; i < 5; ++i) {
+        rows.pointers[static_cast<std::size_t>(i)][0] = 1.0f;
+        rows.pointers[static_cast<std::size_t>(i)][1] = static_cast<float>(i);
+        y[i] = 1.0f + 2.0f * i;
+        sig[i] = 1.0f;
+    }
+    float a[2] = {0, 0};
+    const int ia[2] = {1, 1};
+    Matrix covar(2, 2);
+    float chisq = -1.0f;
+    ASSERT_TRUE(NMulfit(rows.Rows(), y, sig, 5, a, ia, 2, covar.Rows(), &chisq));
+    EXPECT_NEAR(a[0], 1.0f, 1e-5f);
+    EXPECT_NEAR(a[1], 2.0f, 1e-5f);
+    EXPECT_NEAR(chisq, 0.0f, 1e-8f);
+    // (X^T X)^-1 with X^T X = [[5, 10], [10, 30]], determinant 50.
+    EXPECT_NEAR(covar.At(0, 0), 0.6f, 1e-5f);
+    EXPECT_NEAR(covar.At(0, 1), -0.2f, 1e-5f);
+    EXPECT_NEAR(covar.At(1, 0), -0.2f, 1e-5f);
+    EXPECT_NEAR(covar.At(1, 1), 0.1f, 1e-5f);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(NMulfit, LeastSquaresLineAndWeightedChiSquare) {
+    // Points (0, 0), (1, 1), (2, 1): slope (3 x 3 - 3 x 2) / (3 x 5 - 9) = 0.5, intercept
+    // (2 - 1.5) / 3 = 1/6; residuals -1/6, 1/3, -1/6, so chi-square 1/6 for sigma 1 and
+    // 1/24 for sigma 2 (the same line).
+    for (const float s : {1.0f, 2.0f}) {
+        Matrix rows(3, 2, {1, 0, 1, 1, 1, 2});
+        const float y[3] = {0, 1, 1};
+        const float sig[3] = {s, s, s};
+        float a[2] = {0, 0};
+        const int ia[2] = {1, 1};
+        Matrix covar(2, 2);
+        float chisq = 0.0f;
+        ASSERT_TRUE(NMulfit(rows.Rows(), y, sig, 3, a, ia, 2, covar.Rows(), &chisq));
+        EXPECT_NEAR(a[0], 1.0f / 6.0f, 1e-5f);
+        EXPECT_NEAR(a[1], 0.5f, 1e-5f);
+        EXPECT_NEAR(chisq, 1.0f / 6.0f / (s * s), 1e-5f);
+    }
+}
+
+TEST(NMulfit, KeptParameterKeepsItsValueAndGetsZeroCovariance) {
+    // Intercept kept at 1; the slope of y = 1 + 2x is fitted alone. Its variance is 1 / sum x^2.
+    Matrix rows(4, 2);
+    float y[4], sig[4];
+    for (int i = 0; i < 4; ++i) {
+        rows.pointers[static_cast<std::size_t>(i)][0] = 1.0f;
+        rows.pointers[static_cast<std::size_t>(i)][1] = static_cast<float>(i + 1);
+        y[i] = 1.0f + 2.0f * (i + 1);
+        sig[i] = 1.0f;
+    }
+    float a[2] = {1.0f, 0.0f};
+    const int ia[2] = {0, 1};
+    Matrix covar(2, 2, {9, 9, 9, 9});
+    float chisq = 0.0f;
+    ASSERT_TRUE(NMulfit(rows.Rows(), y, sig, 4, a, ia, 2, covar.Rows(), &chisq));
+    EXPECT_EQ(a[0], 1.0f);
+    EXPECT_NEAR(a[1], 2.0f, 1e-5f);
+    EXPECT_EQ(covar.At(0, 0), 0.0f);
+    EXPECT_EQ(covar.At(0, 1), 0.0f);
+    EXPECT_EQ(covar.At(1, 0), 0.0f);
+    EXPECT_NEAR(covar.At(1, 1), 1.0f / 30.0f, 1e-6f); // 1 + 4 + 9 + 16
+}
+
+TEST(NMulfit, EveryParameterKeptIsReportedAndLeavesParametersUnchanged) {
+    RecordingPrompts prompts;
+    Matrix rows(2, 2, {1, 0, 1, 1});
+    const float y[2] = {1, 3};
+    const float sig[2] = {1, 1};
+    float a[2] = {7.0f, -3.0f};
+    const int ia[2] = {0, 0};
+    Matrix covar(2, 2);
+    float chisq = 0.0f;
+    EXPECT_FALSE(NMulfit(rows.Rows(), y, sig, 2, a, ia, 2, covar.Rows(), &chisq));
+    EXPECT_EQ(prompts.OnlyText(), ErrorText("NMulfit: no parameters to be fitted"));
+    EXPECT_EQ(a[0], 7.0f);
+    EXPECT_EQ(a[1], -3.0f);
+}
+
+TEST(NMulfit, SingularNormalMatrixIsReportedAndLeavesParametersUnchanged) {
+    RecordingPrompts prompts;
+    // Every equation at x = 2: intercept and slope cannot be told apart.
+    Matrix rows(3, 2, {1, 2, 1, 2, 1, 2});
+    const float y[3] = {5, 5, 5};
+    const float sig[3] = {1, 1, 1};
+    float a[2] = {0.25f, 0.5f};
+    const int ia[2] = {1, 1};
+    Matrix covar(2, 2);
+    float chisq = 0.0f;
+    EXPECT_FALSE(NMulfit(rows.Rows(), y, sig, 3, a, ia, 2, covar.Rows(), &chisq));
+    EXPECT_EQ(prompts.OnlyText(), ErrorText("gaussj: Singular Matrix-2"));
+    EXPECT_EQ(a[0], 0.25f);
+    EXPECT_EQ(a[1], 0.5f);
+}
+
+// ---- Homography algebra --------------------------------------------------------------------
+
+TEST(HomographyInvert, IdentityGivesIdentity) {
+    Homography8 out;
+    out.h[0] = 5.0;
+    ASSERT_TRUE(InvertHomography(Homography8::Identity(), &out));
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(out.h[i], Homography8::Identity().h[i]) << i;
+}
+
+TEST(HomographyInvert, TranslationNegatesShift) {
+    Homography8 out;
+    ASSERT_TRUE(InvertHomography(Homography8::Translation(12.5, -7.25), &out));
+    EXPECT_EQ(out.h[2], 7.25);
+    EXPECT_EQ(out.h[5], -12.5);
+    EXPECT_EQ(out.h[0], 1.0);
+    EXPECT_EQ(out.h[4], 1.0);
+    EXPECT_EQ(out.h[1], 0.0);
+    EXPECT_EQ(out.h[3], 0.0);
+    EXPECT_EQ(out.h[6], 0.0);
+    EXPECT_EQ(out.h[7], 0.0);
+}
+
+TEST(HomographyInvert, ProjectiveInverseUndoesTransformToSinglePrecision) {
+    Homography8 H;
+    const double h[8] = {1.02, 0.05, -30.0, -0.03, 0.98, 12.0, 2e-5, -1e-5};
+    for (int i = 0; i < 8; ++i) H.h[i] = h[i];
+    Homography8 inv;
+    ASSERT_TRUE(InvertHomography(H, &inv));
+    for (const auto& p : {std::pair{0.0, 0.0}, {100.0, 250.0}, {300.0, 20.0}, {480.0, 640.0}}) {
+        double r = 0, c = 0, rr = 0, cc = 0;
+        ASSERT_TRUE(H.Apply(p.first, p.second, &r, &c));
+        ASSERT_TRUE(inv.Apply(r, c, &rr, &cc));
+        // Single-precision inversion: relative error about 1e-7 of coordinates up to ~700.
+        EXPECT_NEAR(rr, p.first, 1e-3);
+        EXPECT_NEAR(cc, p.second, 1e-3);
+    }
+}
+
+TEST(HomographyInvert, SingularMatrixIsReportedAndOutputUntouched) {
+    RecordingPrompts prompts;
+    Homography8 H; // first row zero: x' = 0 for every point
+    H.h[0] = H.h[1] = H.h[2] = 0.0;
+    Homography8 out = Homography8::Translation(1, 2);
+    EXPECT_FALSE(InvertHomography(H, &out));
+    EXPECT_EQ(prompts.OnlyText(), ErrorText("Singular matrix in routine ludcmp"));
+    EXPECT_EQ(out.h[2], 2.0);
+    EXPECT_EQ(out.h[5], 1.0);
+}
+
+TEST(HomographyInvert, RankDeficientMatrixNeverYieldsNonFiniteTransform) {
+    RecordingPrompts prompts;
+    // Rows 0 and 1 equal, no zero row: the decomposition continues past a zero pivot.
+    Homography8 H;
+    const double h[8] = {1, 2, 3, 1, 2, 3, 0, 0};
+    for (int i = 0; i < 8; ++i) H.h[i] = h[i];
+    Homography8 out = Homography8::Translation(1, 1);
+    const bool inverted = InvertHomography(H, &out);
+    EXPECT_TRUE(AllFinite(out));
+    if (!inverted) {
+        EXPECT_EQ(out.h[2], 1.0); // a refused inverse leaves the output alone
+    }
+}
+
+TEST(HomographyCompose, TranslationsAdd) {
+    Homography8 out;
+    ASSERT_TRUE(ComposeHomography(Homography8::Translation(3, -4),
+                                  Homography8::Translation(10, 2.5), &out));
+    EXPECT_EQ(out.h[5], 13.0);
+    EXPECT_EQ(out.h[2], -1.5);
+    EXPECT_EQ(out.h[0], 1.0);
+    EXPECT_EQ(out.h[4], 1.0);
+}
+
+TEST(HomographyCompose, AppliesSecondArgumentFirst) {
+    Homography8 scale; // doubles both coordinates
+    scale.h[0] = scale.h[4] = 2.0;
+    Homography8 out;
+    ASSERT_TRUE(ComposeHomography(scale, Homography8::Translation(1, 1), &out));
+    double r = 0, c = 0;
+    ASSERT_TRUE(out.Apply(4, 5, &r, &c));
+    EXPECT_DOUBLE_EQ(r, 10.0); // 2 x (4 + 1)
+    EXPECT_DOUBLE_EQ(c, 12.0); // 2 x (5 + 1)
+}
+
+TEST(HomographyCompose, RenormalisesProjectiveProduct) {
+    Homography8 a;
+    a.h[6] = 0.001; // w = 0.001 x + 1
+    const Homography8 b = Homography8::Translation(0, 1000);
+    Homography8 out;
+    ASSERT_TRUE(ComposeHomography(a, b, &out));
+    // The raw product's ninth element is 0.001 x 1000 + 1 = 2.
+    EXPECT_DOUBLE_EQ(out.h[0], 0.5);
+    EXPECT_DOUBLE_EQ(out.h[2], 500.0);
+    for (const auto& p : {std::pair{0.0, 0.0}, {20.0, -300.0}, {75.0, 80.0}}) {
+        double r = 0, c = 0;
+        ASSERT_TRUE(b.Apply(p.first, p.second, &r, &c));
+        double er = 0, ec = 0;
+        ASSERT_TRUE(a.Apply(r, c, &er, &ec));
+        double gr = 0, gc = 0;
+        ASSERT_TRUE(out.Apply(p.first, p.second, &gr, &gc));
+        EXPECT_NEAR(gr, er, 1e-9);
+        EXPECT_NEAR(gc, ec, 1e-9);
+    }
+}
+
+TEST(HomographyCompose, ZeroNinthElementFailsAndLeavesOutput) {
+    Homography8 a;
+    a.h[6] = -0.001;
+    Homography8 out = Homography8::Translation(4, 4);
+    EXPECT_FALSE(ComposeHomography(a, Homography8::Translation(0, 1000), &out));
+    EXPECT_EQ(out.h[2], 4.0);
+}
+
+TEST(HomographyCompose, OutputMayAliasAnInput) {
+    Homography8 h = Homography8::Translation(1, 2);
+    ASSERT_TRUE(ComposeHomography(Homography8::Translation(10, 20), h, &h));
+    EXPECT_EQ(h.h[5], 11.0);
+    EXPECT_EQ(h.h[2], 22.0);
+}
+
+TEST(HomographyTranslate, MovesTheTransformedPoints) {
+    Homography8 H;
+    const double h[8] = {0.9, 0.1, 5.0, -0.2, 1.1, -3.0, 1e-4, 2e-4};
+    for (int i = 0; i < 8; ++i) H.h[i] = h[i];
+    Homography8 moved = H;
+    TranslateHomography(&moved, 7.5, -12.0);
+    for (const auto& p : {std::pair{0.0, 0.0}, {40.0, 90.0}, {200.0, 10.0}}) {
+        double r = 0, c = 0, mr = 0, mc = 0;
+        ASSERT_TRUE(H.Apply(p.first, p.second, &r, &c));
+        ASSERT_TRUE(moved.Apply(p.first, p.second, &mr, &mc));
+        EXPECT_NEAR(mr, r + 7.5, 1e-9);
+        EXPECT_NEAR(mc, c - 12.0, 1e-9);
+    }
+}
+
+TEST(HomographyTranslate, TranslationOfIdentityIsTheTranslation) {
+    Homography8 H;
+    TranslateHomography(&H, -2.0, 6.0);
+    ExpectSameMapping(H, Homography8::Translation(-2.0, 6.0), 13.0, 17.0, 0.0);
+}
