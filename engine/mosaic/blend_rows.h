@@ -147,6 +147,58 @@ public:
 
     bool IsTranslation() const { return m_translation; }
 
+    // Samples of destination row r, columns ca .. cb, for `count` channels of the source:
+    // valid[i] tells whether column ca + i belongs to the source (and passes its mask), and
+    // values[ch·n + i] (n = cb - ca + 1) holds channel ch's sample there. `scratch` has room
+    // for n positions. A pure translation reads one pair of source rows with weights fixed
+    // for the whole row; the values are those Sample gives for the same positions.
+    void SampleRow(int r, int ca, int cb, const Channel* channels, int count, SamplePos* scratch,
+                   double* values, unsigned char* valid) const {
+        const int n = cb - ca + 1;
+        if (!m_translation || m_nearest || m_mask.rows != nullptr) {
+            Map(r, ca, cb, scratch);
+            for (int i = 0; i < n; ++i) {
+                valid[i] = scratch[i].kind != kOutside ? 1 : 0;
+                if (valid[i] == 0) continue;
+                for (int ch = 0; ch < count; ++ch)
+                    values[static_cast<std::ptrdiff_t>(ch) * n + i] =
+                        Sample(channels[ch], scratch[i]);
+            }
+            return;
+        }
+        std::fill(valid, valid + n, static_cast<unsigned char>(0));
+        const std::int64_t y0 = r + m_ty;
+        if (y0 < 0 || y0 > m_rows - 1 || (y0 == m_rows - 1 && m_fy != 0.0)) return;
+        const std::int64_t lastX = m_columns - 1 - (m_fx != 0.0 ? 1 : 0);
+        const std::int64_t cFirst = std::max<std::int64_t>(ca, -m_tx);
+        const std::int64_t cLast = std::min<std::int64_t>(cb, lastX - m_tx);
+        if (cLast < cFirst) return;
+        std::fill(valid + (cFirst - ca), valid + (cLast - ca) + 1, static_cast<unsigned char>(1));
+        // On the last source row, and without any fraction, every sample is a source pixel.
+        const bool plain = y0 == m_rows - 1 || (m_fx == 0.0 && m_fy == 0.0);
+        // Without a column fraction the last source column is taken as it is, too.
+        const bool lastColumn = cLast + m_tx == m_columns - 1;
+        const double dr = m_fy, dc = m_fx, a = 1 - dr, b = 1 - dc;
+        for (int ch = 0; ch < count; ++ch) {
+            const Channel& channel = channels[ch];
+            const std::ptrdiff_t p = channel.pitch;
+            const unsigned char* upper = channel.rows[y0] + channel.offset;
+            double* out = values + static_cast<std::ptrdiff_t>(ch) * n - ca;
+            if (plain) {
+                for (std::int64_t c = cFirst; c <= cLast; ++c) out[c] = upper[(c + m_tx) * p];
+                continue;
+            }
+            const unsigned char* lower = channel.rows[y0 + 1] + channel.offset;
+            const std::int64_t cEnd = lastColumn ? cLast - 1 : cLast;
+            for (std::int64_t c = cFirst; c <= cEnd; ++c) {
+                const std::ptrdiff_t x = (c + m_tx) * p;
+                const double p00 = upper[x], p01 = upper[x + p], p10 = lower[x], p11 = lower[x + p];
+                out[c] = p00 * a * b + p01 * a * dc + p10 * dr * b + p11 * dr * dc;
+            }
+            if (lastColumn) out[cLast] = upper[(cLast + m_tx) * p];
+        }
+    }
+
     // Fills pos[0 .. cb - ca] for destination row r, columns ca .. cb.
     void Map(int r, int ca, int cb, SamplePos* pos) const {
         if (m_translation)

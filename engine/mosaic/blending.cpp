@@ -54,6 +54,28 @@ ChannelPairs PairsFor(const BlendCanvas& canvas, const LaySource& source) {
     return pairs;
 }
 
+// Per-worker buffers of one row of samples.
+struct RowBuffers {
+    int width;
+    std::vector<SamplePos> positions;
+    std::vector<double> values; // channel-major
+    std::vector<unsigned char> valid;
+
+    RowBuffers(int w, int channels)
+        : width(w), positions(static_cast<std::size_t>(w)),
+          values(static_cast<std::size_t>(w) * static_cast<std::size_t>(channels)),
+          valid(static_cast<std::size_t>(w)) {}
+
+    void Sample(const RowMapper& mapper, const ChannelPairs& pairs, int r, int ca, int cb) {
+        mapper.SampleRow(r, ca, cb, pairs.source.data(), pairs.count, positions.data(),
+                         values.data(), valid.data());
+    }
+    double Value(int channel, int i) const {
+        return values[static_cast<std::size_t>(channel) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(i)];
+    }
+};
+
 // The rectangle clipped to the canvas; false when nothing is left.
 bool ClipToCanvas(const N_ImageRec* output, PixelRect* rect) {
     rect->r0 = std::max(rect->r0, 0);
@@ -125,15 +147,17 @@ void PairDifference(const N_ImageRec* previous, const N_ImageRec* current,
     std::vector<std::int64_t> rowCounts(static_cast<std::size_t>(rows), 0);
     ForRowBlocks(rect.r0, rect.r1, Area(rect), [&](unsigned, int a, int b) {
         std::vector<SamplePos> pos(static_cast<std::size_t>(width));
+        std::vector<double> values(static_cast<std::size_t>(width) * 3);
+        std::vector<unsigned char> valid(static_cast<std::size_t>(width));
         for (int r = a; r <= b; ++r) {
-            mapper.Map(r, rect.c0, rect.c1, pos.data());
+            mapper.SampleRow(r, rect.c0, rect.c1, cur, nb, pos.data(), values.data(), valid.data());
             double s[3] = {0.0, 0.0, 0.0};
             std::int64_t n = 0;
             for (int i = 0; i < width; ++i) {
-                const SamplePos& p = pos[static_cast<std::size_t>(i)];
-                if (p.kind == kOutside) continue;
+                if (valid[static_cast<std::size_t>(i)] == 0) continue;
                 for (int ch = 0; ch < nb; ++ch)
-                    s[ch] += static_cast<double>(*prev[ch].At(r, rect.c0 + i)) - Sample(cur[ch], p);
+                    s[ch] += static_cast<double>(*prev[ch].At(r, rect.c0 + i)) -
+                             values[static_cast<std::size_t>(ch) * width + i];
                 ++n;
             }
             const std::size_t row = static_cast<std::size_t>(r - rect.r0);
@@ -342,17 +366,19 @@ void LayFirstImage(BlendCanvas& canvas, const LaySource& source, PixelRect rect)
     const int width = rect.c1 - rect.c0 + 1;
     const int canvasColumns = canvas.output->ncolumns;
     ForRowBlocks(rect.r0, rect.r1, Area(rect), [&](unsigned, int a, int b) {
-        std::vector<SamplePos> pos(static_cast<std::size_t>(width));
+        RowBuffers buffers(width, pairs.count);
         for (int r = a; r <= b; ++r) {
-            mapper.Map(r, rect.c0, rect.c1, pos.data());
+            buffers.Sample(mapper, pairs, r, rect.c0, rect.c1);
             unsigned char* coverage =
                 canvas.coverage.data() + static_cast<std::size_t>(r) * canvasColumns;
+            unsigned char* targets[kMaxChannels];
+            for (int ch = 0; ch < pairs.count; ++ch)
+                targets[ch] = pairs.target[ch].rows[r] + pairs.target[ch].offset;
             for (int i = 0; i < width; ++i) {
-                const SamplePos& p = pos[static_cast<std::size_t>(i)];
-                if (p.kind == kOutside) continue;
+                if (buffers.valid[static_cast<std::size_t>(i)] == 0) continue;
                 const int c = rect.c0 + i;
                 for (int ch = 0; ch < pairs.count; ++ch)
-                    *pairs.target[ch].At(r, c) = ToByte(Sample(pairs.source[ch], p));
+                    targets[ch][c * pairs.target[ch].pitch] = ToByte(buffers.Value(ch, i));
                 coverage[c] = 255;
             }
         }
@@ -373,12 +399,15 @@ std::int64_t LayBlendedImage(BlendCanvas& canvas, const LaySource& source, Pixel
     const int mapRows = usableMap ? map->nrows : 0, mapColumns = usableMap ? map->ncolumns : 0;
     std::vector<std::int64_t> outside(8, 0);
     ForRowBlocks(rect.r0, rect.r1, Area(rect), [&](unsigned block, int a, int b) {
-        std::vector<SamplePos> pos(static_cast<std::size_t>(width));
+        RowBuffers buffers(width, pairs.count);
         std::int64_t misses = 0;
         for (int r = a; r <= b; ++r) {
-            mapper.Map(r, rect.c0, rect.c1, pos.data());
+            buffers.Sample(mapper, pairs, r, rect.c0, rect.c1);
             unsigned char* coverage =
                 canvas.coverage.data() + static_cast<std::size_t>(r) * canvasColumns;
+            unsigned char* targets[kMaxChannels];
+            for (int ch = 0; ch < pairs.count; ++ch)
+                targets[ch] = pairs.target[ch].rows[r] + pairs.target[ch].offset;
             const int mr = r - weights.top;
             const bool rowInMap = mr >= 0 && mr < mapRows;
             const double* w0 =
@@ -386,12 +415,11 @@ std::int64_t LayBlendedImage(BlendCanvas& canvas, const LaySource& source, Pixel
             const double* w1 =
                 rowInMap ? reinterpret_cast<const double*>(map->band_index[1][mr]) : nullptr;
             for (int i = 0; i < width; ++i) {
-                const SamplePos& p = pos[static_cast<std::size_t>(i)];
-                if (p.kind == kOutside) continue;
+                if (buffers.valid[static_cast<std::size_t>(i)] == 0) continue;
                 const int c = rect.c0 + i;
                 if (coverage[c] == 0) {
                     for (int ch = 0; ch < pairs.count; ++ch)
-                        *pairs.target[ch].At(r, c) = ToByte(Sample(pairs.source[ch], p));
+                        targets[ch][c * pairs.target[ch].pitch] = ToByte(buffers.Value(ch, i));
                     coverage[c] = 255;
                     continue;
                 }
@@ -404,9 +432,9 @@ std::int64_t LayBlendedImage(BlendCanvas& canvas, const LaySource& source, Pixel
                 const double sum = a0 + a1;
                 if (sum == 0.0) continue; // no weight on either side: the canvas keeps its value
                 for (int ch = 0; ch < pairs.count; ++ch) {
-                    unsigned char* out = pairs.target[ch].At(r, c);
-                    const double fresh = Sample(pairs.source[ch], p);
-                    *out = ToByte((a0 * fresh + a1 * static_cast<double>(*out)) / sum);
+                    unsigned char* out = targets[ch] + c * pairs.target[ch].pitch;
+                    *out =
+                        ToByte((a0 * buffers.Value(ch, i) + a1 * static_cast<double>(*out)) / sum);
                 }
             }
         }

@@ -352,6 +352,31 @@ TEST(Sampling, ProjectiveTransformAgreesWithTheEngineBilinearRead) {
     EXPECT_GT(inside, 20000);
 }
 
+TEST(Sampling, TranslationsAgreeWithTheEngineBilinearRead) {
+    // Translations by binary fractions map canvas pixels exactly, so each canvas pixel must be
+    // NGetPixelBilinear at (r + ty, c + tx), truncated, wherever that lies inside the source;
+    // the cases include whole shifts, fractions along one axis only and negative shifts.
+    const NImagePtr image =
+        GreyImage(40, 50, [](int r, int c) { return (r * 31 + c * 17 + (r * c) % 23) % 256; });
+    const std::pair<double, double> shifts[] = {{0, 0},       {0.25, 0.5}, {0.5, 0},   {0, 0.75},
+                                                {-3.5, 2.25}, {7, -4},     {2.5, 10.5}};
+    for (const auto& [ty, tx] : shifts) {
+        Canvas canvas(60, 70);
+        LayFirstImage(canvas.blend, Source(image.get(), Homography8::Translation(ty, tx)),
+                      PixelRect{0, 0, 59, 69});
+        for (int r = 0; r < 60; ++r)
+            for (int c = 0; c < 70; ++c) {
+                const double ri = r + ty, ci = c + tx;
+                const bool belongs = ri >= 0 && ri <= 39 && ci >= 0 && ci <= 49;
+                ASSERT_EQ(canvas.Coverage(r, c), belongs ? 255 : 0) << ty << "," << tx;
+                if (!belongs) continue;
+                const double v = NGetPixelBilinear(image.get(), 0, ri, ci);
+                ASSERT_EQ(canvas.At(r, c), static_cast<int>(v + 1e-6))
+                    << ty << "," << tx << " at " << r << "," << c;
+            }
+    }
+}
+
 TEST(Sampling, NearestNeighbourRoundsHalfAwayFromZero) {
     // Source position (r + 0.5, c + 0.5) rounds to (r + 1, c + 1).
     Canvas canvas(2, 2);
