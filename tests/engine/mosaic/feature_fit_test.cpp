@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mosaic/features.h"
+#include "support/recording_prompts.h"
+
+namespace {
+
+struct MatchListDeleter {
+    void operator()(MatchList* list) const noexcept { DestroyMatchList(list); }
+};
+using MatchPtr = std::unique_ptr<MatchList, MatchListDeleter>;
+
+// Correspondences p -> truth(p) for the given first points (r, c).
+MatchPtr MatchesThrough(const Homography8& truth,
+                        const std::vector<std::pair<double, double>>& points) {
+    MatchPtr list(CreateMatchList());
+    for (const auto& [r, c] : points) {
+        double r2 = 0, c2 = 0;
+        truth.Apply(r, c, &r2, &c2);
+        AppendMatch(list.get(), r, c, r2, c2);
+    }
+    return list;
+}
+
+std::vector<std::pair<double, double>> Grid(int n, double spacing, double r0 = 15.0,
+                                            double c0 = 40.0) {
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            points.emplace_back(r0 + i * spacing + 3.0 * j, c0 + j * spacing + 2.0 * i);
+    return points;
+}
+
+Homography8 Make(std::initializer_list<double> values) {
+    Homography8 H;
+    int i = 0;
+    for (const double v : values) H.h[i++] = v;
+    return H;
+}
+
+// Largest distance between two transforms' images of the points of a window.
+double WorstDifference(const Homography8& a, const Homography8& b, double rows, double cols) {
+    double worst = 0.0;
+    for (double r = 0; r <= rows; r += rows / 8)
+        for (double c = 0; c <= cols; c += cols / 8) {
+            double ar = 0, ac = 0, br = 0, bc = 0;
+            a.Apply(r, c, &ar, &ac);
+            b.Apply(r, c, &br, &bc);
+            worst = std::max(worst, std::hypot(ar - br, ac - bc));
+        }
+    return worst;
+}
+
+std::string Captured(const std::function<void()>& f) {
+    testing::internal::CaptureStdout();
+    f();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+} // namespace
+
+// ---- FitModel --------------------------------------------------------------------------------
+
+TEST(FitModel, TranslationIsTheMeanDisplacement) {
+    MatchPtr m(CreateMatchList());
+    // Displacements (r, c): (3, -2), (4, -2.5), (3.5, -2.25) -> mean (3.5, -2.25).
+    AppendMatch(m.get(), 10, 10, 13, 8);
+    AppendMatch(m.get(), 50, 20, 54, 17.5);
+    AppendMatch(m.get(), 30, 90, 33.5, 87.75);
+    for (const MotionModel model : {MotionTranslation, MotionTranslationStrip, MotionCylinder}) {
+        Homography8 H = Make({2, 2, 2, 2, 2, 2, 2, 2});
+        FitModel(model, m.get(), &H);
+        EXPECT_DOUBLE_EQ(H.h[5], 3.5) << model;
+        EXPECT_DOUBLE_EQ(H.h[2], -2.25) << model;
+        EXPECT_EQ(H.h[0], 1.0);
+        EXPECT_EQ(H.h[4], 1.0);
+        EXPECT_EQ(H.h[1], 0.0);
+        EXPECT_EQ(H.h[3], 0.0);
+        EXPECT_EQ(H.h[6], 0.0);
+        EXPECT_EQ(H.h[7], 0.0);
+    }
+}
+
+TEST(FitModel, SimilarityReproducesRotationScaleAndShift) {
+    // a = 1.01 cos 2deg, b = 1.01 sin 2deg.
+    const double a = 1.01 * std::cos(2.0 * std::numbers::pi / 180),
+                 b = 1.01 * std::sin(2.0 * std::numbers::pi / 180);
+    const Homography8 truth = Make({a, -b, -250.5, b, a, 17.25, 0, 0});
+    const MatchPtr m = MatchesThrough(truth, Grid(4, 60));
+    for (const MotionModel model : {MotionRigid, MotionRigidStrip}) {
+        RecordingPrompts prompts;
+        Homography8 H;
+        FitModel(model, m.get(), &H);
+        EXPECT_LT(WorstDifference(H, truth, 480, 640), 1e-3) << model;
+        EXPECT_NEAR(H.h[0], H.h[4], 1e-6); // a similarity: h0 = h4, h1 = -h3
+        EXPECT_NEAR(H.h[1], -H.h[3], 1e-6);
+        EXPECT_EQ(H.h[6], 0.0);
+        EXPECT_EQ(H.h[7], 0.0);
+        EXPECT_EQ(prompts.Count(), 0u);
+    }
+}
+
+TEST(FitModel, SimilarityOfAffineDataIsTheLeastSquaresSimilarity) {
+    // First points (0, 0), (0, 10), (10, 0), (10, 10) (r, c) stretched to twice their column:
+    // x' = 2x, y' = y. Least squares over [x, -y, 1, 0] / [y, x, 0, 1] with centred symmetric
+    // points gives a = (sum x x' + y y') / (sum x^2 + y^2) about the centroid = (2 x 100 + 100) /
+    // (100 + 100) = 1.5, b = 0, and maps the centroid (5, 5) to (5, 10).
+    MatchPtr m(CreateMatchList());
+    for (const auto& [r, c] : {std::pair{0.0, 0.0}, {0.0, 10.0}, {10.0, 0.0}, {10.0, 10.0}})
+        AppendMatch(m.get(), r, c, r, 2 * c);
+    Homography8 H;
+    FitModel(MotionRigid, m.get(), &H);
+    EXPECT_NEAR(H.h[0], 1.5, 1e-5);
+    EXPECT_NEAR(H.h[3], 0.0, 1e-5);
+    double r = 0, c = 0;
+    H.Apply(5, 5, &r, &c);
+    EXPECT_NEAR(r, 5.0, 1e-4);
+    EXPECT_NEAR(c, 10.0, 1e-4);
+}
+
+TEST(FitModel, AffineReproducesTransform) {
+    const Homography8 truth = Make({1.03, 0.04, -120.0, -0.02, 0.97, 33.0, 0, 0});
+    const MatchPtr m = MatchesThrough(truth, Grid(3, 90));
+    Homography8 H;
+    FitModel(MotionAffine, m.get(), &H);
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(H.h[i], truth.h[i], 1e-4 * (1 + std::fabs(truth.h[i])));
+    EXPECT_EQ(H.h[6], 0.0);
+    EXPECT_EQ(H.h[7], 0.0);
+    EXPECT_LT(WorstDifference(H, truth, 480, 640), 2e-3);
+}
+
+TEST(FitModel, ProjectiveFromExactlyFourPointsReproducesTransform) {
+    const Homography8 truth = Make({0.95, 0.03, -310.0, -0.04, 1.02, 12.5, 1.5e-4, -8e-5});
+    const MatchPtr m =
+        MatchesThrough(truth, {{10.0, 20.0}, {15.0, 600.0}, {470.0, 630.0}, {460.0, 5.0}});
+    for (const MotionModel model : {MotionProjective, MotionFocalProjective}) {
+        RecordingPrompts prompts;
+        Homography8 H;
+        FitModel(model, m.get(), &H);
+        // Single precision: coordinates of a few hundred pixels to about 1e-3 pixel.
+        EXPECT_LT(WorstDifference(H, truth, 480, 640), 1e-2) << model;
+        for (int i = 0; i < 8; ++i)
+            EXPECT_NEAR(H.h[i], truth.h[i], 1e-4 * std::max(1.0, std::fabs(truth.h[i]))) << i;
+        EXPECT_EQ(prompts.Count(), 0u);
+    }
+}
+
+TEST(FitModel, ProjectiveFromManyPointsReproducesTransform) {
+    const Homography8 truth = Make({1.1, -0.05, 40.0, 0.06, 0.93, -75.0, -1e-4, 2e-4});
+    const MatchPtr m = MatchesThrough(truth, Grid(5, 100));
+    Homography8 H;
+    FitModel(MotionProjective, m.get(), &H);
+    EXPECT_LT(WorstDifference(H, truth, 480, 640), 1e-2);
+}
+
+TEST(FitModel, TooFewMatchesAreReportedAsSingularAndLeaveTransform) {
+    RecordingPrompts prompts;
+    MatchPtr m(CreateMatchList());
+    AppendMatch(m.get(), 10, 10, 12, 15); // one match cannot fix a rotation and scale
+    const Homography8 before = Make({1, 0, 7, 0, 1, -3, 0, 0});
+    Homography8 H = before;
+    FitModel(MotionRigid, m.get(), &H);
+    EXPECT_EQ(prompts.OnlyText(), ErrorText("gaussj: Singular Matrix-2"));
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(H.h[i], before.h[i]) << i;
+}
+
+TEST(FitModel, CoincidentPointsAreSingularForEveryLinearModel) {
+    for (const MotionModel model : {MotionRigid, MotionAffine, MotionProjective}) {
+        RecordingPrompts prompts;
+        MatchPtr m(CreateMatchList());
+        for (int k = 0; k < 6; ++k) AppendMatch(m.get(), 40, 50, 41, 52);
+        Homography8 H = Homography8::Translation(1, 2);
+        FitModel(model, m.get(), &H);
+        EXPECT_EQ(prompts.OnlyText(), ErrorText("gaussj: Singular Matrix-2")) << model;
+        EXPECT_EQ(H.h[2], 2.0);
+        EXPECT_EQ(H.h[5], 1.0);
+    }
+}
+
+TEST(FitModel, EmptyOrMissingListLeavesTransform) {
+    RecordingPrompts prompts;
+    MatchPtr empty(CreateMatchList());
+    Homography8 H = Homography8::Translation(5, 6);
+    FitModel(MotionTranslation, empty.get(), &H);
+    FitModel(MotionProjective, nullptr, &H);
+    EXPECT_EQ(H.h[5], 5.0);
+    EXPECT_EQ(H.h[2], 6.0);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+// ---- Residuals -------------------------------------------------------------------------------
+
+namespace {
+
+// Residuals under the identity: 5 (a 3-4-5 triangle), 1 and 0.
+MatchPtr ThreeResiduals() {
+    MatchPtr m(CreateMatchList());
+    AppendMatch(m.get(), 0, 0, 3, 4);
+    AppendMatch(m.get(), 10, 10, 10, 11);
+    AppendMatch(m.get(), 5, 5, 5, 5);
+    return m;
+}
+
+} // namespace
+
+TEST(Residuals, MeanResidualPrintsHeaderOnly) {
+    const MatchPtr m = ThreeResiduals();
+    double mean = 0.0;
+    const std::string out = Captured([&] { mean = MeanResidual(m.get(), Homography8()); });
+    EXPECT_DOUBLE_EQ(mean, 2.0);
+    EXPECT_EQ(out, "ID:diff(r, c)-(r',c')\n");
+}
+
+TEST(Residuals, MeanResidualUsesTheTransform) {
+    const MatchPtr m = ThreeResiduals();
+    // Moving every first point by (3, 4): residuals 0, |(3, 3)| and |(3, 4)| = 5.
+    double mean = 0.0;
+    Captured([&] { mean = MeanResidual(m.get(), Homography8::Translation(3, 4)); });
+    EXPECT_NEAR(mean, (0.0 + 3.0 * std::sqrt(2.0) + 5.0) / 3.0, 1e-12);
+}
+
+TEST(Residuals, ReportPrintsEveryMatchAndStatistics) {
+    const MatchPtr m = ThreeResiduals();
+    double median = 0.0;
+    const std::string out = Captured([&] { median = ResidualReport(m.get(), Homography8()); });
+    // Sorted distances 0, 1, 5: median element 3 / 2 = 1; mean 2; variance (9 + 1 + 4) / 3.
+    EXPECT_DOUBLE_EQ(median, 1.0);
+    EXPECT_EQ(out, "ID:diff(r, c)-(r',c')\n"
+                   "1:5.0 (0.0,0.0)-(3.0,4.0)\n"
+                   "2:1.0 (10.0,10.0)-(10.0,11.0)\n"
+                   "3:0.0 (5.0,5.0)-(5.0,5.0)\n"
+                   "Sum:6.0\n"
+                   "Max:5.0\n"
+                   "Mean:2.0l\n"
+                   "Variance:4.7l\n"
+                   "Median:1.0\n");
+}
+
+TEST(Residuals, MedianOfEvenCountIsTheUpperMiddleElement) {
+    MatchPtr m(CreateMatchList());
+    // Distances 4, 1, 3, 2 -> sorted 1, 2, 3, 4; element 4 / 2 = 2 is 3.
+    AppendMatch(m.get(), 0, 0, 0, 4);
+    AppendMatch(m.get(), 0, 0, 1, 0);
+    AppendMatch(m.get(), 0, 0, 0, -3);
+    AppendMatch(m.get(), 0, 0, -2, 0);
+    const std::string out =
+        Captured([&] { EXPECT_DOUBLE_EQ(ResidualReport(m.get(), Homography8()), 3.0); });
+    EXPECT_NE(out.find("Median:3.0\n"), std::string::npos);
+    EXPECT_NE(out.find("Variance:1.2l\n"), std::string::npos); // (2.25 + 2.25 + 0.25 + 0.25) / 4
+}
+
+TEST(VerifyPlanar, RejectsMeanResidualAtTheLimitAndAcceptsBelow) {
+    const MatchPtr m = ThreeResiduals(); // mean residual exactly 2
+    EXPECT_FALSE(VerifyPlanar(m.get(), Homography8(), 2.0));
+    EXPECT_FALSE(VerifyPlanar(m.get(), Homography8(), 1.5));
+    EXPECT_TRUE(VerifyPlanar(m.get(), Homography8(), 2.0001));
+}
+
+TEST(VerifyPlanar, EmptyListIsRejected) {
+    MatchPtr empty(CreateMatchList());
+    EXPECT_FALSE(VerifyPlanar(empty.get(), Homography8(), 100.0));
+}
+
+TEST(VerifyPlanar, ExactProjectiveFitIsAccepted) {
+    const Homography8 truth = Make({0.95, 0.03, -310.0, -0.04, 1.02, 12.5, 1.5e-4, -8e-5});
+    const MatchPtr m = MatchesThrough(truth, Grid(4, 120));
+    Homography8 H;
+    FitModel(MotionProjective, m.get(), &H);
+    // The planar limit for a 480 x 640 image: 640 / 100 = 6 pixels.
+    EXPECT_TRUE(VerifyPlanar(m.get(), H, 640 / 100));
+    // The same fit moved 7 pixels along the columns misses every match by 7.
+    Homography8 off = H;
+    TranslateHomography(&off, 0.0, 7.0);
+    EXPECT_FALSE(VerifyPlanar(m.get(), off, 640 / 100));
+}

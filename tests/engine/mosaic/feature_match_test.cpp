@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "feature_test_views.h"
+#include "mosaic/features.h"
+#include "support/recording_prompts.h"
+
+using feature_test::InverseSimilarity;
+using feature_test::RenderView;
+using feature_test::RmsDifference;
+using feature_test::Similarity;
+using feature_test::WorstMatchError;
+
+namespace {
+
+struct MatchListDeleter {
+    void operator()(MatchList* list) const noexcept { DestroyMatchList(list); }
+};
+using MatchPtr = std::unique_ptr<MatchList, MatchListDeleter>;
+
+constexpr int kRows = 200;
+constexpr int kCols = 260;
+
+// A pair of views: the first at the texture's origin, the second showing the texture through
+// the inverse of `truth` (truth maps first-image points to second-image points).
+struct ViewPair {
+    Homography8 truth;
+    NImagePtr first, second;
+    ViewPair(const Homography8& t, int bands = 1, int rows = kRows, int cols = kCols)
+        : truth(t), first(RenderView(rows, cols, Homography8(), bands)),
+          second(RenderView(rows, cols, InverseSimilarity(t), bands)) {}
+};
+
+MatchPtr Match(const ViewPair& pair, int dr, int dc, const N_ImageRec* mask = nullptr,
+               int minMatches = 2, double strengthStart = 500.0) {
+    return MatchPtr(MatchFeatures(pair.first.get(), pair.second.get(), dr, dc, strengthStart, 0.7,
+                                  minMatches, mask));
+}
+
+std::vector<double> Strengths(const MatchList* m) {
+    std::vector<double> s;
+    for (const FeaturePoint* p = m->first.first; p != nullptr; p = p->next)
+        s.push_back(p->strength);
+    return s;
+}
+
+NImagePtr Mask(int rows, int cols, unsigned char value) {
+    NImagePtr mask(NCreateImage(1, rows, cols, NUByteRepn));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) NPixel<unsigned char>(mask.get(), 0, r, c) = value;
+    return mask;
+}
+
+} // namespace
+
+// ---- Accuracy on known transforms -------------------------------------------------------------
+
+struct ShiftCase {
+    double dr, dc; // second image's origin in the first image
+};
+
+class MatchFeaturesShift : public testing::TestWithParam<ShiftCase> {};
+
+// The second view shows the texture moved by a sub-pixel shift; the rough shift handed to the
+// matcher is that shift rounded. The translation fitted to the matches must reproduce the true
+// shift: the fit is the same everywhere, so its error over the image is its error anywhere.
+TEST_P(MatchFeaturesShift, TranslationFitReproducesShift) {
+    const ShiftCase s = GetParam();
+    const ViewPair pair(Homography8::Translation(-s.dr, -s.dc));
+    RecordingPrompts prompts;
+    const MatchPtr m =
+        Match(pair, static_cast<int>(std::lround(s.dr)), static_cast<int>(std::lround(s.dc)));
+    ASSERT_NE(m, nullptr);
+    EXPECT_GE(m->first.count, 2);
+    Homography8 H;
+    FitModel(MotionTranslation, m.get(), &H);
+    EXPECT_LT(RmsDifference(H, pair.truth, kRows, kCols), 0.5);
+    // Every single match lands within a pixel of the truth.
+    EXPECT_LT(WorstMatchError(m.get(), pair.truth), 1.0);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(SubPixel, MatchFeaturesShift,
+                         testing::Values(ShiftCase{0.3, 120.4}, ShiftCase{-7.7, 95.5},
+                                         ShiftCase{12.25, -110.6}, ShiftCase{-3.5, -80.2},
+                                         ShiftCase{60.6, 0.45}));
+
+struct SimilarityCase {
+    double degrees, scale, dr, dc;
+};
+
+class MatchFeaturesSimilarity : public testing::TestWithParam<SimilarityCase> {};
+
+// Small rotations and scale changes about the middle of the overlap: the rigid fit reproduces
+// the true transform within half a pixel root-mean-square over the overlap.
+TEST_P(MatchFeaturesSimilarity, RigidFitReproducesTransform) {
+    const SimilarityCase s = GetParam();
+    // Second-image point = first-image point rotated and scaled about the overlap centre, then
+    // moved by (-dr, -dc): the second image's origin lies near (dr, dc) of the first.
+    const double cr = kRows / 2.0 + s.dr / 2.0, cc = kCols / 2.0 + s.dc / 2.0;
+    const Homography8 truth = Similarity(s.degrees, s.scale, cr, cc, -s.dr, -s.dc);
+    const ViewPair pair(truth);
+    const MatchPtr m = Match(pair, static_cast<int>(s.dr), static_cast<int>(s.dc));
+    ASSERT_NE(m, nullptr);
+    Homography8 H;
+    FitModel(MotionRigid, m.get(), &H);
+    EXPECT_LT(RmsDifference(H, truth, kRows, kCols), 0.5)
+        << "rotation " << s.degrees << " scale " << s.scale;
+}
+
+INSTANTIATE_TEST_SUITE_P(SmallRotationAndScale, MatchFeaturesSimilarity,
+                         testing::Values(SimilarityCase{3.0, 1.0, 4, 100},
+                                         SimilarityCase{-3.0, 1.0, -6, 90},
+                                         SimilarityCase{1.5, 1.02, 2, -95},
+                                         SimilarityCase{-2.0, 0.98, 70, 5},
+                                         SimilarityCase{0.0, 1.015, -3, 110}));
+
+// Points come back in each image's own coordinates, the first list strongest first, features
+// at least a template apart, the patches 13 x 13 and the detected points marked as such.
+TEST(MatchFeatures, ListsHoldPointsInImageCoordinatesWithPatches) {
+    const ViewPair pair(Homography8::Translation(-20.0, -110.0));
+    const MatchPtr m = Match(pair, 20, 110);
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->first.count, m->second.count);
+    const std::vector<double> s = Strengths(m.get());
+    EXPECT_TRUE(std::is_sorted(s.rbegin(), s.rend()));
+    std::vector<const FeaturePoint*> points;
+    const FeaturePoint* q = m->second.first;
+    for (const FeaturePoint* p = m->first.first; p != nullptr; p = p->next, q = q->next) {
+        // The overlap of the first image starts at (20, 110).
+        EXPECT_GE(p->r, 20 + 6);
+        EXPECT_GE(p->c, 110 + 6);
+        EXPECT_GT(p->strength, 10.0);
+        EXPECT_EQ(p->quality, -1.0);
+        ASSERT_NE(p->patch, nullptr);
+        EXPECT_EQ(p->patch->nrows, 13);
+        EXPECT_EQ(p->patch->ncolumns, 13);
+        EXPECT_EQ(p->patch->repn, NUByteRepn);
+        ASSERT_NE(q->patch, nullptr);
+        EXPECT_GT(q->quality, 0.0);
+        // Integer shift: every match is exact to a fraction of a pixel.
+        EXPECT_NEAR(q->r, p->r - 20.0, 0.1);
+        EXPECT_NEAR(q->c, p->c - 110.0, 0.1);
+        // The patch centre is the smoothed image at the point: close to the pixel itself.
+        const double centre = NPixel<unsigned char>(p->patch, 0, 6, 6);
+        const double pixel = NPixel<unsigned char>(pair.first.get(), 0, static_cast<int>(p->r),
+                                                   static_cast<int>(p->c));
+        EXPECT_NEAR(centre, pixel, 30.0);
+        points.push_back(p);
+    }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        for (std::size_t j = i + 1; j < points.size(); ++j)
+            EXPECT_GE(std::max(std::fabs(points[i]->r - points[j]->r),
+                               std::fabs(points[i]->c - points[j]->c)),
+                      13.0);
+}
+
+TEST(MatchFeatures, ColourImagesAreMatchedOnTheirGreyValue) {
+    const Homography8 truth = Homography8::Translation(-3.4, -105.3);
+    const ViewPair views(truth);
+    // Colour pictures whose bands differ: R = G = the view, B = its negative. Their grey value
+    // is 0.299 R + 0.587 G + 0.114 B; reading the bands in the wrong order would give a
+    // different picture.
+    auto planar = [](const N_ImageRec* view) {
+        NImagePtr rgb(NCreateImage(3, view->nrows, view->ncolumns, NUByteRepn));
+        for (int r = 0; r < view->nrows; ++r)
+            for (int c = 0; c < view->ncolumns; ++c) {
+                const unsigned char v = NPixel<unsigned char>(view, 0, r, c);
+                NPixel<unsigned char>(rgb.get(), 0, r, c) = v;
+                NPixel<unsigned char>(rgb.get(), 1, r, c) = v;
+                NPixel<unsigned char>(rgb.get(), 2, r, c) = static_cast<unsigned char>(255 - v);
+            }
+        return rgb;
+    };
+    auto grey = [](const N_ImageRec* rgb) {
+        NImagePtr g(NCreateImage(1, rgb->nrows, rgb->ncolumns, NUByteRepn));
+        for (int r = 0; r < rgb->nrows; ++r)
+            for (int c = 0; c < rgb->ncolumns; ++c) {
+                const double v = 0.299 * NPixel<unsigned char>(rgb, 0, r, c) +
+                                 0.587 * NPixel<unsigned char>(rgb, 1, r, c) +
+                                 0.114 * NPixel<unsigned char>(rgb, 2, r, c);
+                NPixel<unsigned char>(g.get(), 0, r, c) = static_cast<unsigned char>(v + 0.5);
+            }
+        return g;
+    };
+    // The same pictures as interleaved images, which hold B, G, R.
+    auto interleaved = [](const N_ImageRec* rgb) {
+        NImagePtr d(NCreateDIBImage(3, rgb->nrows, rgb->ncolumns, NUByteRepn, nullptr));
+        d->owns_data = 1;
+        for (int r = 0; r < rgb->nrows; ++r)
+            for (int c = 0; c < rgb->ncolumns; ++c)
+                for (int b = 0; b < 3; ++b)
+                    NPixel<unsigned char>(d.get(), b, r, c) =
+                        NPixel<unsigned char>(rgb, 2 - b, r, c);
+        return d;
+    };
+    const NImagePtr p1 = planar(views.first.get()), p2 = planar(views.second.get());
+    const NImagePtr g1 = grey(p1.get()), g2 = grey(p2.get());
+    const NImagePtr i1 = interleaved(p1.get()), i2 = interleaved(p2.get());
+    const MatchPtr fromGrey(MatchFeatures(g1.get(), g2.get(), 3, 105, 500.0, 0.7, 2, nullptr));
+    const MatchPtr fromPlanar(MatchFeatures(p1.get(), p2.get(), 3, 105, 500.0, 0.7, 2, nullptr));
+    const MatchPtr fromInterleaved(
+        MatchFeatures(i1.get(), i2.get(), 3, 105, 500.0, 0.7, 2, nullptr));
+    ASSERT_NE(fromGrey, nullptr);
+    ASSERT_NE(fromPlanar, nullptr);
+    ASSERT_NE(fromInterleaved, nullptr);
+    for (const MatchList* m : {fromPlanar.get(), fromInterleaved.get()}) {
+        ASSERT_EQ(m->first.count, fromGrey->first.count);
+        const FeaturePoint* a = m->second.first;
+        for (const FeaturePoint* b = fromGrey->second.first; b != nullptr;
+             b = b->next, a = a->next) {
+            EXPECT_DOUBLE_EQ(a->r, b->r);
+            EXPECT_DOUBLE_EQ(a->c, b->c);
+        }
+    }
+    Homography8 H;
+    FitModel(MotionTranslation, fromPlanar.get(), &H);
+    EXPECT_LT(RmsDifference(H, truth, kRows, kCols), 0.5);
+}
+
+// ---- No result -------------------------------------------------------------------------------
+
+TEST(MatchFeatures, OverlapNarrowerThanSixPixelsGivesNothing) {
+    RecordingPrompts prompts;
+    const ViewPair pair(Homography8::Translation(0, -(kCols - 5)));
+    EXPECT_EQ(Match(pair, 0, kCols - 5), nullptr);
+    EXPECT_EQ(Match(pair, 0, -(kCols - 5)), nullptr);
+    EXPECT_EQ(Match(pair, kRows - 5, 0), nullptr);
+    EXPECT_EQ(Match(pair, -(kRows - 3), 10), nullptr);
+    // Beyond the image altogether.
+    EXPECT_EQ(Match(pair, 0, kCols + 40), nullptr);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(MatchFeatures, UniformImageGivesNothing) {
+    RecordingPrompts prompts;
+    const NImagePtr flat = Mask(kRows, kCols, 128);
+    const ViewPair pair(Homography8::Translation(0, -100));
+    EXPECT_EQ(MatchFeatures(flat.get(), flat.get(), 0, 100, 500.0, 0.7, 1, nullptr), nullptr);
+    // Texture in the second image does not help: corners are detected in the first.
+    EXPECT_EQ(MatchFeatures(flat.get(), pair.second.get(), 0, 100, 500.0, 0.7, 1, nullptr),
+              nullptr);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(MatchFeatures, ZeroMaskRemovesEveryMatch) {
+    const ViewPair pair(Homography8::Translation(-2.0, -100.0));
+    const NImagePtr zero = Mask(kRows, kCols, 0);
+    const NImagePtr almost = Mask(kRows, kCols, 254);
+    EXPECT_EQ(Match(pair, 2, 100, zero.get(), 1), nullptr);
+    EXPECT_EQ(Match(pair, 2, 100, almost.get(), 1), nullptr); // only values above 254 count
+}
+
+TEST(MatchFeatures, FullMaskChangesNothing) {
+    const ViewPair pair(Homography8::Translation(-2.0, -100.0));
+    const NImagePtr full = Mask(kRows, kCols, 255);
+    const MatchPtr without = Match(pair, 2, 100);
+    const MatchPtr with = Match(pair, 2, 100, full.get());
+    ASSERT_NE(without, nullptr);
+    ASSERT_NE(with, nullptr);
+    EXPECT_EQ(with->first.count, without->first.count);
+}
+
+TEST(MatchFeatures, MaskIsReadAtWindowCoordinatesOfBothPoints) {
+    // The overlap window starts at column 100 of the first image and column 0 of the second.
+    // A mask that allows only window columns below 80 keeps exactly the matches whose points
+    // both lie there (first-image columns 100 .. 179).
+    const ViewPair pair(Homography8::Translation(0.0, -100.0));
+    NImagePtr mask = Mask(kRows, kCols, 255);
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 80; c < kCols; ++c) NPixel<unsigned char>(mask.get(), 0, r, c) = 0;
+    const MatchPtr all = Match(pair, 0, 100);
+    const MatchPtr masked = Match(pair, 0, 100, mask.get(), 1);
+    ASSERT_NE(all, nullptr);
+    ASSERT_NE(masked, nullptr);
+    int expected = 0;
+    const FeaturePoint* q = all->second.first;
+    for (const FeaturePoint* p = all->first.first; p != nullptr; p = p->next, q = q->next)
+        if (std::lround(p->c - 100.0) < 80 && std::lround(q->c) < 80) ++expected;
+    EXPECT_EQ(masked->first.count, expected);
+    EXPECT_LT(masked->first.count, all->first.count);
+    for (const FeaturePoint* p = masked->first.first; p != nullptr; p = p->next)
+        EXPECT_LT(std::lround(p->c - 100.0), 80);
+}
+
+// ---- Minimum count and strength thinning -----------------------------------------------------
+
+TEST(MatchFeatures, ExactlyTheMinimumNumberOfMatchesIsAccepted) {
+    // A small overlap keeps the number of pairs below the thinning's 10, so every pair that
+    // passes the filters is returned: n pairs satisfy a minimum of n but not of n + 1.
+    const ViewPair pair(Homography8::Translation(0.0, -(kCols - 40.0)));
+    const MatchPtr all = Match(pair, 0, kCols - 40, nullptr, 1);
+    ASSERT_NE(all, nullptr);
+    const int n = all->first.count;
+    ASSERT_LT(n, 10);
+    EXPECT_NE(Match(pair, 0, kCols - 40, nullptr, n), nullptr);
+    EXPECT_EQ(Match(pair, 0, kCols - 40, nullptr, n + 1), nullptr);
+}
+
+TEST(MatchFeatures, StrengthThinningKeepsTheFirstThresholdWithTenPairs) {
+    const ViewPair pair(Homography8::Translation(-1.0, -30.0));
+    // Starting at 0 keeps every pair that passes the filters.
+    const MatchPtr all = Match(pair, 1, 30, nullptr, 1, 0.0);
+    ASSERT_NE(all, nullptr);
+    const std::vector<double> strengths = Strengths(all.get());
+    ASSERT_GT(strengths.size(), 10u);
+    auto keptAt = [&](double t) {
+        return std::count_if(strengths.begin(), strengths.end(), [t](double s) { return s >= t; });
+    };
+    // Start thresholds between the strongest pair and the tenth strongest: the thinning lowers
+    // the threshold by 50 until at least 10 pairs are at least as strong.
+    for (const double start : {strengths[0] + 1.0, strengths[5] + 60.0, strengths[9] + 120.0}) {
+        double t = start;
+        while (keptAt(t) < 10 && t > 10.0) t -= 50.0;
+        const MatchPtr thinned = Match(pair, 1, 30, nullptr, 1, start);
+        ASSERT_NE(thinned, nullptr);
+        EXPECT_EQ(thinned->first.count, keptAt(t)) << "start " << start;
+        const std::vector<double> kept = Strengths(thinned.get());
+        EXPECT_GE(kept.back(), t);
+        EXPECT_EQ(kept.front(), strengths.front());
+    }
+}
