@@ -669,6 +669,38 @@ TEST(Composition, RenderDeliversGreyThroughAPlanarCopy) {
     EXPECT_EQ(out.At(10, 30, 0), Texture(10, 30, 0));
 }
 
+// An output adapter that refuses every picture, as one out of memory does.
+class RefusingAdapter : public IImageAdapter {
+public:
+    void FromNIL(N_ImageRec*, unsigned short*) override { Refuse(); }
+    N_ImageRec* ToNIL(bool) override { return nullptr; }
+    int GetHeight() override { return 0; }
+    int GetWidth() override { return 0; }
+    void FromNILDIB(N_ImageRec*, unsigned short*) override { Refuse(); }
+    void FromNILDIB48Lower(N_ImageRec*) override { Refuse(); }
+    N_ImageRec* ToNILDIB(bool) override { return nullptr; }
+    N_ImageRec* ToNILDIB48Lower(bool) override { return nullptr; }
+    int calls = 0;
+
+private:
+    void Refuse() {
+        ++calls;
+        throw CBmpAdapterException();
+    }
+};
+
+TEST(Composition, AdapterRefusingThePictureGivesNoMemory) {
+    for (bool colour : {true, false}) {
+        HandMosaic mosaic;
+        mosaic.AddView(10, 12, 0, 0, colour);
+        mosaic.Prepare();
+        RefusingAdapter out;
+        EXPECT_EQ(RenderMosaic(mosaic.session, &out, nullptr), 3) << colour;
+        EXPECT_EQ(out.calls, 1);
+        EXPECT_EQ(mosaic.Context().output, nullptr);
+    }
+}
+
 TEST(Composition, DeliverWithoutACompositeDeliversNothing) {
     MosaicContext context;
     Output out;
