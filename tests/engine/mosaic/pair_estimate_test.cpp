@@ -1,0 +1,407 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "feature_test_views.h"
+#include "mosaic/features.h"
+#include "support/recording_prompts.h"
+
+using feature_test::InverseSimilarity;
+using feature_test::RenderView;
+using feature_test::RmsDifference;
+using feature_test::Similarity;
+using feature_test::WorstMatchError;
+
+namespace {
+
+struct MatchListDeleter {
+    void operator()(MatchList* list) const noexcept { DestroyMatchList(list); }
+};
+using MatchPtr = std::unique_ptr<MatchList, MatchListDeleter>;
+
+std::string Captured(const std::function<void()>& f) {
+    testing::internal::CaptureStdout();
+    f();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+// A pair of views related by a similarity: the second image shows the texture through the
+// inverse of `truth`, which maps first-image points to second-image points.
+struct ViewPair {
+    int rows, cols;
+    Homography8 truth;
+    NImagePtr first, second;
+    ViewPair(int r, int c, const Homography8& t)
+        : rows(r), cols(c), truth(t), first(RenderView(r, c, Homography8())),
+          second(RenderView(r, c, InverseSimilarity(t))) {}
+};
+
+// The truth between two images reduced by 2 (block averages): reduced pixel i covers full
+// pixels 2i and 2i + 1, so full = 2 reduced + 0.5 in both coordinates.
+Homography8 HalfScale(const Homography8& full) {
+    Homography8 toFull;
+    toFull.h[0] = toFull.h[4] = 2.0;
+    toFull.h[2] = toFull.h[5] = 0.5;
+    Homography8 toHalf;
+    toHalf.h[0] = toHalf.h[4] = 0.5;
+    toHalf.h[2] = toHalf.h[5] = -0.25;
+    Homography8 out;
+    ComposeHomography(full, toFull, &out);
+    ComposeHomography(toHalf, out, &out);
+    return out;
+}
+
+NImagePtr Flat(int rows, int cols, unsigned char value) {
+    NImagePtr image(NCreateImage(1, rows, cols, NUByteRepn));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) NPixel<unsigned char>(image.get(), 0, r, c) = value;
+    return image;
+}
+
+// A context of `count` records whose images the test passes in directly.
+MosaicContext Context(int count) {
+    MosaicContext context;
+    context.count = count;
+    context.records.resize(static_cast<std::size_t>(count));
+    return context;
+}
+
+struct ContextGuard {
+    MosaicContext& context;
+    ~ContextGuard() { ResetMosaicContext(context); }
+};
+
+void ExpectTranslation(const Homography8& H, double dr, double dc) {
+    EXPECT_EQ(H.h[0], 1.0);
+    EXPECT_EQ(H.h[1], 0.0);
+    EXPECT_EQ(H.h[2], dc);
+    EXPECT_EQ(H.h[3], 0.0);
+    EXPECT_EQ(H.h[4], 1.0);
+    EXPECT_EQ(H.h[5], dr);
+    EXPECT_EQ(H.h[6], 0.0);
+    EXPECT_EQ(H.h[7], 0.0);
+}
+
+// The largest distance between inverse(H(p)) and p over the corners of an image.
+double RoundTripError(const Homography8& H, const Homography8& inverse, int rows, int cols) {
+    double worst = 0.0;
+    for (const auto& [r, c] :
+         {std::pair{0.0, 0.0}, {0.0, cols - 1.0}, {rows - 1.0, 0.0}, {rows - 1.0, cols - 1.0}}) {
+        double r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+        H.Apply(r, c, &r1, &c1);
+        inverse.Apply(r1, c1, &r2, &c2);
+        worst = std::max(worst, std::hypot(r2 - r, c2 - c));
+    }
+    return worst;
+}
+
+struct ResidualLine {
+    int dr, dc;
+    double mean;
+};
+
+// The "%d, %d: %lf" lines of the coarse search.
+std::vector<ResidualLine> ResidualLines(const std::string& out) {
+    std::vector<ResidualLine> lines;
+    std::istringstream in(out);
+    std::string line;
+    while (std::getline(in, line)) {
+        ResidualLine l{};
+        char tail = 0;
+        if (std::sscanf(line.c_str(), "%d, %d: %lf%c", &l.dr, &l.dc, &l.mean, &tail) == 3)
+            lines.push_back(l);
+    }
+    return lines;
+}
+
+} // namespace
+
+// ---- EstimatePairCoarse ----------------------------------------------------------------------
+
+TEST(EstimatePairCoarse, KeepsTheOffsetWithTheLowestMeanResidual) {
+    const ViewPair pair(200, 260, Similarity(2.0, 1.0, 100.0, 180.0, -5.0, -150.0));
+    Homography8 H;
+    MatchPtr best;
+    const std::string out = Captured([&] {
+        best.reset(
+            EstimatePairCoarse(pair.first.get(), pair.second.get(), 5, 150, 1, MotionRigid, &H));
+    });
+    ASSERT_NE(best, nullptr);
+    // The five offsets tried, in order, with s = 200 / 40 = 5.
+    const std::vector<ResidualLine> lines = ResidualLines(out);
+    const int expected[5][2] = {{-5, -5}, {-5, 5}, {0, 0}, {5, -5}, {5, 5}};
+    ASSERT_EQ(lines.size(), 5u) << out;
+    for (std::size_t k = 0; k < 5; ++k) {
+        EXPECT_EQ(lines[k].dr, expected[k][0]);
+        EXPECT_EQ(lines[k].dc, expected[k][1]);
+    }
+    // Each offset matched again by hand: the kept transform is the fit of the first offset
+    // whose mean residual is the lowest.
+    double lowest = std::numeric_limits<double>::infinity();
+    Homography8 expectedH;
+    Captured([&] {
+        for (const auto& o : expected) {
+            const MatchPtr m(MatchFeatures(pair.first.get(), pair.second.get(), 5 + o[0],
+                                           150 + o[1], 250.0, 0.7, 2, nullptr));
+            ASSERT_NE(m, nullptr);
+            Homography8 fit;
+            FitModel(MotionRigid, m.get(), &fit);
+            const double mean = MeanResidual(m.get(), fit);
+            if (mean < lowest) {
+                lowest = mean;
+                expectedH = fit;
+            }
+        }
+    });
+    for (int i = 0; i < 8; ++i) EXPECT_DOUBLE_EQ(H.h[i], expectedH.h[i]) << i;
+    Captured([&] { EXPECT_DOUBLE_EQ(MeanResidual(best.get(), H), lowest); });
+    EXPECT_LT(RmsDifference(H, pair.truth, pair.rows, pair.cols), 0.5);
+}
+
+TEST(EstimatePairCoarse, WorksOnImagesReducedByTheFactor) {
+    const ViewPair pair(240, 340, Similarity(-1.5, 1.0, 120.0, 230.0, -6.0, -180.0));
+    Homography8 H;
+    MatchPtr best;
+    RecordingPrompts prompts;
+    Captured([&] {
+        best.reset(
+            EstimatePairCoarse(pair.first.get(), pair.second.get(), 6, 180, 2, MotionRigid, &H));
+    });
+    ASSERT_NE(best, nullptr);
+    // H relates the two images reduced to 120 x 170.
+    EXPECT_LT(RmsDifference(H, HalfScale(pair.truth), 120, 170), 0.5);
+    EXPECT_LT(WorstMatchError(best.get(), HalfScale(pair.truth)), 1.0);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(EstimatePairCoarse, NothingMatchedLeavesTransformAndPrintsNothing) {
+    const NImagePtr flat = Flat(200, 260, 90);
+    Homography8 H = Homography8::Translation(1, 2);
+    MatchList* result = nullptr;
+    const std::string out = Captured(
+        [&] { result = EstimatePairCoarse(flat.get(), flat.get(), 0, 150, 1, MotionRigid, &H); });
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(out, "");
+    ExpectTranslation(H, 1, 2);
+}
+
+// ---- RefinePair ------------------------------------------------------------------------------
+
+TEST(RefinePair, RefinesTheCoarseTransformAtTheFinerLevel) {
+    const ViewPair pair(200, 260, Similarity(2.5, 1.01, 100.0, 180.0, -4.0, -140.0));
+    // The coarse level's transform: the truth at half scale, off by half a coarse pixel.
+    Homography8 H = pair.truth;
+    H.h[2] = H.h[2] / 2.0 + 0.5;
+    H.h[5] = H.h[5] / 2.0 - 0.5;
+    Homography8 Hinv;
+    MatchPtr m;
+    const std::string out = Captured([&] {
+        m.reset(
+            RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, nullptr));
+    });
+    ASSERT_NE(m, nullptr);
+    EXPECT_GE(m->first.count, 4);
+    EXPECT_LT(RmsDifference(H, pair.truth, pair.rows, pair.cols), 0.5);
+    // Second points are back in the second image's coordinates.
+    EXPECT_LT(WorstMatchError(m.get(), pair.truth), 1.0);
+    const std::size_t verify = out.find("--- Verify Homography\n");
+    ASSERT_NE(verify, std::string::npos);
+    EXPECT_EQ(out.compare(verify + 22, 23, "ID:diff(r, c)-(r',c')\n1"), 0);
+    EXPECT_NE(out.find("Median:"), std::string::npos);
+}
+
+TEST(RefinePair, StoresTheInverseOfTheScaledTransform) {
+    const ViewPair pair(200, 260, Similarity(0.0, 1.0, 100.0, 130.0, -3.0, -120.0));
+    Homography8 H = pair.truth; // at the coarser level: shifts halved
+    H.h[2] /= 2.0;
+    H.h[5] /= 2.0;
+    Homography8 scaled = H;
+    scaled.h[2] *= 2.0;
+    scaled.h[5] *= 2.0;
+    Homography8 Hinv;
+    Captured([&] {
+        MatchPtr(
+            RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, nullptr));
+    });
+    EXPECT_LT(RoundTripError(scaled, Hinv, pair.rows, pair.cols), 1e-3);
+}
+
+TEST(RefinePair, NoOverlapGivesNothing) {
+    const ViewPair pair(200, 260, Homography8::Translation(0, -120));
+    // Everything of the first image maps far outside the second.
+    Homography8 H = Homography8::Translation(0, -1000);
+    Homography8 Hinv;
+    MatchList* result = nullptr;
+    Captured([&] {
+        result =
+            RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, nullptr);
+    });
+    EXPECT_EQ(result, nullptr);
+}
+
+TEST(RefinePair, ZeroMaskGivesNothing) {
+    const ViewPair pair(200, 260, Homography8::Translation(-2, -120));
+    const NImagePtr mask = Flat(200, 260, 0);
+    Homography8 H = Homography8::Translation(-1, -60);
+    Homography8 Hinv;
+    MatchList* result = nullptr;
+    Captured([&] {
+        result =
+            RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, mask.get());
+    });
+    EXPECT_EQ(result, nullptr);
+}
+
+// ---- EstimatePair ----------------------------------------------------------------------------
+
+TEST(EstimatePair, CoarseToFineEstimateOfARigidPair) {
+    const ViewPair pair(240, 340, Similarity(-2.0, 0.99, 120.0, 250.0, -7.0, -170.0));
+    MosaicContext context = Context(2);
+    ContextGuard guard{context};
+    context.records[1].align_dr = 7; // the rough alignment of image 1 in image 0
+    context.records[1].align_dc = 170;
+    RecordingPrompts prompts;
+    int result = -1;
+    const std::string out = Captured([&] {
+        result = EstimatePair(context, 1, pair.first.get(), pair.second.get(), 2, MotionRigid);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_LT(RmsDifference(context.records[0].pairwise, pair.truth, pair.rows, pair.cols), 0.5);
+    EXPECT_LT(RoundTripError(context.records[0].pairwise, context.records[1].prev_inverse,
+                             pair.rows, pair.cols),
+              1e-3);
+    // The finest level's matches stay with the record.
+    ASSERT_NE(context.records[1].matches, nullptr);
+    EXPECT_GE(context.records[1].matches->first.count, 4);
+    EXPECT_LT(WorstMatchError(context.records[1].matches, pair.truth), 1.0);
+    EXPECT_NE(out.find("--- Verify Homography"), std::string::npos);
+    EXPECT_EQ(out.find("No Feature Matching"), std::string::npos);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(EstimatePair, NothingMatchedFallsBackToTheAlignment) {
+    const NImagePtr flat = Flat(240, 340, 100);
+    MosaicContext context = Context(2);
+    ContextGuard guard{context};
+    context.records[1].align_dr = 7;
+    context.records[1].align_dc = 151;
+    int result = -1;
+    const std::string out = Captured(
+        [&] { result = EstimatePair(context, 1, flat.get(), flat.get(), 2, MotionRigid); });
+    EXPECT_EQ(result, 9);
+    ExpectTranslation(context.records[0].pairwise, -7, -151);
+    ExpectTranslation(context.records[1].prev_inverse, 7, 151);
+    EXPECT_EQ(context.records[1].matches, nullptr);
+    EXPECT_NE(out.find("No Feature Matching: Use 2D Translation\n"), std::string::npos);
+}
+
+TEST(EstimatePair, SingleLevelFallbackPrintsNoRefinementNotice) {
+    const NImagePtr flat = Flat(200, 260, 100);
+    MosaicContext context = Context(2);
+    ContextGuard guard{context};
+    context.records[1].align_dr = -3;
+    context.records[1].align_dc = 120;
+    int result = -1;
+    const std::string out = Captured(
+        [&] { result = EstimatePair(context, 1, flat.get(), flat.get(), 1, MotionRigid); });
+    EXPECT_EQ(result, 9);
+    ExpectTranslation(context.records[0].pairwise, 3, -120);
+    EXPECT_EQ(out, "");
+}
+
+TEST(EstimatePair, RefinementWithoutMatchesFallsBackAtFullScale) {
+    // The coarse search takes no mask and succeeds; the refinement reads the context's mask,
+    // which forbids everything, so the finest level falls back to the alignment itself.
+    const ViewPair pair(240, 340, Homography8::Translation(-5.0, -171.0));
+    MosaicContext context = Context(2);
+    ContextGuard guard{context};
+    context.mask = Flat(240, 340, 0).release();
+    context.records[1].align_dr = 5;
+    context.records[1].align_dc = 171;
+    int result = -1;
+    const std::string out = Captured([&] {
+        result = EstimatePair(context, 1, pair.first.get(), pair.second.get(), 2, MotionRigid);
+    });
+    EXPECT_EQ(result, 9);
+    EXPECT_FALSE(ResidualLines(out).empty()) << "the coarse level matched";
+    ExpectTranslation(context.records[0].pairwise, -5, -171);
+    ExpectTranslation(context.records[1].prev_inverse, 5, 171);
+    EXPECT_EQ(context.records[1].matches, nullptr);
+    EXPECT_NE(out.find("No Feature Matching: Use 2D Translation\n"), std::string::npos);
+}
+
+TEST(EstimatePair, SkipFeatureMatchingUsesTheAlignment) {
+    const NImagePtr flat = Flat(200, 260, 100);
+    MosaicContext context = Context(3);
+    ContextGuard guard{context};
+    context.skip_feature_matching = 1;
+    context.records[2].align_dr = 4;
+    context.records[2].align_dc = 140;
+    int result = -1;
+    const std::string out = Captured(
+        [&] { result = EstimatePair(context, 2, flat.get(), flat.get(), 3, MotionRigid); });
+    EXPECT_EQ(result, 0);
+    ExpectTranslation(context.records[1].pairwise, -4, -140);
+    ExpectTranslation(context.records[2].prev_inverse, 4, 140);
+    ExpectTranslation(context.records[0].pairwise, 0, 0); // other records untouched
+    EXPECT_EQ(out, "");
+}
+
+TEST(EstimatePair, HandSetMatchesAreFittedDirectly) {
+    const NImagePtr flat = Flat(200, 260, 100);
+    MosaicContext context = Context(2);
+    ContextGuard guard{context};
+    // Correspondences of a similarity (rotation 90 degrees about the origin, then a shift).
+    const Homography8 truth = Similarity(90.0, 1.0, 0.0, 0.0, 10.0, -20.0);
+    MatchList* hand = CreateMatchList();
+    for (const auto& [r, c] : {std::pair{10.0, 20.0}, {50.0, 80.0}, {90.0, 30.0}}) {
+        double r2 = 0, c2 = 0;
+        truth.Apply(r, c, &r2, &c2);
+        AppendMatch(hand, r, c, r2, c2);
+    }
+    context.records[1].matches = hand;
+    int result = -1;
+    const std::string out = Captured(
+        [&] { result = EstimatePair(context, 1, flat.get(), flat.get(), 2, MotionRigid); });
+    EXPECT_EQ(result, 0);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_NEAR(context.records[0].pairwise.h[i], truth.h[i], 1e-4) << i;
+    EXPECT_LT(
+        RoundTripError(context.records[0].pairwise, context.records[1].prev_inverse, 200, 260),
+        1e-3);
+    EXPECT_EQ(context.records[1].matches, hand); // kept as given
+    EXPECT_EQ(out, "");
+}
+
+TEST(EstimatePair, HandSetMatchesOfTheTranslationModelGiveTheMeanShift) {
+    const NImagePtr flat = Flat(200, 260, 100);
+    MosaicContext context = Context(2);
+    ContextGuard guard{context};
+    MatchList* hand = CreateMatchList();
+    AppendMatch(hand, 10, 200, 12, 50);   // (2, -150)
+    AppendMatch(hand, 100, 230, 101, 79); // (1, -151)
+    context.records[1].matches = hand;
+    EXPECT_EQ(EstimatePair(context, 1, flat.get(), flat.get(), 2, MotionTranslation), 0);
+    ExpectTranslation(context.records[0].pairwise, 1.5, -150.5);
+}
+
+TEST(EstimatePair, ClosingPairWritesTheLastRecord) {
+    const NImagePtr flat = Flat(200, 260, 100);
+    MosaicContext context = Context(3);
+    ContextGuard guard{context};
+    context.skip_feature_matching = 1;
+    context.records[0].align_dr = -2; // the last image's alignment to the first
+    context.records[0].align_dc = 130;
+    EXPECT_EQ(EstimatePair(context, 0, flat.get(), flat.get(), 2, MotionRigid), 0);
+    ExpectTranslation(context.records[2].pairwise, 2, -130);
+    ExpectTranslation(context.records[0].prev_inverse, -2, 130);
+    ExpectTranslation(context.records[1].pairwise, 0, 0);
+}
