@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/image_ptr.h"
@@ -98,13 +99,13 @@ void ShiftFeatureList(FeatureList* list, double dr, double dc) {
     }
 }
 
-MatchList* MatchOverlap(const FloatPlane& band0, const FloatPlane& band1,
-                        const OverlapMatchSettings& settings) {
+MatchList* MatchOverlap(FloatPlane band0, FloatPlane band1, const OverlapMatchSettings& settings) {
     const int rows = band0.rows, cols = band0.cols;
     if (rows < kMinOverlap || cols < kMinOverlap) return nullptr;
     const std::vector<float> taps = GaussianTaps(kSmoothTaps);
     FloatPlane scratch(rows, cols);
-    FloatPlane smooth0 = band0, smooth1 = band1;
+    // Detection, tracking, correlation and patches all work on the smoothed bands.
+    FloatPlane smooth0 = std::move(band0), smooth1 = std::move(band1);
     SmoothPlane(smooth0, taps, scratch);
     SmoothPlane(smooth1, taps, scratch);
     scratch = FloatPlane();
@@ -123,6 +124,8 @@ MatchList* MatchOverlap(const FloatPlane& band0, const FloatPlane& band1,
         DetectedFeature f;
         while (detector.Next(minStrength, &f)) {
             const TrackResult t = tracker.Track(f.r, f.c);
+            // An untracked pair (its window left band 1) carries zero quality values and no
+            // usable position: it never passes the bounds filter.
             if (!t.tracked) continue;
             // Bounds: the tracked point at least half a template from every border.
             if (t.r < kTemplateHalfExtent || t.r > rows - 1 - kTemplateHalfExtent ||
@@ -165,5 +168,6 @@ MatchList* MatchOverlap(const FloatPlane& band0, const FloatPlane& band1,
     if (static_cast<int>(kept.size()) < settings.enoughKept) processDownTo(-HUGE_VAL);
     if (static_cast<int>(passed.size()) < settings.minFiltered) return nullptr;
     if (static_cast<int>(kept.size()) < settings.minKept) return nullptr;
+    if (kept.empty()) return nullptr; // nothing tracked (matters only for a minimum below 1)
     return BuildMatchList(kept, smooth0, smooth1);
 }

@@ -24,9 +24,8 @@ struct OverlapMatchSettings {
 };
 
 // The matches of the overlap in window coordinates (node k of the first list in band 0, node k
-// of the second in band 1), strongest first, or null.
-MatchList* MatchOverlap(const FloatPlane& band0, const FloatPlane& band1,
-                        const OverlapMatchSettings& settings);
+// of the second in band 1), strongest first, or null. The bands are smoothed in place.
+MatchList* MatchOverlap(FloatPlane band0, FloatPlane band1, const OverlapMatchSettings& settings);
 
 // Zero-mean normalised cross-correlation of two windows of n values; 0 when either is flat.
 double NormalisedCorrelation(const float* a, const float* b, int n);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "mosaic/feature_match.h"
 #include "mosaic/feature_plane.h"
@@ -18,8 +19,8 @@ MatchList* MatchFeatures(const N_ImageRec* first, const N_ImageRec* second, int 
     const int top0 = std::max(dr, 0), left0 = std::max(dc, 0);
     const int top1 = std::max(-dr, 0), left1 = std::max(-dc, 0);
     try {
-        const FloatPlane band0 = GreyWindow(first, top0, left0, rows, cols);
-        const FloatPlane band1 = GreyWindow(second, top1, left1, rows, cols);
+        FloatPlane band0 = GreyWindow(first, top0, left0, rows, cols);
+        FloatPlane band1 = GreyWindow(second, top1, left1, rows, cols);
         OverlapMatchSettings settings;
         settings.mask = mask;
         settings.minCorrelation = minCorrelation;
@@ -27,7 +28,7 @@ MatchList* MatchFeatures(const N_ImageRec* first, const N_ImageRec* second, int 
         settings.strengthStart = strengthStart;
         settings.enoughKept = 10;
         settings.minKept = minMatches;
-        MatchList* matches = MatchOverlap(band0, band1, settings);
+        MatchList* matches = MatchOverlap(std::move(band0), std::move(band1), settings);
         if (matches == nullptr) return nullptr;
         // Window coordinates -> each image's own coordinates.
         ShiftFeatureList(&matches->first, top0, left0);

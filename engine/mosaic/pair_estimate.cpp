@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <utility>
 
 #include "core/image_ops.h"
 #include "core/image_ptr.h"
@@ -196,9 +197,8 @@ MatchList* RefinePair(const N_ImageRec* first, const N_ImageRec* second, Homogra
     MatchList* matches = nullptr;
     try {
         // Band 1 is the second image registered onto the first through H.
-        const FloatPlane band0 = GreyWindow(a, rect.top, rect.left, rect.Rows(), rect.Cols());
-        const FloatPlane band1 =
-            WarpedGreyWindow(b, *H, rect.top, rect.left, rect.Rows(), rect.Cols());
+        FloatPlane band0 = GreyWindow(a, rect.top, rect.left, rect.Rows(), rect.Cols());
+        FloatPlane band1 = WarpedGreyWindow(b, *H, rect.top, rect.left, rect.Rows(), rect.Cols());
         OverlapMatchSettings settings;
         settings.refinement = true;
         settings.mask = mask;
@@ -207,7 +207,7 @@ MatchList* RefinePair(const N_ImageRec* first, const N_ImageRec* second, Homogra
         settings.strengthStart = kMatchingThreshold;
         settings.enoughKept = 8;
         settings.minKept = 4;
-        matches = MatchOverlap(band0, band1, settings);
+        matches = MatchOverlap(std::move(band0), std::move(band1), settings);
     } catch (const std::bad_alloc&) {
         matches = nullptr;
     }
