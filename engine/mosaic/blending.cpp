@@ -15,9 +15,7 @@
 using blend_detail::Channel;
 using blend_detail::ChannelOf;
 using blend_detail::ForRowBlocks;
-using blend_detail::kOutside;
 using blend_detail::RowMapper;
-using blend_detail::Sample;
 using blend_detail::SamplePos;
 using blend_detail::ToByte;
 

@@ -142,19 +142,6 @@ TEST(ColourCorrection, PairWithoutCommonPixelsGetsOffsetZero) {
     ResetMosaicContext(context);
 }
 
-TEST(ColourCorrection, FractionalMeanOverTheCommonPixels) {
-    // Same position; image 1 is +1 on even columns and +2 on odd ones (40 columns): the mean
-    // difference is -1.5.
-    MosaicContext context;
-    N_ImageRec* brighter = PlanarView(1, 10, 40, 0, 0);
-    for (int r = 0; r < 10; ++r)
-        for (int c = 0; c < 40; ++c) NPixel<unsigned char>(brighter, 0, r, c) += 1 + c % 2;
-    Fill(context, {PlanarView(1, 10, 40, 0, 0), brighter}, {{0, 0}, {0, 0}});
-    ASSERT_EQ(EstimateColourOffsets(context), 0);
-    EXPECT_DOUBLE_EQ(context.records[1].offset[0], -1.5);
-    ResetMosaicContext(context);
-}
-
 TEST(ColourCorrection, CorrectedValuesAreClampedAndTruncated) {
     const int values[] = {0, 1, 2, 100, 254, 255};
     for (const auto& [offset, expected] :
@@ -182,14 +169,5 @@ TEST(ColourCorrection, EachPassPrintsItsTime) {
         std::regex_match(printed, std::regex("MGetColCorrection: [0-9]+\\.[0-9]{6} msec\\.\n"
                                              "MGetColCorrection: [0-9]+\\.[0-9]{6} msec\\.\n")))
         << printed;
-    ResetMosaicContext(context);
-}
-
-TEST(ColourCorrection, RecordsThatDoNotMatchTheImagesAreRefused) {
-    MosaicContext context;
-    EXPECT_EQ(CorrectColours(context), 12);
-    Fill(context, {PlanarView(1, 4, 4, 0, 0)}, {{0, 0}});
-    context.records.clear();
-    EXPECT_EQ(CorrectColours(context), 12);
     ResetMosaicContext(context);
 }
