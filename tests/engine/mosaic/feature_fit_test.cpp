@@ -155,26 +155,9 @@ TEST(FitModel, ProjectiveFromExactlyFourPointsReproducesTransform) {
     }
 }
 
-TEST(FitModel, ProjectiveFromManyPointsReproducesTransform) {
-    const Homography8 truth = Make({1.1, -0.05, 40.0, 0.06, 0.93, -75.0, -1e-4, 2e-4});
-    const MatchPtr m = MatchesThrough(truth, Grid(5, 100));
-    Homography8 H;
-    FitModel(MotionProjective, m.get(), &H);
-    EXPECT_LT(WorstDifference(H, truth, 480, 640), 1e-2);
-}
-
-TEST(FitModel, TooFewMatchesAreReportedAsSingularAndLeaveTransform) {
-    RecordingPrompts prompts;
-    MatchPtr m(CreateMatchList());
-    AppendMatch(m.get(), 10, 10, 12, 15); // one match cannot fix a rotation and scale
-    const Homography8 before = Make({1, 0, 7, 0, 1, -3, 0, 0});
-    Homography8 H = before;
-    FitModel(MotionRigid, m.get(), &H);
-    EXPECT_EQ(prompts.OnlyText(), ErrorText("gaussj: Singular Matrix-2"));
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(H.h[i], before.h[i]) << i;
-}
-
-TEST(FitModel, CoincidentPointsAreSingularForEveryLinearModel) {
+// Too few distinct points for the model's parameters: the solver reports the singular system
+// and the transform keeps its previous value.
+TEST(FitModel, DegenerateMatchesAreReportedAsSingularAndLeaveTransform) {
     for (const MotionModel model : {MotionRigid, MotionAffine, MotionProjective}) {
         RecordingPrompts prompts;
         MatchPtr m(CreateMatchList());
@@ -269,17 +252,4 @@ TEST(VerifyPlanar, RejectsMeanResidualAtTheLimitAndAcceptsBelow) {
 TEST(VerifyPlanar, EmptyListIsRejected) {
     MatchPtr empty(CreateMatchList());
     EXPECT_FALSE(VerifyPlanar(empty.get(), Homography8(), 100.0));
-}
-
-TEST(VerifyPlanar, ExactProjectiveFitIsAccepted) {
-    const Homography8 truth = Make({0.95, 0.03, -310.0, -0.04, 1.02, 12.5, 1.5e-4, -8e-5});
-    const MatchPtr m = MatchesThrough(truth, Grid(4, 120));
-    Homography8 H;
-    FitModel(MotionProjective, m.get(), &H);
-    // The planar limit for a 480 x 640 image: 640 / 100 = 6 pixels.
-    EXPECT_TRUE(VerifyPlanar(m.get(), H, 640 / 100));
-    // The same fit moved 7 pixels along the columns misses every match by 7.
-    Homography8 off = H;
-    TranslateHomography(&off, 0.0, 7.0);
-    EXPECT_FALSE(VerifyPlanar(m.get(), off, 640 / 100));
 }

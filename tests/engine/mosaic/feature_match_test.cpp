@@ -255,16 +255,6 @@ TEST(MatchFeatures, ZeroMaskRemovesEveryMatch) {
     EXPECT_EQ(Match(pair, 2, 100, almost.get(), 1), nullptr); // only values above 254 count
 }
 
-TEST(MatchFeatures, FullMaskChangesNothing) {
-    const ViewPair pair(Homography8::Translation(-2.0, -100.0));
-    const NImagePtr full = Mask(kRows, kCols, 255);
-    const MatchPtr without = Match(pair, 2, 100);
-    const MatchPtr with = Match(pair, 2, 100, full.get());
-    ASSERT_NE(without, nullptr);
-    ASSERT_NE(with, nullptr);
-    EXPECT_EQ(with->first.count, without->first.count);
-}
-
 TEST(MatchFeatures, MaskIsReadAtWindowCoordinatesOfBothPoints) {
     // The overlap window starts at column 100 of the first image and column 0 of the second.
     // A mask that allows only window columns below 80 keeps exactly the matches whose points
