@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "core/memory.h"
@@ -183,12 +184,28 @@ FitKind PairFitKind(MotionModel model) {
     }
 }
 
+namespace {
+
+bool FitLinear(FitKind kind, const MatchList* matches, Homography8* H);
+
+} // namespace
+
 bool FitMatches(FitKind kind, const MatchList* matches, Homography8* H) {
     if (matches == nullptr || matches->first.count <= 0 ||
         matches->first.count != matches->second.count)
         return false;
     if (kind == FitKind::Translation) return FitTranslation(matches, H);
+    try {
+        return FitLinear(kind, matches, H);
+    } catch (const std::bad_alloc&) {
+        return false; // the work arrays of a huge list: H stays as it was
+    }
+}
 
+namespace {
+
+// The similarity, affine or projective least-squares fit through NMulfit.
+bool FitLinear(FitKind kind, const MatchList* matches, Homography8* H) {
     const Normaliser n1(matches->first), n2(matches->second);
     const int ma = ParameterCount(kind);
     const int ndata = 2 * matches->first.count;
@@ -226,6 +243,8 @@ bool FitMatches(FitKind kind, const MatchList* matches, Homography8* H) {
     *H = result;
     return true;
 }
+
+} // namespace
 
 void FitModel(MotionModel model, const MatchList* matches, Homography8* H) {
     FitMatches(PairFitKind(model), matches, H);
