@@ -1,0 +1,85 @@
+// Pairwise transforms of every neighbour pair for the flat (translation and rigid) mosaics.
+#include <memory>
+
+#include "mosaic/features.h"
+#include "mosaic/flat_mosaic.h"
+#include "session/progress_sink.h"
+
+namespace {
+
+constexpr int kPairDescription = 30008; // "Stitching: image %d and %d of %d images."
+constexpr double kMatchingThreshold = 500.0;
+constexpr double kCorrelationThreshold = 0.7;
+constexpr int kTranslationMinimumMatches = 2;
+
+// The translation that an alignment (dr, dc) gives: image k-1 -> image k.
+Homography8 AlignmentTransform(int dr, int dc) {
+    return Homography8::Translation(-dr, -dc);
+}
+
+// Fits the pair from the record's hand-set matches, or matches it automatically starting at
+// (dr, dc). False when no match was found (H is then left alone).
+bool MatchAndFit(MosaicContext& context, MosaicImageRecord& record, const N_ImageRec* first,
+                 const N_ImageRec* second, int dr, int dc, MotionModel model, Homography8* H) {
+    if (record.matches == nullptr) {
+        record.matches =
+            MatchFeatures(first, second, dr, dc, kMatchingThreshold, kCorrelationThreshold,
+                          kTranslationMinimumMatches, context.mask);
+        if (record.matches == nullptr) return false;
+    }
+    FitModel(model, record.matches, H);
+    return true;
+}
+
+// Image levels for matching by the larger side of the first image.
+int MatchingLevels(const N_ImageRec* image) {
+    const int m = image->nrows > image->ncolumns ? image->nrows : image->ncolumns;
+    return m < 320 ? 1 : (m < 640 ? 2 : 3);
+}
+
+bool IsRigid(MotionModel model) {
+    return model == MotionRigid || model == MotionRigidStrip;
+}
+
+} // namespace
+
+int EstimatePairs(SessionState& session, MotionModel model, ProgressSink* sink, int from, int to) {
+    MosaicContext& context = session.context;
+    const std::vector<N_ImageRec*> images = ContextImages(context);
+    const int count = static_cast<int>(images.size());
+    if (count == 0) return 12;
+    const int step = (to - from) / count;
+    const int levels = MatchingLevels(images[0]);
+    auto& records = context.records;
+    for (int i = 1; i < count; ++i) {
+        ProgressDescribePair(sink, kPairDescription, i, count);
+        MosaicImageRecord& record = records[static_cast<std::size_t>(i)];
+        Homography8& pairwise = records[static_cast<std::size_t>(i - 1)].pairwise;
+        if (IsRigid(model)) {
+            // A fallback to the alignment translation is silent here.
+            EstimatePair(context, i, images[i - 1], images[i], levels, model);
+        } else {
+            const bool matched = !context.skip_feature_matching &&
+                                 MatchAndFit(context, record, images[i - 1], images[i],
+                                             record.align_dr, record.align_dc, model, &pairwise);
+            if (!matched) pairwise = AlignmentTransform(record.align_dr, record.align_dc);
+        }
+        Homography8 inverse;
+        record.prev_inverse =
+            InvertHomography(pairwise, &inverse) ? inverse : Homography8::Identity();
+        DestroyMatchList(record.matches);
+        record.matches = nullptr;
+        if (ProgressSetPos(sink, from + step * i) != 0) return 2;
+    }
+    if (context.flag360 == 1 && count > 1) {
+        // The closing pair: the last image matched to the first at the 360-degree alignment.
+        MosaicImageRecord& first = records[0];
+        Homography8& pairwise = records[static_cast<std::size_t>(count - 1)].pairwise;
+        const bool matched = MatchAndFit(context, first, images[count - 1], images[0],
+                                         first.align_dr, first.align_dc, model, &pairwise);
+        DestroyMatchList(first.matches);
+        first.matches = nullptr;
+        if (!matched) return 1;
+    }
+    return 0;
+}

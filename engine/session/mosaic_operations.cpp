@@ -1,0 +1,66 @@
+// The flat mosaic operations of the session: estimation, then composition and delivery.
+#include "mosaic/composition.h"
+#include "mosaic/flat_mosaic.h"
+#include "session/operation.h"
+#include "session/progress_sink.h"
+#include "session/session_state.h"
+#include "stitchkit/MFCPanorama.h"
+
+namespace {
+
+// Prepares the context, estimates every pair and chains the transforms to the base image.
+int FlatEstimateWorker(SessionState& session, MotionModel model, ProgressSink* sink) {
+    if (ProgressSetPos(sink, 5) != 0) return 2;
+    if (const int code = PrepareMosaic(session, model); code != 0) return code;
+    if (ProgressSetPos(sink, 10) != 0) return 2;
+    if (const int code = EstimatePairs(session, model, sink, 10, 90); code != 0) return code;
+    if (ProgressSetPos(sink, 90) != 0) return 2;
+    if (session.normal->base == 0) session.context.base = ChooseBase(session.context);
+    ChainTransforms(session.context);
+    if (ProgressSetPos(sink, 100) != 0) return 2;
+    return 0;
+}
+
+} // namespace
+
+// Estimation, then (when its result is accepted) composition; the session is reset only after
+// a composition, so a refused estimate leaves the prepared context for a retry.
+static bool EstimateAndRender(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
+    bool estimated = false;
+    int renderCode = 0;
+    RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
+        const int code = FlatEstimateWorker(Session(), model, sink);
+        estimated = panorama.ShowWarning(static_cast<MosaicReturnValue>(code));
+        if (!estimated) return code;
+        renderCode = RenderMosaic(Session(), out, sink);
+        return renderCode;
+    });
+    if (!estimated) return false;
+    if (renderCode != 9) panorama.ShowWarning(static_cast<MosaicReturnValue>(renderCode));
+    panorama.DestroyInternalData();
+    return renderCode == 0 || renderCode == 9;
+}
+
+bool MFCPanorama::DoTranslationMosaics(IImageAdapter* out, IProgress*) {
+    return EstimateAndRender(*this, MotionTranslation, out);
+}
+
+bool MFCPanorama::DoRigidTransMosaics(IImageAdapter* out, IProgress*) {
+    return EstimateAndRender(*this, MotionRigid, out);
+}
+
+bool MFCPanorama::GetTranslationParams(IImageAdapter*, IProgress*) {
+    const int code = RunOperation(kMosaicDescription, true, [](ProgressSink* sink) {
+        return FlatEstimateWorker(Session(), MotionTranslation, sink);
+    });
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+bool MFCPanorama::RenderMosaics(IImageAdapter* out, IProgress*) {
+    const int code = RunOperation(kMosaicDescription, true, [out](ProgressSink* sink) {
+        return RenderMosaic(Session(), out, sink);
+    });
+    if (code != 9) ShowWarning(static_cast<MosaicReturnValue>(code));
+    DestroyInternalData();
+    return code == 0 || code == 9;
+}
