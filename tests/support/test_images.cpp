@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -106,4 +107,27 @@ TestDib TextureView(int rows, int columns, int top, int left, ViewKind kind, uns
             }
         }
     return dib;
+}
+
+TestDib DibFromImage(const N_ImageRec* image) {
+    const bool colour = image->nbands == 3;
+    TestDib dib(image->ncolumns, image->nrows, colour ? 24 : 8);
+    if (!colour) dib.SetGreyRamp();
+    for (int r = 0; r < image->nrows; ++r)
+        for (int c = 0; c < image->ncolumns; ++c) {
+            if (colour) {
+                for (int b = 0; b < 3; ++b)
+                    dib.At(r, c, 2 - b) = NPixel<unsigned char>(image, b, r, c);
+            } else {
+                dib.At(r, c) = NPixel<unsigned char>(image, 0, r, c);
+            }
+        }
+    return dib;
+}
+
+void ReleaseAdapterResult(CBmpAdapter& adapter) {
+    delete adapter.GetHeader();
+    std::free(adapter.GetData());
+    std::free(adapter.GetData48Lower());
+    adapter = CBmpAdapter();
 }

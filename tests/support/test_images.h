@@ -35,3 +35,9 @@ struct TestDib {
 // colour palette (index = texture value, entry i = (red i, green 255 - i, blue i / 2)).
 enum class ViewKind { Rgb24, Grey8, Palette8 };
 TestDib TextureView(int rows, int columns, int top, int left, ViewKind kind, unsigned seed = 1);
+
+// A bitmap of a planar ubyte image: 24 bits for three bands (R, G, B), else 8 bits grey.
+TestDib DibFromImage(const N_ImageRec* image);
+
+// Releases the header and pixels a From conversion handed to an adapter.
+void ReleaseAdapterResult(CBmpAdapter& adapter);

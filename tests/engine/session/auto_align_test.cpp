@@ -11,28 +11,9 @@
 #include "support/recording_prompts.h"
 #include "support/scripted_progress.h"
 #include "support/test_images.h"
+#include "support/test_sequence.h"
 
 namespace {
-
-struct Origin {
-    int top, left;
-};
-
-// Views of one texture at the given origins; the true alignment of view k+1 relative to
-// view k is origin[k+1] - origin[k].
-struct Sequence {
-    std::vector<TestDib> views;
-    std::vector<CBmpAdapter> adapters;
-
-    Sequence(int rows, int columns, const std::vector<Origin>& origins, ViewKind kind) {
-        for (const Origin& o : origins)
-            views.push_back(TextureView(rows, columns, o.top, o.left, kind));
-        for (TestDib& v : views) adapters.push_back(v.Adapter());
-    }
-    void AddTo(MFCPanorama& session) {
-        for (CBmpAdapter& a : adapters) session.AddImage(&a);
-    }
-};
 
 TEST(AlignSearch, PyramidLevelRule) {
     EXPECT_EQ(PyramidLevels(50, 80, 50), 1);
@@ -58,7 +39,7 @@ TEST(AutoAlignPair, FindsShiftsOnTheCoarseGrid) {
     RecordingPrompts prompts;
     // 300 x 400 views: the pair pyramid's coarsest level is level 3, a grid of 8 pixels.
     for (ViewKind kind : {ViewKind::Rgb24, ViewKind::Grey8, ViewKind::Palette8}) {
-        Sequence seq(300, 400, {{0, 0}, {0, 40}, {0, 0}, {-16, 43}}, kind);
+        ViewSequence seq(300, 400, {{0, 0}, {0, 40}, {0, 0}, {-16, 43}}, kind);
         MFCPanorama session;
         seq.AddTo(session);
         int dr = 99, dc = 99;
@@ -85,7 +66,7 @@ TEST(AutoAlignPair, FindsShiftsOnTheCoarseGrid) {
 TEST(AutoAlignPair, BadRequestsLeaveTheOutputsAlone) {
     ScriptedProgress progress;
     RecordingPrompts prompts;
-    Sequence seq(120, 160, {{0, 0}, {0, 30}}, ViewKind::Rgb24);
+    ViewSequence seq(120, 160, {{0, 0}, {0, 30}}, ViewKind::Rgb24);
     MFCPanorama session;
     int dr = 7, dc = 7;
     EXPECT_FALSE(session.DoAutoAlignPair(0, 1, &dr, &dc)); // no images at all
@@ -123,7 +104,7 @@ TEST(AutoAlignPair, CancelAfterTheSearchStillWritesTheShift) {
     ScriptedProgress progress;
     RecordingPrompts prompts;
     progress.Log().cancelAtPosition = 90;
-    Sequence seq(300, 400, {{0, 0}, {0, 40}}, ViewKind::Grey8);
+    ViewSequence seq(300, 400, {{0, 0}, {0, 40}}, ViewKind::Grey8);
     MFCPanorama session;
     seq.AddTo(session);
     int dr = 7, dc = 7;
@@ -135,7 +116,7 @@ TEST(AutoAlignPair, CancelAfterTheSearchStillWritesTheShift) {
 TEST(AutoAlignPairMask, MaskRestrictsTheComparison) {
     ScriptedProgress progress;
     RecordingPrompts prompts;
-    Sequence seq(240, 320, {{0, 0}, {8, 64}}, ViewKind::Rgb24);
+    ViewSequence seq(240, 320, {{0, 0}, {8, 64}}, ViewKind::Rgb24);
     // Spoil the left half of the second view with a flat grey block; the mask excludes it.
     for (int r = 0; r < 240; ++r)
         for (int c = 0; c < 120; ++c)
@@ -166,7 +147,7 @@ TEST(AutoAlign, AlignsEveryConsecutivePairWithinTheRefinedGrid) {
     // 300 x 400 views: five levels with minimum size 20, refined on level 2 (a grid of 4).
     const std::vector<Origin> origins = {{0, 0}, {6, 250}, {-10, 500}, {3, 741}, {0, 1000}};
     for (ViewKind kind : {ViewKind::Rgb24, ViewKind::Grey8}) {
-        Sequence seq(300, 400, origins, kind);
+        ViewSequence seq(300, 400, origins, kind);
         MFCPanorama session;
         seq.AddTo(session);
         session.AddAlign(1, 1); // replaced by the result
@@ -195,7 +176,7 @@ TEST(AutoAlign, CancelLeavesTheAlignmentListAsItWas) {
         ScriptedProgress progress;
         RecordingPrompts prompts;
         progress.Log().cancelAtPosition = position;
-        Sequence seq(120, 160, {{0, 0}, {0, 40}, {0, 80}, {0, 120}}, ViewKind::Grey8);
+        ViewSequence seq(120, 160, {{0, 0}, {0, 40}, {0, 80}, {0, 120}}, ViewKind::Grey8);
         MFCPanorama session;
         seq.AddTo(session);
         for (int k = 0; k + 1 < count; ++k) session.AddAlign(k, 1);
@@ -213,7 +194,7 @@ TEST(AutoAlign, CancelLeavesTheAlignmentListAsItWas) {
 TEST(AutoAlign, OneImageGivesAnEmptyListAndNoImagesFail) {
     ScriptedProgress progress;
     RecordingPrompts prompts;
-    Sequence seq(100, 100, {{0, 0}}, ViewKind::Grey8);
+    ViewSequence seq(100, 100, {{0, 0}}, ViewKind::Grey8);
     MFCPanorama session;
     EXPECT_FALSE(session.DoAutoAlign());
     EXPECT_EQ(prompts.OnlyText(), "Something wrong in stitching.");
@@ -229,7 +210,7 @@ TEST(AutoAlign, OneImageGivesAnEmptyListAndNoImagesFail) {
 
 TEST(AutoAlign, SettingsBeforeAFreshLoadAreLost) {
     ScriptedProgress progress;
-    Sequence seq(120, 160, {{0, 0}, {0, 40}}, ViewKind::Grey8);
+    ViewSequence seq(120, 160, {{0, 0}, {0, 40}}, ViewKind::Grey8);
     MFCPanorama session;
     seq.AddTo(session);
     ASSERT_TRUE(session.DoAutoAlign()); // images now loaded
@@ -243,7 +224,7 @@ TEST(AutoAlign, SettingsBeforeAFreshLoadAreLost) {
 TEST(AutoAlignCorrMask, UsesTheMaskedSearchForEveryPair) {
     ScriptedProgress progress;
     RecordingPrompts prompts;
-    Sequence seq(240, 320, {{0, 0}, {0, 96}, {4, 180}}, ViewKind::Rgb24);
+    ViewSequence seq(240, 320, {{0, 0}, {0, 96}, {4, 180}}, ViewKind::Rgb24);
     TestDib mask(320, 240, 8);
     mask.SetGreyRamp();
     for (auto& byte : mask.pixels) byte = 255;
@@ -264,7 +245,7 @@ TEST(AutoAlignCorrMask, UsesTheMaskedSearchForEveryPair) {
 TEST(CoarseRegistration, FindsShiftsAndComposesAllImages) {
     ScriptedProgress progress;
     RecordingPrompts prompts;
-    Sequence seq(240, 320, {{0, 0}, {0, 96}, {8, 200}}, ViewKind::Rgb24);
+    ViewSequence seq(240, 320, {{0, 0}, {0, 96}, {8, 200}}, ViewKind::Rgb24);
     MFCPanorama session;
     seq.AddTo(session);
     CBmpAdapter out;

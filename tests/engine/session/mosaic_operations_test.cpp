@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "engine/mosaic/feature_test_views.h"
+#include "session/session_state.h"
+#include "stitchkit/MFCPanorama.h"
+#include "support/recording_prompts.h"
+#include "support/scripted_progress.h"
+#include "support/test_images.h"
+#include "support/test_sequence.h"
+
+namespace {
+
+// Reads the composite an operation delivered: colour composites arrive as interleaved
+// bottom-up BGR, grey ones as 8-bit rows.
+struct Composite {
+    int width = 0, height = 0, bits = 0;
+    std::vector<unsigned char> pixels;
+    std::int64_t stride = 0;
+
+    explicit Composite(CBmpAdapter& out) {
+        if (out.IsEmpty()) return;
+        width = out.GetWidth();
+        height = out.GetHeight();
+        bits = out.GetHeader()->biBitCount;
+        stride = DibStride(width, bits);
+        pixels.assign(out.GetData(), out.GetData() + stride * height);
+        ReleaseAdapterResult(out);
+    }
+    // Band b (0 = red for colour) of pixel (r, c), top row 0.
+    int At(int r, int c, int b = 0) const {
+        const std::int64_t row = (height - 1 - r) * stride;
+        return bits == 24 ? pixels[row + c * 3 + (2 - b)] : pixels[row + c];
+    }
+};
+
+// Adds a sequence and the true alignments of its origins.
+void AddWithTrueAlignments(MFCPanorama& session, ViewSequence& seq, const std::vector<Origin>& o) {
+    seq.AddTo(session);
+    for (std::size_t k = 1; k < o.size(); ++k)
+        session.AddAlign(o[k].top - o[k - 1].top, o[k].left - o[k - 1].left);
+}
+
+TEST(TranslationMosaic, CompositeReproducesTheTextureInTheCoveredArea) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {6, 210}, {-4, 430}};
+    for (bool skipMatching : {true, false}) {
+        ViewSequence seq(240, 320, origins, ViewKind::Rgb24);
+        MFCPanorama session;
+        AddWithTrueAlignments(session, seq, origins);
+        session.SetSize(2);
+        session.SkipFeatureMatching(skipMatching);
+        CBmpAdapter out;
+        ASSERT_TRUE(session.DoTranslationMosaics(&out));
+        const Composite composite(out);
+        // The canvas spans every view's corners and the base (middle) view's rectangle, which
+        // reaches one row and column beyond its last pixel: rows -10 .. 240 in the base frame,
+        // columns -210 .. 539.
+        EXPECT_EQ(composite.height, 251);
+        EXPECT_EQ(composite.width, 750);
+        // Canvas (0, 0) is texture (-4, 0); every covered pixel shows the texture there. With
+        // matching the fitted shifts are sub-pixel estimates, so allow a small mean error.
+        double sumError = 0.0;
+        int compared = 0, maxError = 0;
+        for (int r = 0; r < composite.height - 1; ++r)
+            for (int c = 0; c < composite.width - 1; ++c) {
+                const int tr = r - 4, tc = c;
+                bool covered = false;
+                for (const Origin& o : origins)
+                    covered = covered || (tr >= o.top && tr < o.top + 240 && tc >= o.left &&
+                                          tc < o.left + 320);
+                if (!covered) continue;
+                for (int b = 0; b < 3; ++b) {
+                    const int truth = static_cast<int>(TextureValue(tr, tc, 1 + 101u * b));
+                    const int error = std::abs(composite.At(r, c, b) - truth);
+                    sumError += error;
+                    maxError = std::max(maxError, error);
+                    ++compared;
+                }
+            }
+        ASSERT_GT(compared, 0);
+        if (skipMatching) {
+            EXPECT_LE(maxError, 1) << "integer placement must reproduce the texture";
+        } else {
+            EXPECT_LT(sumError / compared, 1.5);
+        }
+        // The session is reset after a composition.
+        EXPECT_EQ(session.GetImagesCount(), 0);
+        EXPECT_EQ(Session().context.background, 0);
+    }
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(TranslationMosaic, SingleImageAndIdentityTransforms) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    for (int count : {1, 3}) {
+        ViewSequence seq(60, 80, std::vector<Origin>(count, Origin{0, 0}), ViewKind::Grey8);
+        MFCPanorama session;
+        AddWithTrueAlignments(session, seq, std::vector<Origin>(count, Origin{0, 0}));
+        session.SetSize(2);
+        session.SkipFeatureMatching(true);
+        session.SetBkColor(0, 200, 0); // a grey canvas takes the green component
+        CBmpAdapter out;
+        ASSERT_TRUE(session.DoTranslationMosaics(&out));
+        const Composite composite(out);
+        ASSERT_EQ(composite.height, 61);
+        ASSERT_EQ(composite.width, 81);
+        EXPECT_EQ(composite.At(0, 0), static_cast<int>(TextureValue(0, 0, 1)));
+        EXPECT_EQ(composite.At(59, 79), static_cast<int>(TextureValue(59, 79, 1)));
+        EXPECT_EQ(composite.At(60, 10), 200); // the extra row is background
+        EXPECT_EQ(composite.At(10, 80), 200);
+    }
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(TranslationMosaic, RefusalsAndTheirMessages) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {0, 50}, {0, 100}};
+    {
+        // A base beyond the images: 12, and the prepared context is kept for a retry.
+        ViewSequence seq(60, 80, origins, ViewKind::Grey8);
+        MFCPanorama session;
+        AddWithTrueAlignments(session, seq, origins);
+        session.SetBase(4);
+        CBmpAdapter out;
+        EXPECT_FALSE(session.DoTranslationMosaics(&out));
+        EXPECT_EQ(prompts.OnlyText(), "Something wrong in stitching.");
+        EXPECT_TRUE(out.IsEmpty());
+        EXPECT_EQ(session.GetImagesCount(), 3);
+        session.SetBase(2);
+        prompts.Clear();
+        EXPECT_TRUE(session.DoTranslationMosaics(&out));
+        ReleaseAdapterResult(out);
+    }
+    {
+        // An alignment larger than the picture: 4 before any matching.
+        prompts.Clear();
+        ViewSequence seq(60, 80, {{0, 0}, {0, 0}}, ViewKind::Grey8);
+        MFCPanorama session;
+        seq.AddTo(session);
+        session.AddAlign(0, 81);
+        CBmpAdapter out;
+        EXPECT_FALSE(session.DoTranslationMosaics(&out));
+        EXPECT_EQ(prompts.OnlyText(), "No overlapping portion.");
+    }
+    {
+        // A chain of twelve nearly disjoint pictures spans more than ten picture widths: 11.
+        prompts.Clear();
+        std::vector<Origin> wide;
+        for (int k = 0; k < 12; ++k) wide.push_back({0, 79 * k});
+        ViewSequence seq(60, 80, wide, ViewKind::Grey8);
+        MFCPanorama session;
+        AddWithTrueAlignments(session, seq, wide);
+        session.SetSize(2);
+        session.SkipFeatureMatching(true);
+        CBmpAdapter out;
+        EXPECT_FALSE(session.DoTranslationMosaics(&out));
+        EXPECT_EQ(prompts.OnlyText(),
+                  "The mosaic has too wide view for Big Plane mode, please try Cylinder mode.");
+        EXPECT_TRUE(out.IsEmpty());
+        EXPECT_EQ(session.GetImagesCount(), 0); // reset after the composition stage
+    }
+}
+
+TEST(TranslationMosaic, CancelDeliversNothing) {
+    for (int position : {5, 10, 90, 100}) {
+        ScriptedProgress progress;
+        RecordingPrompts prompts;
+        progress.Log().cancelAtPosition = position;
+        const std::vector<Origin> origins = {{0, 0}, {0, 50}};
+        ViewSequence seq(60, 80, origins, ViewKind::Grey8);
+        MFCPanorama session;
+        AddWithTrueAlignments(session, seq, origins);
+        session.SkipFeatureMatching(true);
+        CBmpAdapter out;
+        EXPECT_FALSE(session.DoTranslationMosaics(&out)) << position;
+        EXPECT_EQ(prompts.OnlyText(), "Canceled.");
+        EXPECT_TRUE(out.IsEmpty());
+    }
+}
+
+TEST(TranslationMosaic, EstimateThenRenderSeparately) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {3, 40}};
+    ViewSequence seq(60, 80, origins, ViewKind::Rgb24);
+    MFCPanorama session;
+    AddWithTrueAlignments(session, seq, origins);
+    session.SetSize(2);
+    session.SkipFeatureMatching(true);
+    CBmpAdapter out;
+    ASSERT_TRUE(session.GetTranslationParams(&out));
+    EXPECT_TRUE(out.IsEmpty());
+    EXPECT_EQ(session.GetImagesCount(), 2); // kept for the render
+    ASSERT_TRUE(session.RenderMosaics(&out));
+    const Composite composite(out);
+    // Base 0 (equal distances to the mean: the lower index); view 1's corners reach column
+    // 119 and row 62.
+    EXPECT_EQ(composite.width, 120);
+    EXPECT_EQ(composite.height, 63);
+    EXPECT_EQ(session.GetImagesCount(), 0);
+}
+
+TEST(TranslationMosaic, ClosingPairThatCannotBeMatchedGives1) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {0, 60}};
+    ViewSequence seq(100, 120, origins, ViewKind::Grey8);
+    MFCPanorama session;
+    AddWithTrueAlignments(session, seq, origins);
+    session.SetSize(2);
+    session.SetFlag360(1);
+    session.SetAlignment360(0, 118); // a 2-pixel overlap: too narrow to match
+    CBmpAdapter out;
+    EXPECT_FALSE(session.DoTranslationMosaics(&out));
+    EXPECT_EQ(prompts.OnlyText(), "No feature matching was found.");
+    EXPECT_TRUE(out.IsEmpty());
+}
+
+TEST(RigidMosaic, JoinsRotatedViews) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    // Three views of the texture, each rotated a little about its centre and moved right.
+    const double degrees[] = {0.0, 2.0, -1.5};
+    const int lefts[] = {0, 200, 400};
+    std::vector<TestDib> dibs;
+    std::vector<Homography8> toTexture;
+    for (int k = 0; k < 3; ++k) {
+        toTexture.push_back(feature_test::Similarity(degrees[k], 1.0, 120, 160, 0, lefts[k]));
+        NImagePtr view = feature_test::RenderView(240, 320, toTexture.back(), 3);
+        dibs.push_back(DibFromImage(view.get()));
+    }
+    ViewSequence seq(std::move(dibs));
+    MFCPanorama session;
+    seq.AddTo(session);
+    session.AddAlign(0, 200);
+    session.AddAlign(0, 200);
+    session.SetSize(2);
+    CBmpAdapter out;
+    ASSERT_TRUE(session.DoRigidTransMosaics(&out));
+    const Composite composite(out);
+    // The base is the middle view; the canvas holds all three rotated rectangles.
+    EXPECT_NEAR(composite.width, 720, 16);
+    EXPECT_NEAR(composite.height, 250, 16);
+    // Around the middle of the canvas the composite shows the texture through the base view.
+    const Homography8& base = toTexture[1];
+    double sumError = 0.0;
+    int n = 0;
+    const int offsetR = (composite.height - 240) / 2, offsetC = (composite.width - 320) / 2;
+    for (int r = 60; r < 180; r += 3)
+        for (int c = 100; c < 220; c += 3) {
+            double tr = 0, tc = 0;
+            base.Apply(r, c, &tr, &tc);
+            sumError += std::abs(composite.At(r + offsetR, c + offsetC) - TextureValue(tr, tc, 1));
+            ++n;
+        }
+    EXPECT_LT(sumError / n, 40.0) << "the base view should sit near the canvas centre";
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+} // namespace
