@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg-dev libtiff-dev libpng-dev zlib1g-dev libexif-dev)
 
 missing=()
 for p in "${packages[@]}"; do

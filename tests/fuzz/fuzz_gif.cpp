@@ -1,0 +1,6 @@
+// Fuzz target of the GIF reader.
+#include "fuzz_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return FuzzReadPicture(kImageTypeGif, data, size, false);
+}

@@ -1,0 +1,44 @@
+// The body shared by the reader fuzz targets: the input is written to a file of this process
+// and read by the picture layer exactly as a user's file would be; a picture that reads is
+// then thumbnailed, cropped and probed, so that a lying header that slipped through shows.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "exif_focal.h"
+#include "image_impl.h"
+#include "picture_prompt.h"
+
+inline int FuzzReadPicture(int type, const std::uint8_t* data, std::size_t size, bool exif) {
+    static const std::string path = [] {
+        const char* dir = std::getenv("TMPDIR");
+        SetPicturePrompt([](std::string_view, std::string_view, unsigned) { return 1; });
+        return std::string(dir && *dir ? dir : "/tmp") + "/quilt_fuzz_" +
+               std::to_string(::getpid());
+    }();
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    std::unique_ptr<CImageImpl> picture = CImageImpl::New(type);
+    // Keeps a single input from asking for gigabytes; the limit is checked before allocation.
+    picture->SetPixelLimit(std::int64_t{1} << 22);
+    if (picture->ReadFile(path)) {
+        const int width = picture->GetWidth();
+        const int height = picture->GetHeight();
+        if (width <= 0 || height <= 0) __builtin_trap();
+        volatile int sink = picture->GetPixelIndex(width - 1, height - 1);
+        (void)sink;
+        std::unique_ptr<CImageImpl> thumb = picture->MakeThumbnail(16, 16);
+        std::unique_ptr<CImageImpl> crop = picture->Crop(width / 2, height / 2, width, height);
+        if (!thumb || !crop) __builtin_trap();
+    }
+    if (exif) (void)ReadExifFocalFields(path);
+    return 0;
+}
