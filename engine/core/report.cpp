@@ -23,8 +23,14 @@ std::string FormatInto(const char* prefix, const char* format, std::va_list args
     return std::string(buffer);
 }
 
+thread_local std::vector<NHeldReport>* t_heldReports = nullptr;
+
 void Show(const char* prefix, unsigned flags, const char* format, std::va_list args) {
-    const std::string text = FormatInto(prefix, format, args);
+    std::string text = FormatInto(prefix, format, args);
+    if (t_heldReports != nullptr) {
+        t_heldReports->push_back(NHeldReport{std::move(text), flags});
+        return;
+    }
     stitchkit::ShowMessageBox(text, NReportCaption, flags);
 }
 
@@ -57,4 +63,17 @@ std::string NFormatReport(const char* prefix, const char* format, ...) {
     std::string text = FormatInto(prefix, format, args);
     va_end(args);
     return text;
+}
+
+NReportCapture::NReportCapture(std::vector<NHeldReport>* into) : m_previous(t_heldReports) {
+    t_heldReports = into;
+}
+
+NReportCapture::~NReportCapture() {
+    t_heldReports = m_previous;
+}
+
+void NShowHeldReports(const std::vector<NHeldReport>& reports) {
+    for (const NHeldReport& report : reports)
+        stitchkit::ShowMessageBox(report.text, NReportCaption, report.flags);
 }

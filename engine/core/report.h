@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #define N_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
 
@@ -22,3 +23,24 @@ void NWarningPlain(const char* format, ...) N_PRINTF_LIKE(1, 2);
 // The text one of the three shows for a prefix and formatted message (used by tests and by
 // the functions above): prefix + message + ".\n", cut to fit the 500-byte buffer.
 std::string NFormatReport(const char* prefix, const char* format, ...) N_PRINTF_LIKE(2, 3);
+
+// Reports made on a worker thread are held back while a capture is active on that thread, and
+// shown later, in order, on the calling thread: message boxes belong to the host's main thread.
+struct NHeldReport {
+    std::string text;
+    unsigned flags = 0;
+};
+
+class NReportCapture {
+public:
+    explicit NReportCapture(std::vector<NHeldReport>* into);
+    ~NReportCapture();
+    NReportCapture(const NReportCapture&) = delete;
+    NReportCapture& operator=(const NReportCapture&) = delete;
+
+private:
+    std::vector<NHeldReport>* m_previous;
+};
+
+// Shows held reports in the order they were made.
+void NShowHeldReports(const std::vector<NHeldReport>& reports);

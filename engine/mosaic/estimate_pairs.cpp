@@ -1,5 +1,11 @@
 // Pairwise transforms of every neighbour pair for the flat (translation and rigid) mosaics.
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <vector>
+
+#include "core/parallel.h"
+#include "core/report.h"
 
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
@@ -51,8 +57,10 @@ int EstimatePairs(SessionState& session, MotionModel model, ProgressSink* sink, 
     const int step = (to - from) / count;
     const int levels = MatchingLevels(images[0]);
     auto& records = context.records;
-    for (int i = 1; i < count; ++i) {
-        ProgressDescribePair(sink, kPairDescription, i, count);
+    // Pair i writes only the pairwise transform of record i-1 and the match list of record i,
+    // so pairs are estimated side by side, a batch at a time; progress, messages and the cancel
+    // check follow in pair order on this thread, as if the pairs had run one after another.
+    const auto estimate = [&](int i) {
         MosaicImageRecord& record = records[static_cast<std::size_t>(i)];
         Homography8& pairwise = records[static_cast<std::size_t>(i - 1)].pairwise;
         if (IsRigid(model)) {
@@ -64,12 +72,30 @@ int EstimatePairs(SessionState& session, MotionModel model, ProgressSink* sink, 
                                              record.align_dr, record.align_dc, model, &pairwise);
             if (!matched) pairwise = AlignmentTransform(record.align_dr, record.align_dc);
         }
-        Homography8 inverse;
-        record.prev_inverse =
-            InvertHomography(pairwise, &inverse) ? inverse : Homography8::Identity();
-        DestroyMatchList(record.matches);
-        record.matches = nullptr;
-        if (ProgressSetPos(sink, from + step * i) != 0) return 2;
+    };
+    const int batch = static_cast<int>(EngineThreads());
+    for (int first = 1; first < count; first += batch) {
+        const int last = std::min(count - 1, first + batch - 1);
+        std::vector<std::vector<NHeldReport>> reports(static_cast<std::size_t>(last - first + 1));
+        ForRowBlocks(first, last, std::int64_t{1} << 30, [&](unsigned, int a, int b) {
+            for (int i = a; i <= b; ++i) {
+                NReportCapture capture(&reports[static_cast<std::size_t>(i - first)]);
+                estimate(i);
+            }
+        });
+        for (int i = first; i <= last; ++i) {
+            NShowHeldReports(reports[static_cast<std::size_t>(i - first)]);
+            ProgressDescribePair(sink, kPairDescription, i, count);
+            MosaicImageRecord& record = records[static_cast<std::size_t>(i)];
+            Homography8 inverse;
+            record.prev_inverse =
+                InvertHomography(records[static_cast<std::size_t>(i - 1)].pairwise, &inverse)
+                    ? inverse
+                    : Homography8::Identity();
+            DestroyMatchList(record.matches);
+            record.matches = nullptr;
+            if (ProgressSetPos(sink, from + step * i) != 0) return 2;
+        }
     }
     if (context.flag360 == 1 && count > 1) {
         // The closing pair: the last image matched to the first at the 360-degree alignment.

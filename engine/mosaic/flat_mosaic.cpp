@@ -75,10 +75,7 @@ void ChainTransforms(MosaicContext& context) {
 
 int PrepareMosaic(SessionState& session, MotionModel model) {
     MosaicContext& context = session.context;
-    if (context.images == nullptr) {
-        if (const int code = LoadSessionImages(session); code != 0) return code;
-        if (const int code = ReduceToProcessingSize(session); code != 0) return code;
-    }
+    if (const int code = LoadProcessingImages(session); code != 0) return code;
     if (const int code = ApplyAlignments(session); code != 0) return code;
     ComputeTranslationPositions(context);
     if (const int code = ApplyMatches(session, model, 0.0); code != 0) return code;

@@ -11,24 +11,55 @@ namespace {
 // How the images of a set are taken from its adapters.
 enum class ImageSource { Copy, View, LowerView };
 
-// Converts every adapter of a set; 3 when one cannot be converted, 12 when the images differ
-// in size or band count.
-int ConvertSet(const ImageSet& set, ImageSource source, std::vector<NImagePtr>* out) {
-    for (IImageAdapter* adapter : set.adapters) {
-        NImagePtr image;
-        if (source == ImageSource::LowerView) {
-            image.reset(adapter->ToNILDIB48Lower(set.expand8bit));
-        } else if (source == ImageSource::View) {
-            image.reset(adapter->ToNILDIB(set.expand8bit));
-            // Palette and 16-bit bitmaps cannot be viewed as they are: take a planar copy.
-            if (!image) image.reset(adapter->ToNIL(set.expand8bit));
-        } else {
-            image.reset(adapter->ToNIL(set.expand8bit));
+// A planar R, G, B (or grey) copy of an interleaved bitmap view, whose bytes are B, G, R.
+NImagePtr ToPlanar(const N_ImageRec* view) {
+    NImagePtr planar(NCreateImage(view->nbands, view->nrows, view->ncolumns, NUByteRepn));
+    if (!planar) return planar;
+    const int nbands = view->nbands;
+    for (int r = 0; r < view->nrows; ++r) {
+        const unsigned char* src = view->row_index[r];
+        for (int b = 0; b < nbands; ++b) {
+            unsigned char* dst = planar->band_index[nbands == 3 ? 2 - b : b][r];
+            for (int c = 0; c < view->ncolumns; ++c) dst[c] = src[c * nbands + b];
         }
+    }
+    return planar;
+}
+
+// One adapter's image, reduced by `factor`. Reductions read the bitmap through a view where
+// one can be had, so no full-size copy is made; a planar result is asked for by Copy.
+NImagePtr ConvertOne(IImageAdapter* adapter, bool expand8bit, ImageSource source, int factor) {
+    NImagePtr image;
+    const bool viewFirst = source != ImageSource::Copy || factor > 1;
+    if (source == ImageSource::LowerView) {
+        image.reset(adapter->ToNILDIB48Lower(expand8bit));
+    } else if (viewFirst) {
+        image.reset(adapter->ToNILDIB(expand8bit));
+    }
+    // Palette and 16-bit bitmaps cannot be viewed as they are: take a planar copy.
+    if (!image && source != ImageSource::LowerView) image.reset(adapter->ToNIL(expand8bit));
+    if (!image) return image;
+    if (factor > 1) {
+        NImagePtr smaller(NReduceImage(image.get(), nullptr, -1, factor, factor));
+        image = std::move(smaller);
+        if (!image) return image;
+    }
+    if (source == ImageSource::Copy && image->interleaved) image = ToPlanar(image.get());
+    return image;
+}
+
+// Converts every adapter of a set, reduced by `factor`; 3 when one cannot be converted, 12
+// when the images differ in size or band count.
+int ConvertSet(const ImageSet& set, ImageSource source, int factor, std::vector<NImagePtr>* out) {
+    for (IImageAdapter* adapter : set.adapters) {
+        try {
+            if (adapter->GetWidth() != set.width || adapter->GetHeight() != set.height) return 12;
+        } catch (const CBmpAdapterException&) {
+            return 3;
+        }
+        NImagePtr image = ConvertOne(adapter, set.expand8bit, source, factor);
         if (!image) return 3;
-        if (image->nrows != set.height || image->ncolumns != set.width ||
-            (!out->empty() && image->nbands != out->front()->nbands))
-            return 12;
+        if (!out->empty() && image->nbands != out->front()->nbands) return 12;
         out->push_back(std::move(image));
     }
     return 0;
@@ -58,33 +89,47 @@ bool ReplaceImageList(NAttrList* target, std::vector<NImagePtr>& images) {
     return true;
 }
 
-// Reduces every image by `factor`; false when memory runs out.
-bool ReduceAll(std::vector<NImagePtr>& images, int factor) {
-    for (NImagePtr& image : images) {
-        NImagePtr smaller(NReduceImage(image.get(), nullptr, -1, factor, factor));
-        if (!smaller) return false;
-        image = std::move(smaller);
+} // namespace
+
+namespace {
+
+// Loads the normal set into the context's list, reduced by `factor`, with fresh records.
+int LoadImages(SessionState& session, int factor) {
+    MosaicContext& context = session.context;
+    if (context.images != nullptr) return 0;
+    ImageSet* set = session.normal.get();
+    if (set == nullptr || set->Count() == 0) return 12;
+    std::vector<NImagePtr> images;
+    if (const int code = ConvertSet(*set, ImageSource::Copy, factor, &images); code != 0)
+        return code;
+    if (factor > 1 && context.mask != nullptr) {
+        N_ImageRec* mask = NReduceImage(context.mask, nullptr, -1, factor, factor);
+        if (mask == nullptr) return 3;
+        NDestroyImage(context.mask);
+        context.mask = mask;
     }
-    return true;
+    const bool colour = images.front()->nbands == 3;
+    const int rows = images.back()->nrows, columns = images.back()->ncolumns;
+    if (!ReplaceImageList(&context.images, images)) return 3;
+    set->scale = 1.0 / factor;
+    context.count = set->Count();
+    context.records.assign(static_cast<std::size_t>(context.count), MosaicImageRecord{});
+    context.colour = colour;
+    context.rows = rows;
+    context.columns = columns;
+    return 0;
 }
 
 } // namespace
 
 int LoadSessionImages(SessionState& session) {
-    MosaicContext& context = session.context;
-    if (context.images != nullptr) return 0;
+    return LoadImages(session, 1);
+}
+
+int LoadProcessingImages(SessionState& session) {
     const ImageSet* set = session.normal.get();
     if (set == nullptr || set->Count() == 0) return 12;
-    std::vector<NImagePtr> images;
-    if (const int code = ConvertSet(*set, ImageSource::Copy, &images); code != 0) return code;
-    const bool colour = images.front()->nbands == 3;
-    if (!ReplaceImageList(&context.images, images)) return 3;
-    context.count = set->Count();
-    context.records.assign(static_cast<std::size_t>(context.count), MosaicImageRecord{});
-    context.colour = colour;
-    context.rows = static_cast<int>(set->height * set->scale);
-    context.columns = static_cast<int>(set->width * set->scale);
-    return 0;
+    return LoadImages(session, ProcessingFactor(set->size, set->height, set->width));
 }
 
 int ProcessingFactor(int mode, int rows, int columns) {
@@ -101,48 +146,22 @@ int ProcessingFactor(int mode, int rows, int columns) {
     }
 }
 
-int ReduceToProcessingSize(SessionState& session) {
-    ImageSet* set = session.normal.get();
-    MosaicContext& context = session.context;
-    if (set == nullptr || context.images == nullptr) return 12;
-    const int factor = ProcessingFactor(set->size, set->height, set->width);
-    if (factor == 1) return 0;
-    std::vector<NImagePtr> reduced;
-    for (N_ImageRec* image : ContextImages(context)) {
-        NImagePtr smaller(NReduceImage(image, nullptr, -1, factor, factor));
-        if (!smaller) return 3;
-        reduced.push_back(std::move(smaller));
-    }
-    if (reduced.empty()) return 12;
-    if (context.mask != nullptr) {
-        N_ImageRec* mask = NReduceImage(context.mask, nullptr, -1, factor, factor);
-        if (mask == nullptr) return 3;
-        NDestroyImage(context.mask);
-        context.mask = mask;
-    }
-    context.rows = reduced.back()->nrows;
-    context.columns = reduced.back()->ncolumns;
-    if (!ReplaceImageList(&context.images, reduced)) return 3;
-    set->scale = 1.0 / factor;
-    return 0;
-}
-
 int ReloadForComposition(SessionState& session) {
     ImageSet* set = session.normal.get();
     MosaicContext& context = session.context;
     if (set == nullptr || set->Count() == 0) return 12;
+    const int factor = ProcessingFactor(set->size, set->height, set->width);
     std::vector<NImagePtr> images, lower;
-    if (const int code = ConvertSet(*set, ImageSource::View, &images); code != 0) return code;
+    if (const int code = ConvertSet(*set, ImageSource::View, factor, &images); code != 0)
+        return code;
     const ImageSet* set48 = session.set48.get();
     if (set48 != nullptr && set48->Count() > 0) {
         if (set48->Count() != set->Count() || set48->width != set->width ||
             set48->height != set->height)
             return 12;
-        if (const int code = ConvertSet(*set48, ImageSource::LowerView, &lower); code != 0)
+        if (const int code = ConvertSet(*set48, ImageSource::LowerView, factor, &lower); code != 0)
             return code;
     }
-    const int factor = ProcessingFactor(set->size, set->height, set->width);
-    if (factor > 1 && (!ReduceAll(images, factor) || !ReduceAll(lower, factor))) return 3;
     set->scale = 1.0 / factor;
     context.rows = images.back()->nrows;
     context.columns = images.back()->ncolumns;

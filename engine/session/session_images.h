@@ -19,9 +19,9 @@ int ReloadForComposition(SessionState& session);
 // The reduction factor of size mode 0, 1 or 2 for images of rows x columns.
 int ProcessingFactor(int mode, int rows, int columns);
 
-// Reduces every context image and the mask by the factor of the set's size mode and sets the
-// set's scale to 1 / factor. Returns 0 or 3.
-int ReduceToProcessingSize(SessionState& session);
+// Loads the normal set (when the context has no images yet) reduced by the factor of the set's
+// size mode, the mask too, and sets the set's scale to 1 / factor. Returns 0, 3 or 12.
+int LoadProcessingImages(SessionState& session);
 
 // Copies the alignments into the records at the processing scale. Returns 0 or 4 (an
 // alignment larger than the image).

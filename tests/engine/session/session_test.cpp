@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "session/session_images.h"
 #include "session/session_state.h"
@@ -144,14 +145,44 @@ TEST(Session, ProcessingSizeReduction) {
         CBmpAdapter aa = a.Adapter();
         session.AddImage(&aa);
         session.SetSize(0);
-        ASSERT_EQ(LoadSessionImages(Session()), 0);
-        ASSERT_EQ(ReduceToProcessingSize(Session()), 0);
+        ASSERT_EQ(LoadProcessingImages(Session()), 0);
         EXPECT_EQ(Session().context.rows, c.procRows);
         EXPECT_EQ(Session().context.columns, c.procColumns);
         EXPECT_EQ(ContextImages(Session().context)[0]->ncolumns, c.procColumns);
         session.DestroyInternalData();
         EXPECT_EQ(session.GetProcImageWidth(), c.procColumns);
         EXPECT_EQ(session.GetProcImageHeight(), c.procRows);
+    }
+}
+
+TEST(Session, ReducedImagesHoldTheBlockMeansInRedGreenBlueOrder) {
+    for (ViewKind kind : {ViewKind::Rgb24, ViewKind::Palette8}) {
+        MFCPanorama session;
+        TestDib view = TextureView(480, 640, 0, 0, kind); // factor 2 in size mode 0
+        CBmpAdapter adapter = view.Adapter();
+        session.AddImage(&adapter);
+        session.SetSize(0);
+        ASSERT_EQ(LoadProcessingImages(Session()), 0);
+        const N_ImageRec* image = ContextImages(Session().context)[0];
+        ASSERT_EQ(image->nbands, 3);
+        EXPECT_EQ(image->interleaved, 0);
+        EXPECT_DOUBLE_EQ(Session().normal->scale, 0.5);
+        for (int b = 0; b < 3; ++b)
+            for (const auto& [r, c] : {std::pair{0, 0}, std::pair{100, 201}, std::pair{239, 319}}) {
+                // Red is bitmap byte 2 for 24 bits; for the palette red is the index itself
+                // and blue half of it (the test palette).
+                int sum = 0;
+                for (int i = 0; i < 2; ++i)
+                    for (int j = 0; j < 2; ++j) {
+                        if (kind == ViewKind::Rgb24) {
+                            sum += view.At(2 * r + i, 2 * c + j, 2 - b);
+                        } else {
+                            const RGBQUAD& q = view.palette[view.At(2 * r + i, 2 * c + j)];
+                            sum += b == 0 ? q.rgbRed : (b == 1 ? q.rgbGreen : q.rgbBlue);
+                        }
+                    }
+                EXPECT_EQ(NGetPixel(image, b, r, c), sum / 4) << b << " " << r << " " << c;
+            }
     }
 }
 
