@@ -1,6 +1,7 @@
 // Pairwise transforms of every neighbour pair for the flat (translation and rigid) mosaics.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,17 +38,36 @@ bool MatchAndFit(MosaicContext& context, MosaicImageRecord& record, const N_Imag
     return true;
 }
 
-// Image levels for matching by the larger side of the first image.
-int MatchingLevels(const N_ImageRec* image) {
-    const int m = image->nrows > image->ncolumns ? image->nrows : image->ncolumns;
-    return m < 320 ? 1 : (m < 640 ? 2 : 3);
-}
-
 bool IsRigid(MotionModel model) {
     return model == MotionRigid || model == MotionRigidStrip;
 }
 
 } // namespace
+
+int MatchingLevels(const N_ImageRec* image) {
+    const int m = image->nrows > image->ncolumns ? image->nrows : image->ncolumns;
+    return m < 320 ? 1 : (m < 640 ? 2 : 3);
+}
+
+int RunPairs(int count, const std::function<void(int)>& estimate,
+             const std::function<int(int)>& finish) {
+    const int batch = static_cast<int>(EngineThreads());
+    for (int first = 1; first < count; first += batch) {
+        const int last = std::min(count - 1, first + batch - 1);
+        std::vector<std::vector<NHeldReport>> reports(static_cast<std::size_t>(last - first + 1));
+        ForRowBlocks(first, last, std::int64_t{1} << 30, [&](unsigned, int a, int b) {
+            for (int i = a; i <= b; ++i) {
+                NReportCapture capture(&reports[static_cast<std::size_t>(i - first)]);
+                estimate(i);
+            }
+        });
+        for (int i = first; i <= last; ++i) {
+            NShowHeldReports(reports[static_cast<std::size_t>(i - first)]);
+            if (const int code = finish(i); code != 0) return code;
+        }
+    }
+    return 0;
+}
 
 int EstimatePairs(SessionState& session, MotionModel model, ProgressSink* sink, int from, int to) {
     MosaicContext& context = session.context;
@@ -57,9 +77,6 @@ int EstimatePairs(SessionState& session, MotionModel model, ProgressSink* sink, 
     const int step = (to - from) / count;
     const int levels = MatchingLevels(images[0]);
     auto& records = context.records;
-    // Pair i writes only the pairwise transform of record i-1 and the match list of record i,
-    // so pairs are estimated side by side, a batch at a time; progress, messages and the cancel
-    // check follow in pair order on this thread, as if the pairs had run one after another.
     const auto estimate = [&](int i) {
         MosaicImageRecord& record = records[static_cast<std::size_t>(i)];
         Homography8& pairwise = records[static_cast<std::size_t>(i - 1)].pairwise;
@@ -73,30 +90,19 @@ int EstimatePairs(SessionState& session, MotionModel model, ProgressSink* sink, 
             if (!matched) pairwise = AlignmentTransform(record.align_dr, record.align_dc);
         }
     };
-    const int batch = static_cast<int>(EngineThreads());
-    for (int first = 1; first < count; first += batch) {
-        const int last = std::min(count - 1, first + batch - 1);
-        std::vector<std::vector<NHeldReport>> reports(static_cast<std::size_t>(last - first + 1));
-        ForRowBlocks(first, last, std::int64_t{1} << 30, [&](unsigned, int a, int b) {
-            for (int i = a; i <= b; ++i) {
-                NReportCapture capture(&reports[static_cast<std::size_t>(i - first)]);
-                estimate(i);
-            }
-        });
-        for (int i = first; i <= last; ++i) {
-            NShowHeldReports(reports[static_cast<std::size_t>(i - first)]);
-            ProgressDescribePair(sink, kPairDescription, i, count);
-            MosaicImageRecord& record = records[static_cast<std::size_t>(i)];
-            Homography8 inverse;
-            record.prev_inverse =
-                InvertHomography(records[static_cast<std::size_t>(i - 1)].pairwise, &inverse)
-                    ? inverse
-                    : Homography8::Identity();
-            DestroyMatchList(record.matches);
-            record.matches = nullptr;
-            if (ProgressSetPos(sink, from + step * i) != 0) return 2;
-        }
-    }
+    const auto finish = [&](int i) {
+        ProgressDescribePair(sink, kPairDescription, i, count);
+        MosaicImageRecord& record = records[static_cast<std::size_t>(i)];
+        Homography8 inverse;
+        record.prev_inverse =
+            InvertHomography(records[static_cast<std::size_t>(i - 1)].pairwise, &inverse)
+                ? inverse
+                : Homography8::Identity();
+        DestroyMatchList(record.matches);
+        record.matches = nullptr;
+        return ProgressSetPos(sink, from + step * i) != 0 ? 2 : 0;
+    };
+    if (const int code = RunPairs(count, estimate, finish); code != 0) return code;
     if (context.flag360 == 1 && count > 1) {
         // The closing pair: the last image matched to the first at the 360-degree alignment.
         MosaicImageRecord& first = records[0];

@@ -1,6 +1,7 @@
 // The flat mosaic operations of the session: estimation, then composition and delivery.
 #include "mosaic/composition.h"
 #include "mosaic/flat_mosaic.h"
+#include "mosaic/planar_mosaic.h"
 #include "session/operation.h"
 #include "session/progress_sink.h"
 #include "session/session_state.h"
@@ -63,4 +64,21 @@ bool MFCPanorama::RenderMosaics(IImageAdapter* out, IProgress*) {
     if (code != 9) ShowWarning(static_cast<MosaicReturnValue>(code));
     DestroyInternalData();
     return code == 0 || code == 9;
+}
+
+MosaicReturnValue MFCPanorama::DoPlanarMosaics(IImageAdapter* out, IProgress*) {
+    int estimate = 0;
+    const int render = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
+        estimate = PlanarEstimate(Session(), sink);
+        if (estimate != 0 && estimate != 9) return estimate;
+        return RenderMosaic(Session(), out, sink);
+    });
+    if (estimate != 0 && estimate != 9) {
+        ShowWarning(static_cast<MosaicReturnValue>(estimate));
+        DestroyInternalData();
+        return static_cast<MosaicReturnValue>(estimate);
+    }
+    if (render != 9) ShowWarning(static_cast<MosaicReturnValue>(render));
+    DestroyInternalData();
+    return static_cast<MosaicReturnValue>(estimate == 9 && render == 0 ? 9 : render);
 }

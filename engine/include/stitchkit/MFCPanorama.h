@@ -79,6 +79,9 @@ public:
     // after GetTranslationParams, whose estimate RenderMosaics then composes).
     bool DoTranslationMosaics(IImageAdapter* out, IProgress* progress = nullptr);
     bool DoRigidTransMosaics(IImageAdapter* out, IProgress* progress = nullptr);
+    // One big plane: projective transforms between neighbours. Returns the result code (9 when
+    // a pair could only be joined by its alignment).
+    MosaicReturnValue DoPlanarMosaics(IImageAdapter* out, IProgress* progress = nullptr);
     bool GetTranslationParams(IImageAdapter* out, IProgress* progress = nullptr);
     bool RenderMosaics(IImageAdapter* out, IProgress* progress = nullptr);
 

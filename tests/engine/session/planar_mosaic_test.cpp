@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "mosaic/planar_mosaic.h"
+#include "session/session_state.h"
+#include "stitchkit/MFCPanorama.h"
+#include "support/camera_views.h"
+#include "support/recording_prompts.h"
+#include "support/scripted_progress.h"
+#include "support/test_images.h"
+#include "support/test_sequence.h"
+
+namespace {
+
+using camera_views::Scene;
+
+constexpr int kRows = 240, kColumns = 320;
+constexpr double kFocal = 400.0; // pixels
+
+// Views of a camera pan with the alignments a user would give (the shift of the view centre).
+struct Pan {
+    std::vector<double> yaws;
+    ViewSequence views;
+
+    Pan(Scene scene, const std::vector<double>& yawList)
+        : yaws(yawList), views(Render(scene, yawList)) {}
+
+    static std::vector<TestDib> Render(Scene scene, const std::vector<double>& yaws) {
+        std::vector<TestDib> dibs;
+        for (double yaw : yaws)
+            dibs.push_back(DibFromImage(
+                camera_views::RenderView(scene, kFocal, yaw, kRows, kColumns, 1).get()));
+        return dibs;
+    }
+    void AddTo(MFCPanorama& session) {
+        views.AddTo(session);
+        for (std::size_t k = 1; k < yaws.size(); ++k)
+            session.AddAlign(0, static_cast<int>(kFocal * std::tan(yaws[k] - yaws[k - 1])));
+        session.SetSize(2);
+    }
+};
+
+// RMS distance between H and the truth over the pixels the truth keeps inside the next view.
+double RmsError(const Homography8& H, const Homography8& truth) {
+    double sum = 0.0;
+    int n = 0;
+    for (int r = 0; r < kRows; r += 4)
+        for (int c = 0; c < kColumns; c += 4) {
+            double tr = 0, tc = 0, fr = 0, fc = 0;
+            truth.Apply(r, c, &tr, &tc);
+            if (tr < 0 || tc < 0 || tr > kRows - 1 || tc > kColumns - 1) continue;
+            H.Apply(r, c, &fr, &fc);
+            sum += (fr - tr) * (fr - tr) + (fc - tc) * (fc - tc);
+            ++n;
+        }
+    return n > 0 ? std::sqrt(sum / n) : 1e9;
+}
+
+TEST(PlanarMosaic, RecoversThePairwiseHomographiesOfANarrowPan) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    Pan pan(Scene::Plane, {-0.25, 0.0, 0.25});
+    MFCPanorama session;
+    pan.AddTo(session);
+    ASSERT_EQ(PlanarEstimate(Session(), nullptr), 0);
+    for (int k = 0; k + 1 < 3; ++k) {
+        const Homography8 truth =
+            camera_views::PanHomography(kFocal, pan.yaws[k], pan.yaws[k + 1], kRows, kColumns);
+        EXPECT_LT(RmsError(Session().context.records[k].pairwise, truth), 1.0) << "pair " << k;
+    }
+    EXPECT_EQ(Session().context.base, 1); // the middle view is nearest the mean position
+    EXPECT_EQ(prompts.Count(), 0u);
+
+    // The whole operation joins them; the canvas holds the widened outer views.
+    session.DestroyInternalData();
+    pan.AddTo(session);
+    CBmpAdapter out;
+    ASSERT_EQ(session.DoPlanarMosaics(&out), MosaicOK);
+    ASSERT_FALSE(out.IsEmpty());
+    // The outer views' far corners land at x = F tan(0.25 + half field of view) from the centre.
+    const double half = std::atan2((kColumns - 1) / 2.0, kFocal);
+    const double reach = kFocal * std::tan(0.25 + half);
+    EXPECT_NEAR(out.GetWidth(), 2 * reach + 1, 4.0);
+    ReleaseAdapterResult(out);
+    EXPECT_EQ(session.GetImagesCount(), 0);
+}
+
+TEST(PlanarMosaic, TooFewHandSetMatchesGive5BeforeMatching) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    ViewSequence seq(60, 80, {{0, 0}, {0, 40}}, ViewKind::Grey8);
+    MFCPanorama session;
+    seq.AddTo(session);
+    for (int k = 0; k < 3; ++k) session.AddMatch(0, 1, 10 + k, 50 + k, 10 + k, 10 + k);
+    CBmpAdapter out;
+    EXPECT_EQ(session.DoPlanarMosaics(&out), MosaicTooFewMatchesProjective);
+    EXPECT_EQ(prompts.OnlyText(), "Set four or more feature areas.");
+    EXPECT_TRUE(out.IsEmpty());
+    EXPECT_EQ(session.GetImagesCount(), 0); // reset even after a refused estimate
+}
+
+TEST(PlanarMosaic, PairWithoutCorrespondencesFallsBackAndGives9) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    // Two flat pictures: no corner anywhere, so the pair is joined by its alignment.
+    TestDib a(80, 60, 8), b(80, 60, 8);
+    a.SetGreyRamp();
+    b.SetGreyRamp();
+    for (auto& p : a.pixels) p = 90;
+    for (auto& p : b.pixels) p = 90;
+    ViewSequence seq(std::vector<TestDib>{a, b});
+    MFCPanorama session;
+    seq.AddTo(session);
+    session.AddAlign(0, 40);
+    session.SetSize(2);
+    CBmpAdapter out;
+    EXPECT_EQ(session.DoPlanarMosaics(&out), MosaicTranslationFallback);
+    EXPECT_EQ(prompts.Count(), 0u); // 9 is not shown
+    ASSERT_FALSE(out.IsEmpty());
+    EXPECT_EQ(out.GetWidth(), 120);
+    ReleaseAdapterResult(out);
+}
+
+TEST(PlanarMosaic, WidePanOnOnePlaneIsRefused) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    // Seven views 0.4 radians apart: the outer ones reach past 90 degrees from the base.
+    std::vector<double> yaws;
+    for (int k = -3; k <= 3; ++k) yaws.push_back(0.4 * k);
+    Pan pan(Scene::Cylinder, yaws);
+    MFCPanorama session;
+    pan.AddTo(session);
+    CBmpAdapter out;
+    const MosaicReturnValue code = session.DoPlanarMosaics(&out);
+    EXPECT_EQ(code, MosaicTooWideForPlane);
+    EXPECT_TRUE(out.IsEmpty());
+    EXPECT_EQ(prompts.OnlyText(),
+              "The mosaic has too wide view for Big Plane mode, please try Cylinder mode.");
+}
+
+} // namespace
