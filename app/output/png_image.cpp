@@ -10,8 +10,9 @@
 
 namespace {
 
-// The version the reader and writer ask libpng for; any 1.x library accepts it.
-constexpr char kPngVersion[] = "1.0.1";
+// libpng refuses to work for a caller built against another minor version than its own, so
+// the version asked for is the one of the headers we were built with.
+constexpr char kPngVersion[] = PNG_LIBPNG_VER_STRING;
 // Transparent pixels are composed over this colour.
 constexpr png_color_16 kBackground{0, 31, 127, 255, 127};
 
@@ -72,7 +73,6 @@ bool CPngImage::ReadImage(const std::string& path, DibImage& dib) {
     auto state = std::make_unique<ReadState>();
     state->file = OpenFile(path, "rb");
     if (!state->file) return false;
-    // libpng checks only the major and minor numbers of the version it is given.
     state->png = png_create_read_struct(kPngVersion, nullptr, ErrorExit, IgnoreWarning);
     if (!state->png) return false;
     state->info = png_create_info_struct(state->png);

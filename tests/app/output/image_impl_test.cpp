@@ -1,7 +1,328 @@
+// The picture object: file types, creation, pixel access, palettes, crops, thumbnails.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
-#include "image_impl.h"
+#include "picture_test_support.h"
 
-TEST(ImageImpl, Placeholder) {
+namespace {
+
+TEST(PictureTypes, ExtensionTableIgnoresCaseAndKnowsFiveEntries) {
     EXPECT_EQ(CImageImpl::TypeFromExtension("a.bmp"), kImageTypeBmp);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("dir.v2/a.JPG"), kImageTypeJpeg);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.jpg"), kImageTypeJpeg);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.Tif"), kImageTypeTiff);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.gif"), kImageTypeGif);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.xpm"), kImageTypeXpm);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.tar.bmp"), kImageTypeBmp); // last part only
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.jpeg"), kImageTypeNone);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.tiff"), kImageTypeNone);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.png"), kImageTypeNone); // PNG has no entry
+    EXPECT_EQ(CImageImpl::TypeFromExtension("noextension"), kImageTypeNone);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.bmp.bak"), kImageTypeNone);
 }
+
+TEST(PictureTypes, NewMakesTheClassOfTheType) {
+    for (int type : {kImageTypeBmp, kImageTypeJpeg, kImageTypeTiff, kImageTypePng, kImageTypeGif,
+                     kImageTypeXpm, kImageTypeNone})
+        EXPECT_EQ(CImageImpl::New(type)->GetType(), type);
+}
+
+TEST(PictureTypes, TypesWithoutAClassNeverReadOrWrite) {
+    ScratchDir dir;
+    auto bmp = CImageImpl::Create(2, 2, 24, kImageTypeBmp);
+    ASSERT_TRUE(bmp->WriteFile(dir.File("p.bmp")));
+    std::filesystem::copy_file(dir.File("p.bmp"), dir.File("p.png")); // no table entry: -1
+    for (int type : {kImageTypeXpm, kImageTypeNone}) {
+        auto picture = CImageImpl::Open(dir.File("p.png"), type);
+        EXPECT_FALSE(picture->IsValid());
+        auto made = CImageImpl::Create(2, 2, 24, type);
+        ASSERT_TRUE(made);
+        EXPECT_FALSE(made->WriteFile(dir.File("q.bmp")));
+    }
+}
+
+TEST(PictureTypes, OpenChoosesByExtensionAndRefusesUnknownOnes) {
+    ScratchDir dir;
+    auto picture = CImageImpl::Create(3, 2, 24, kImageTypeJpeg);
+    ASSERT_TRUE(picture->WriteFile(dir.File("a.JPG")));
+    std::filesystem::copy_file(dir.File("a.JPG"), dir.File("b.jpg"));
+    std::filesystem::copy_file(dir.File("a.JPG"), dir.File("c.jpeg"));
+    EXPECT_TRUE(CImageImpl::Open(dir.File("a.JPG"))->IsValid());
+    EXPECT_TRUE(CImageImpl::Open(dir.File("b.jpg"))->IsValid());
+    EXPECT_FALSE(CImageImpl::Open(dir.File("c.jpeg"))->IsValid());
+    EXPECT_TRUE(CImageImpl::Open(dir.File("c.jpeg"), kImageTypeJpeg)->IsValid());
+}
+
+TEST(PictureObject, CreateMakesAZeroPictureWithBottomUpPaddedRows) {
+    auto picture = CImageImpl::Create(5, 3, 24, kImageTypeBmp);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->GetWidth(), 5);
+    EXPECT_EQ(picture->GetHeight(), 3);
+    EXPECT_EQ(picture->GetStride(), 16u); // 15 bytes padded to 16
+    EXPECT_EQ(picture->GetHeader().biSizeImage, 48u);
+    EXPECT_EQ(picture->GetColorCount(), 0);
+    // The top row is the last one in memory.
+    EXPECT_EQ(picture->GetRow(0), picture->GetBits() + 32);
+    EXPECT_EQ(picture->GetJpegQuality(), 100);
+    EXPECT_FALSE(picture->Is48Bit());
+
+    auto grey = CImageImpl::Create(3, 1, 8, kImageTypeBmp);
+    EXPECT_EQ(grey->GetColorCount(), 256);
+    EXPECT_FALSE(grey->HasPalette());
+}
+
+TEST(PictureObject, CreateRefusesBadSizesAndDepths) {
+    EXPECT_FALSE(CImageImpl::Create(0, 5, 24, kImageTypeBmp));
+    EXPECT_FALSE(CImageImpl::Create(5, -1, 24, kImageTypeBmp));
+    EXPECT_FALSE(CImageImpl::Create(100001, 1, 24, kImageTypeBmp));
+    EXPECT_FALSE(CImageImpl::Create(1, 100001, 8, kImageTypeBmp));
+    EXPECT_FALSE(CImageImpl::Create(4, 4, 16, kImageTypeBmp));
+    EXPECT_FALSE(CImageImpl::Create(4, 4, 2, kImageTypeBmp));
+    EXPECT_TRUE(CImageImpl::Create(100000, 1, 1, kImageTypeBmp));
+}
+
+TEST(PictureObject, PixelIndexesPackMostSignificantBitsFirst) {
+    auto one = CImageImpl::Create(10, 2, 1, kImageTypeBmp);
+    ASSERT_TRUE(one->SetPixelIndex(0, 0, 1));
+    ASSERT_TRUE(one->SetPixelIndex(9, 0, 1));
+    ASSERT_TRUE(one->SetPixelIndex(2, 1, 1));
+    const BYTE* top = one->GetBits() + 4; // stride 4, top row last
+    EXPECT_EQ(top[0], 0x80);
+    EXPECT_EQ(top[1], 0x40);
+    EXPECT_EQ(one->GetBits()[0], 0x20);
+    EXPECT_EQ(one->GetPixelIndex(9, 0), 1);
+    EXPECT_EQ(one->GetPixelIndex(8, 0), 0);
+    EXPECT_FALSE(one->SetPixelIndex(1, 0, 2)); // not a 1-bit index
+
+    auto four = CImageImpl::Create(3, 1, 4, kImageTypeBmp);
+    four->SetPixelIndex(0, 0, 0xA);
+    four->SetPixelIndex(1, 0, 0x5);
+    four->SetPixelIndex(2, 0, 0xF);
+    EXPECT_EQ(four->GetBits()[0], 0xA5);
+    EXPECT_EQ(four->GetBits()[1], 0xF0);
+    EXPECT_EQ(four->GetPixelIndex(1, 0), 5);
+
+    auto eight = CImageImpl::Create(2, 2, 8, kImageTypeBmp);
+    eight->SetPixelIndex(1, 1, 200);
+    EXPECT_EQ(eight->GetBits()[1], 200);
+    EXPECT_EQ(eight->GetPixelIndex(1, 1), 200);
+}
+
+TEST(PictureObject, PixelIndexOutsideOrOfDeepPicturesAnswersOutside) {
+    auto eight = CImageImpl::Create(2, 2, 8, kImageTypeBmp);
+    EXPECT_EQ(eight->GetPixelIndex(2, 0), CImageImpl::kOutside);
+    EXPECT_EQ(eight->GetPixelIndex(0, -1), CImageImpl::kOutside);
+    EXPECT_FALSE(eight->SetPixelIndex(-1, 0, 1));
+    auto rgb = CImageImpl::Create(2, 2, 24, kImageTypeBmp);
+    EXPECT_EQ(rgb->GetPixelIndex(0, 0), CImageImpl::kOutside);
+    EXPECT_FALSE(rgb->SetPixelIndex(0, 0, 1));
+    CImageImpl* empty = CImageImpl::New(kImageTypeBmp).release();
+    EXPECT_EQ(empty->GetPixelIndex(0, 0), CImageImpl::kOutside);
+    delete empty;
+}
+
+TEST(PictureObject, ASecondPaletteIsRefused) {
+    PromptRecorder prompts;
+    auto picture = CImageImpl::Create(2, 1, 8, kImageTypeBmp);
+    const std::vector<RGBQUAD> first{{1, 2, 3, 0}, {4, 5, 6, 0}};
+    ASSERT_TRUE(picture->SetPalette(first));
+    EXPECT_EQ(picture->GetColorTable()[1].rgbRed, 6);
+    const std::vector<RGBQUAD> second{{9, 9, 9, 0}};
+    EXPECT_FALSE(picture->SetPalette(second));
+    ASSERT_EQ(prompts.texts.size(), 1u);
+    EXPECT_EQ(prompts.texts[0], "CImageImpl::imagePalette already exists!");
+    const auto kept = picture->ReadPalette();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].rgbBlue, 1);
+    picture->DeletePalette();
+    EXPECT_TRUE(picture->SetPalette(second));
+}
+
+TEST(PictureObject, RowToRgbLooksUpThePalette) {
+    auto picture = CImageImpl::Create(3, 1, 8, kImageTypeBmp);
+    const std::vector<RGBQUAD> palette{{10, 20, 30, 0}, {40, 50, 60, 0}};
+    picture->SetPalette(palette);
+    picture->SetPixelIndex(0, 0, 1);
+    picture->SetPixelIndex(2, 0, 7); // past the palette: black
+    BYTE rgb[9];
+    // Without a palette the colour table gives the colours; with one, the palette.
+    picture->RowToRgb(0, rgb);
+    EXPECT_EQ(std::vector<int>(rgb, rgb + 9), (std::vector<int>{60, 50, 40, 30, 20, 10, 0, 0, 0}));
+}
+
+TEST(PictureCrop, CutsRowsFromTheTopAndNamesTheCrop) {
+    auto picture = CImageImpl::Create(4, 3, 24, kImageTypeBmp);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) SetPixel(*picture, x, y, {x, y, 10 * x + y});
+    picture->SetFileName("/photos/beach.bmp");
+    auto crop = picture->Crop(1, 1, 4, 3);
+    ASSERT_TRUE(crop);
+    EXPECT_EQ(crop->GetWidth(), 3);
+    EXPECT_EQ(crop->GetHeight(), 2);
+    EXPECT_EQ(crop->GetType(), kImageTypeBmp);
+    EXPECT_EQ(crop->GetFileName(), "/photos/beach.bmp (Trimmed)");
+    EXPECT_EQ(PixelAt(*crop, 0, 0), (Rgb{1, 1, 11}));
+    EXPECT_EQ(PixelAt(*crop, 2, 1), (Rgb{3, 2, 32}));
+
+    auto unnamed = CImageImpl::Create(2, 2, 24, kImageTypeJpeg);
+    auto unnamedCrop = unnamed->Crop(0, 0, 1, 1);
+    ASSERT_TRUE(unnamedCrop);
+    EXPECT_EQ(unnamedCrop->GetFileName(), "");
+    EXPECT_EQ(unnamedCrop->GetType(), kImageTypeJpeg);
+}
+
+TEST(PictureCrop, RefusesRectanglesNotInsideThePicture) {
+    auto picture = CImageImpl::Create(4, 3, 24, kImageTypeBmp);
+    EXPECT_FALSE(picture->Crop(-1, 0, 2, 2));
+    EXPECT_FALSE(picture->Crop(0, -1, 2, 2));
+    EXPECT_FALSE(picture->Crop(0, 0, 5, 2));
+    EXPECT_FALSE(picture->Crop(0, 0, 2, 4));
+    EXPECT_FALSE(picture->Crop(2, 0, 2, 2));
+    EXPECT_TRUE(picture->Crop(0, 0, 4, 3));
+}
+
+TEST(PictureCrop, FourBitCropsShiftNibblesAndKeepThePalette) {
+    auto picture = CImageImpl::Create(5, 1, 4, kImageTypeBmp);
+    for (int x = 0; x < 5; ++x) picture->SetPixelIndex(x, 0, x + 1);
+    const std::vector<RGBQUAD> palette(16, RGBQUAD{7, 7, 7, 0});
+    picture->SetPalette(palette);
+    auto crop = picture->Crop(1, 0, 4, 1);
+    ASSERT_TRUE(crop);
+    EXPECT_EQ(crop->GetBits()[0], 0x23);
+    EXPECT_EQ(crop->GetBits()[1], 0x40);
+    EXPECT_TRUE(crop->HasPalette());
+    EXPECT_EQ(crop->GetBitsPerPixel(), 4);
+}
+
+// Thumbnail pixel values below are area means worked out by hand from the test patterns.
+TEST(PictureThumbnail, KeepsTheAspectAndAveragesBlocks) {
+    auto picture = CImageImpl::Create(200, 100, 24, kImageTypeBmp);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            SetPixel(*picture, x, y, x < 100 ? Rgb{255, 0, 0} : Rgb{0, 0, 255});
+    // A 2 x 2 checker of light and dark greys inside the red half averages to mid grey.
+    SetPixel(*picture, 0, 0, {100, 100, 100});
+    SetPixel(*picture, 1, 0, {200, 200, 200});
+    SetPixel(*picture, 0, 1, {50, 50, 50});
+    SetPixel(*picture, 1, 1, {150, 150, 150});
+    auto thumb = picture->MakeThumbnail();
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->GetWidth(), 100);
+    EXPECT_EQ(thumb->GetHeight(), 50);
+    EXPECT_EQ(thumb->GetBitsPerPixel(), 24);
+    EXPECT_EQ(PixelAt(*thumb, 0, 0), (Rgb{125, 125, 125}));
+    EXPECT_EQ(PixelAt(*thumb, 49, 10), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(*thumb, 50, 10), (Rgb{0, 0, 255}));
+
+    auto tall = CImageImpl::Create(10, 1000, 24, kImageTypeBmp);
+    auto tallThumb = tall->MakeThumbnail(100, 100);
+    EXPECT_EQ(tallThumb->GetWidth(), 1);
+    EXPECT_EQ(tallThumb->GetHeight(), 100);
+}
+
+TEST(PictureThumbnail, FractionalRatiosWeighPartlyCoveredPixels) {
+    // 150 -> 100: each thumbnail column covers 1.5 source columns. Even source columns are 90,
+    // odd ones 0. Column 0 covers [0, 1.5): (90 x 1 + 0 x 0.5) / 1.5 = 60; column 1 covers
+    // [1.5, 3): (0 x 0.5 + 90 x 1) / 1.5 = 60; column 2 covers [3, 4.5): (0 + 90 x 0.5) / 1.5 = 30;
+    // column 3 covers [4.5, 6): (90 x 0.5 + 0) / 1.5 = 30; and so on every 4 columns.
+    auto picture = CImageImpl::Create(150, 150, 24, kImageTypeBmp);
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 150; ++x) {
+            const int v = x % 2 == 0 ? 90 : 0;
+            SetPixel(*picture, x, y, {v, v, v});
+        }
+    auto thumb = picture->MakeThumbnail();
+    ASSERT_EQ(thumb->GetWidth(), 100);
+    for (int x = 0; x < 100; ++x) {
+        const int v = x % 4 < 2 ? 60 : 30;
+        EXPECT_EQ(PixelAt(*thumb, x, 7), (Rgb{v, v, v})) << "column " << x;
+    }
+
+    // 300 x 3 -> 100 x 1: every pixel is the mean of a 3 x 3 block of x % 3 * 30 + 3 y,
+    // which is 30 + 3 = 33.
+    auto strip = CImageImpl::Create(300, 3, 24, kImageTypeBmp);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 300; ++x) {
+            const int v = x % 3 * 30 + 3 * y;
+            SetPixel(*strip, x, y, {v, v, v});
+        }
+    auto stripThumb = strip->MakeThumbnail();
+    ASSERT_EQ(stripThumb->GetHeight(), 1);
+    for (int x = 0; x < 100; ++x) ASSERT_EQ(PixelAt(*stripThumb, x, 0), (Rgb{33, 33, 33})) << x;
+}
+
+TEST(PictureThumbnail, SmallPicturesAreEnlargedPixelForPixel) {
+    auto picture = CImageImpl::Create(50, 20, 8, kImageTypeBmp);
+    std::vector<RGBQUAD> palette(256, RGBQUAD{0, 0, 0, 0});
+    palette[3] = RGBQUAD{30, 20, 10, 0};
+    picture->SetPalette(palette);
+    picture->SetPixelIndex(7, 4, 3);
+    auto thumb = picture->MakeThumbnail();
+    ASSERT_EQ(thumb->GetWidth(), 100);
+    ASSERT_EQ(thumb->GetHeight(), 40);
+    for (int y : {8, 9})
+        for (int x : {14, 15}) EXPECT_EQ(PixelAt(*thumb, x, y), (Rgb{10, 20, 30}));
+    EXPECT_EQ(PixelAt(*thumb, 16, 8), (Rgb{0, 0, 0}));
+}
+
+TEST(PictureThumbnail, FortyEightBitPicturesUseTheirLowBytes) {
+    // A uniform sample of 100 x 256 + 200 is 100.78 on the 8-bit scale: the thumbnail shows 101
+    // where the high bytes alone would give 100.
+    ScratchDir dir;
+    auto source = CImageImpl::Create(4, 4, 24, kImageTypeTiff);
+    std::fill(source->GetBits(), source->GetBits() + 64, 100);
+    // A 48-bit picture only comes from a file, so one is written with libtiff.
+    TIFF* tif = TIFFOpen(dir.File("deep.tif").c_str(), "w");
+    ASSERT_TRUE(tif);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 4);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 4);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    std::vector<std::uint16_t> line(12, 100 * 256 + 200);
+    for (int y = 0; y < 4; ++y) TIFFWriteScanline(tif, line.data(), y, 0);
+    TIFFClose(tif);
+    auto deep = CImageImpl::Open(dir.File("deep.tif"));
+    ASSERT_TRUE(deep->Is48Bit());
+    auto thumb = deep->MakeThumbnail();
+    EXPECT_EQ(PixelAt(*thumb, 0, 0), (Rgb{101, 101, 101}));
+}
+
+TEST(PictureObject, ReadFailureKeepsThePicture) {
+    ScratchDir dir;
+    auto picture = CImageImpl::Create(3, 2, 24, kImageTypeBmp);
+    ASSERT_TRUE(picture->WriteFile(dir.File("good.bmp")));
+    WriteBytes(dir.File("bad.bmp"), {'B', 'M', 1, 2, 3});
+    auto reader = CImageImpl::New(kImageTypeBmp);
+    ASSERT_TRUE(reader->ReadFile(dir.File("good.bmp")));
+    EXPECT_FALSE(reader->ReadFile(dir.File("bad.bmp")));
+    EXPECT_EQ(reader->GetWidth(), 3);
+    EXPECT_EQ(reader->GetHeight(), 2);
+    EXPECT_NE(reader->GetBits(), nullptr);
+}
+
+TEST(PictureObject, WriteWithEmptyPathUsesTheStoredName) {
+    ScratchDir dir;
+    auto picture = CImageImpl::Create(2, 2, 24, kImageTypeBmp);
+    EXPECT_FALSE(picture->WriteFile()); // no name yet
+    ASSERT_TRUE(picture->WriteFile(dir.File("first.bmp")));
+    EXPECT_EQ(picture->GetFileName(), dir.File("first.bmp"));
+    std::filesystem::remove(dir.File("first.bmp"));
+    ASSERT_TRUE(picture->WriteFile());
+    EXPECT_TRUE(std::filesystem::exists(dir.File("first.bmp")));
+}
+
+TEST(PictureObject, CopyAsKeepsPixelsAndChangesTheClass) {
+    auto picture = CImageImpl::Create(2, 1, 24, kImageTypeBmp);
+    SetPixel(*picture, 1, 0, {1, 2, 3});
+    picture->SetFileName("x.bmp");
+    auto copy = picture->CopyAs(kImageTypePng);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->GetType(), kImageTypePng);
+    EXPECT_EQ(PixelAt(*copy, 1, 0), (Rgb{1, 2, 3}));
+    EXPECT_NE(copy->GetBits(), picture->GetBits());
+    EXPECT_EQ(copy->GetFileName(), "x.bmp");
+}
+
+} // namespace

@@ -1,0 +1,306 @@
+// GIF files and their LZW coding: exact bytes of a small file, the decoder against a literal
+// code stream built here, encoder and decoder against each other on long inputs, and the
+// writer's refusals.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "gif_lzw.h"
+#include "picture_test_support.h"
+
+namespace {
+
+// An LZW stream that codes every pixel as its own literal code, with a clear code whenever
+// the decoder's table would otherwise widen the codes: a valid stream any decoder must read.
+Bytes LiteralLzw(const std::vector<int>& pixels, int minCodeSize) {
+    const int clear = 1 << minCodeSize;
+    const int width = minCodeSize + 1;
+    const int perRun = clear - 2;
+    std::vector<int> codes{clear};
+    int run = 0;
+    for (int pixel : pixels) {
+        if (run == perRun) {
+            codes.push_back(clear);
+            run = 0;
+        }
+        codes.push_back(pixel);
+        ++run;
+    }
+    codes.push_back(clear + 1);
+    Bytes packed;
+    std::uint32_t accum = 0;
+    int bits = 0;
+    for (int code : codes) {
+        accum |= static_cast<std::uint32_t>(code) << bits;
+        bits += width;
+        while (bits >= 8) {
+            packed.push_back(static_cast<std::uint8_t>(accum & 0xFF));
+            accum >>= 8;
+            bits -= 8;
+        }
+    }
+    if (bits > 0) packed.push_back(static_cast<std::uint8_t>(accum & 0xFF));
+    return packed;
+}
+
+// Sub-blocks of at most 255 bytes and the terminator.
+Bytes SubBlocks(const Bytes& data) {
+    Bytes out;
+    for (std::size_t pos = 0; pos < data.size(); pos += 255) {
+        const std::size_t n = std::min<std::size_t>(255, data.size() - pos);
+        out.push_back(static_cast<std::uint8_t>(n));
+        out.insert(out.end(), data.begin() + static_cast<long>(pos),
+                   data.begin() + static_cast<long>(pos + n));
+    }
+    out.push_back(0);
+    return out;
+}
+
+struct GifSpec {
+    const char* signature = "GIF89a";
+    int width = 1;
+    int height = 1;
+    std::vector<std::array<int, 3>> globalTable;
+    std::vector<std::array<int, 3>> localTable;
+    bool interlaced = false;
+    bool extension = false;
+    int minCodeSize = 8;
+    std::vector<int> pixels;
+};
+
+Bytes MakeGif(const GifSpec& spec) {
+    Bytes bytes(spec.signature, spec.signature + 6);
+    AppendLe16(bytes, static_cast<std::uint32_t>(spec.width));
+    AppendLe16(bytes, static_cast<std::uint32_t>(spec.height));
+    auto tableFlags = [](std::size_t count) {
+        int n = 0;
+        while ((std::size_t{2} << n) < count) ++n;
+        return n;
+    };
+    bytes.push_back(spec.globalTable.empty()
+                        ? 0
+                        : static_cast<std::uint8_t>(0x80 | tableFlags(spec.globalTable.size())));
+    bytes.push_back(0);
+    bytes.push_back(0);
+    for (const auto& c : spec.globalTable)
+        for (int v : c) bytes.push_back(static_cast<std::uint8_t>(v));
+    if (spec.extension) {
+        const Bytes control{0x21, 0xF9, 4, 1, 0, 0, 0, 0};
+        bytes.insert(bytes.end(), control.begin(), control.end());
+    }
+    bytes.push_back(0x2C);
+    AppendLe16(bytes, 0);
+    AppendLe16(bytes, 0);
+    AppendLe16(bytes, static_cast<std::uint32_t>(spec.width));
+    AppendLe16(bytes, static_cast<std::uint32_t>(spec.height));
+    int flags = spec.interlaced ? 0x40 : 0;
+    if (!spec.localTable.empty()) flags |= 0x80 | tableFlags(spec.localTable.size());
+    bytes.push_back(static_cast<std::uint8_t>(flags));
+    for (const auto& c : spec.localTable)
+        for (int v : c) bytes.push_back(static_cast<std::uint8_t>(v));
+    bytes.push_back(static_cast<std::uint8_t>(spec.minCodeSize));
+    const Bytes blocks = SubBlocks(LiteralLzw(spec.pixels, spec.minCodeSize));
+    bytes.insert(bytes.end(), blocks.begin(), blocks.end());
+    bytes.push_back(0x3B);
+    return bytes;
+}
+
+std::vector<BYTE> DecodeAll(const Bytes& data, int minCodeSize, LzwResult* result = nullptr) {
+    std::vector<BYTE> pixels;
+    const LzwResult r = DecodeGifLzw(data, minCodeSize, [&](std::span<const BYTE> run) {
+        pixels.insert(pixels.end(), run.begin(), run.end());
+        return true;
+    });
+    if (result) *result = r;
+    return pixels;
+}
+
+Bytes EncodeAll(const std::vector<BYTE>& pixels, int minCodeSize,
+                std::vector<std::size_t>* blockSizes = nullptr) {
+    Bytes data;
+    CGifLzwEncoder encoder(minCodeSize, [&](std::span<const BYTE> block) {
+        if (blockSizes) blockSizes->push_back(block[0]);
+        data.insert(data.end(), block.begin() + 1, block.end());
+    });
+    encoder.AddPixels(pixels);
+    encoder.Finish();
+    return data;
+}
+
+// Worked by hand: codes 256 (clear), 0, 258 ("0 0"), 0, 257 (end), nine bits each, packed
+// from the least significant bit: 0x0000_1010_0408_0100 -> 00 01 08 04 10 10.
+TEST(GifLzw, TwoByTwoPictureOfIndexZero) {
+    std::vector<std::size_t> blocks;
+    const Bytes data = EncodeAll({0, 0, 0, 0}, 8, &blocks);
+    EXPECT_EQ(data, (Bytes{0x00, 0x01, 0x08, 0x04, 0x10, 0x10}));
+    EXPECT_EQ(blocks, (std::vector<std::size_t>{6}));
+    LzwResult result{};
+    EXPECT_EQ(DecodeAll(data, 8, &result), (std::vector<BYTE>{0, 0, 0, 0}));
+    EXPECT_EQ(result, LzwResult::kEndCode);
+}
+
+TEST(GifLzw, DecoderReadsLiteralStreamsOfEveryCodeSize) {
+    for (int minCodeSize : {2, 4, 8}) {
+        std::vector<int> pixels;
+        for (int i = 0; i < 1000; ++i) pixels.push_back((i * 7 + i / 13) % (1 << minCodeSize));
+        const std::vector<BYTE> decoded = DecodeAll(LiteralLzw(pixels, minCodeSize), minCodeSize);
+        ASSERT_EQ(decoded.size(), pixels.size()) << minCodeSize;
+        for (std::size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(decoded[i], pixels[i]) << i;
+    }
+}
+
+TEST(GifLzw, LongInputsFillTheTableAndClearIt) {
+    std::mt19937 random(7);
+    for (int minCodeSize : {2, 4, 8}) {
+        // Random pixels with runs, so both new strings and long matches occur, and far more
+        // than 4096 codes are needed.
+        std::vector<BYTE> pixels;
+        while (pixels.size() < 200000) {
+            const BYTE value = static_cast<BYTE>(random() % (1u << minCodeSize));
+            const std::size_t run = random() % 4 == 0 ? random() % 40 : 1;
+            pixels.insert(pixels.end(), run, value);
+        }
+        std::vector<std::size_t> blocks;
+        const Bytes data = EncodeAll(pixels, minCodeSize, &blocks);
+        ASSERT_GT(blocks.size(), 2u);
+        for (std::size_t i = 0; i + 1 < blocks.size(); ++i) ASSERT_EQ(blocks[i], 254u);
+        EXPECT_LE(blocks.back(), 254u);
+        LzwResult result{};
+        EXPECT_EQ(DecodeAll(data, minCodeSize, &result), pixels) << minCodeSize;
+        EXPECT_EQ(result, LzwResult::kEndCode);
+    }
+}
+
+TEST(GifLzw, DecoderRefusesUndefinedCodesAndReportsShortData) {
+    // Clear, then code 300 when only 258 could come next.
+    Bytes bad;
+    std::uint32_t accum = 256 | (300u << 9);
+    for (int i = 0; i < 3; ++i) bad.push_back(static_cast<std::uint8_t>(accum >> (8 * i)));
+    LzwResult result{};
+    DecodeAll(bad, 8, &result);
+    EXPECT_EQ(result, LzwResult::kCorrupt);
+    // Clear, literal 0, then code 300 when 258 is the next to be defined.
+    Bytes ahead;
+    const std::uint32_t codes = 256 | (0u << 9) | (300u << 18);
+    for (int i = 0; i < 4; ++i) ahead.push_back(static_cast<std::uint8_t>(codes >> (8 * i)));
+    EXPECT_EQ(DecodeAll(ahead, 8, &result), (std::vector<BYTE>{0}));
+    EXPECT_EQ(result, LzwResult::kCorrupt);
+    DecodeAll({0x00, 0x01}, 8, &result); // clear and half a code
+    EXPECT_EQ(result, LzwResult::kTruncated);
+    DecodeAll({0x00}, 9, &result);
+    EXPECT_EQ(result, LzwResult::kCorrupt);
+    DecodeAll({0x00}, 0, &result);
+    EXPECT_EQ(result, LzwResult::kCorrupt);
+}
+
+TEST(GifWrite, TwoByTwoFileBytes) {
+    ScratchDir dir;
+    auto picture = CImageImpl::Create(2, 2, 8, kImageTypeGif);
+    std::vector<RGBQUAD> palette{{30, 20, 10, 0}, {60, 50, 40, 0}};
+    picture->SetPalette(palette);
+    ASSERT_TRUE(picture->WriteFile(dir.File("z.gif")));
+    Bytes expected{'G', 'I', 'F', '8', '7', 'a', 2, 0, 2, 0, 0xF7, 0, 0};
+    Bytes table(768, 0);
+    table[0] = 10, table[1] = 20, table[2] = 30, table[3] = 40, table[4] = 50, table[5] = 60;
+    expected.insert(expected.end(), table.begin(), table.end());
+    const Bytes rest{0x2C, 0, 0,    0,    0,    2,    0,    2,    0, 0,
+                     8,    6, 0x00, 0x01, 0x08, 0x04, 0x10, 0x10, 0, 0x3B};
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(ReadBytes(dir.File("z.gif")), expected);
+}
+
+TEST(GifWrite, EveryDepthRoundTripsWithItsPalette) {
+    ScratchDir dir;
+    for (int bits : {1, 4, 8}) {
+        auto picture = CImageImpl::Create(37, 23, bits, kImageTypeGif);
+        std::vector<RGBQUAD> palette(std::size_t{1} << bits);
+        for (std::size_t i = 0; i < palette.size(); ++i)
+            palette[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i * 3), 7, 0};
+        picture->SetPalette(palette);
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x)
+                picture->SetPixelIndex(x, y, (x * y + x / 3) % (1 << bits));
+        ASSERT_TRUE(picture->WriteFile(dir.File("d.gif")));
+        const Bytes bytes = ReadBytes(dir.File("d.gif"));
+        EXPECT_EQ(bytes[13 + 768 + 10], bits == 1 ? 2 : bits); // the code-size byte
+        auto back = CImageImpl::Open(dir.File("d.gif"));
+        ASSERT_TRUE(back->IsValid()) << bits;
+        EXPECT_EQ(back->GetBitsPerPixel(), 8);
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x)
+                ASSERT_EQ(back->GetPixelIndex(x, y), picture->GetPixelIndex(x, y)) << bits;
+        ASSERT_EQ(back->ReadPalette().size(), 256u);
+        EXPECT_EQ(back->ReadPalette()[1].rgbGreen, 3);
+    }
+}
+
+TEST(GifWrite, RefusesDeepPicturesAndReportsFileErrors) {
+    PromptRecorder prompts;
+    auto rgb = CImageImpl::Create(2, 2, 24, kImageTypeGif);
+    EXPECT_FALSE(rgb->WriteFile("/tmp/never.gif"));
+    auto indexed = CImageImpl::Create(2, 2, 8, kImageTypeGif);
+    EXPECT_FALSE(indexed->WriteFile("/nonexistent/dir/x.gif"));
+    EXPECT_FALSE(indexed->WriteFile("/dev/full"));
+    EXPECT_EQ(prompts.texts,
+              (std::vector<std::string>{"GIF Images must be 8 bit or less",
+                                        "Can't open GIF for writing", "Write Error in GIF file"}));
+}
+
+TEST(GifRead, InterlacedRowsArePlacedByPass) {
+    ScratchDir dir;
+    GifSpec spec;
+    spec.width = 2;
+    spec.height = 5;
+    spec.interlaced = true;
+    spec.globalTable = {{0, 0, 0}, {255, 255, 255}};
+    spec.minCodeSize = 2;
+    // File rows in order belong to picture rows 0, 4, 2, 1, 3.
+    spec.pixels = {0, 0, 1, 1, 0, 1, 1, 0, 1, 1};
+    WriteBytes(dir.File("i.gif"), MakeGif(spec));
+    auto picture = CImageImpl::Open(dir.File("i.gif"));
+    ASSERT_TRUE(picture->IsValid());
+    const int expected[5][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {1, 1}};
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 2; ++x) EXPECT_EQ(picture->GetPixelIndex(x, y), expected[y][x]) << y;
+}
+
+TEST(GifRead, LocalTableAndExtensions) {
+    ScratchDir dir;
+    GifSpec spec;
+    spec.width = 3;
+    spec.extension = true;
+    spec.globalTable = {{1, 1, 1}, {2, 2, 2}};
+    spec.localTable = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {0, 0, 0}};
+    spec.pixels = {2, 1, 0};
+    WriteBytes(dir.File("l.gif"), MakeGif(spec));
+    auto picture = CImageImpl::Open(dir.File("l.gif"));
+    ASSERT_TRUE(picture->IsValid());
+    BYTE rgb[9];
+    picture->RowToRgb(0, rgb);
+    EXPECT_EQ(std::vector<int>(rgb, rgb + 9),
+              (std::vector<int>{70, 80, 90, 40, 50, 60, 10, 20, 30}));
+    EXPECT_EQ(picture->ReadPalette().size(), 4u);
+}
+
+TEST(GifRead, TooFewPixelsOrCutFilesFail) {
+    ScratchDir dir;
+    GifSpec spec;
+    spec.width = 4;
+    spec.height = 4;
+    spec.globalTable = {{0, 0, 0}, {9, 9, 9}};
+    spec.pixels = std::vector<int>(15, 1); // one short
+    WriteBytes(dir.File("short.gif"), MakeGif(spec));
+    EXPECT_FALSE(CImageImpl::Open(dir.File("short.gif"))->IsValid());
+
+    spec.pixels.push_back(1);
+    Bytes whole = MakeGif(spec);
+    WriteBytes(dir.File("whole.gif"), whole);
+    EXPECT_TRUE(CImageImpl::Open(dir.File("whole.gif"))->IsValid());
+    for (std::size_t cut : {std::size_t{5}, std::size_t{20}, whole.size() - 6}) {
+        WriteBytes(dir.File("cut.gif"),
+                   Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)));
+        EXPECT_FALSE(CImageImpl::Open(dir.File("cut.gif"))->IsValid()) << cut;
+    }
+}
+
+} // namespace

@@ -1,0 +1,217 @@
+// PNG files: written and read back, and files made with libpng directly: transparency over
+// the background colour, 16-bit samples, small palettes, interlacing.
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include "picture_test_support.h"
+
+namespace {
+
+struct PngSpec {
+    int width = 1;
+    int height = 1;
+    int bitDepth = 8;
+    int colorType = PNG_COLOR_TYPE_RGB;
+    bool interlaced = false;
+    std::vector<png_color> palette;
+    std::vector<png_byte> trns;              // palette alpha
+    std::vector<std::vector<png_byte>> rows; // packed as the file holds them (16-bit big-endian)
+};
+
+void WritePng(const std::string& path, const PngSpec& spec) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(file);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!spec.palette.empty())
+        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!spec.trns.empty())
+        png_set_tRNS(png, info, spec.trns.data(), static_cast<int>(spec.trns.size()), nullptr);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows;
+    for (const auto& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+std::unique_ptr<CImageImpl> ReadPng(const std::string& path) {
+    auto picture = CImageImpl::New(kImageTypePng);
+    if (!picture->ReadFile(path)) return nullptr;
+    return picture;
+}
+
+TEST(PngFiles, TwentyFourBitRoundTripIsExact) {
+    ScratchDir dir;
+    auto picture = CImageImpl::Create(5, 3, 24, kImageTypePng);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) SetPixel(*picture, x, y, {x * 50, y * 100, 255 - x});
+    ASSERT_TRUE(picture->WriteFile(dir.File("rgb.png")));
+    auto back = ReadPng(dir.File("rgb.png"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->GetBitsPerPixel(), 24);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(PixelAt(*back, x, y), PixelAt(*picture, x, y));
+}
+
+TEST(PngFiles, WrittenColoursAreInTheFileInRedGreenBlueOrder) {
+    // What other programs see: libpng's own reading of the file gives red first.
+    ScratchDir dir;
+    auto picture = CImageImpl::Create(1, 2, 24, kImageTypePng);
+    SetPixel(*picture, 0, 0, {10, 20, 30});
+    SetPixel(*picture, 0, 1, {40, 50, 60});
+    ASSERT_TRUE(picture->WriteFile(dir.File("order.png")));
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, dir.File("order.png").c_str()));
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    EXPECT_EQ(pixels, (std::vector<png_byte>{10, 20, 30, 40, 50, 60}));
+}
+
+TEST(PngFiles, PalettePicturesKeepIndexesAndColours) {
+    ScratchDir dir;
+    for (int bits : {1, 4, 8}) {
+        auto picture = CImageImpl::Create(9, 2, bits, kImageTypePng);
+        std::vector<RGBQUAD> palette(std::size_t{1} << bits, RGBQUAD{0, 0, 0, 0});
+        palette[0] = RGBQUAD{1, 2, 3, 0};
+        palette.back() = RGBQUAD{200, 150, 100, 0};
+        picture->SetPalette(palette);
+        picture->SetPixelIndex(0, 0, 1);
+        picture->SetPixelIndex(8, 1, (1 << bits) - 1);
+        ASSERT_TRUE(picture->WriteFile(dir.File("p.png")));
+        auto back = ReadPng(dir.File("p.png"));
+        ASSERT_TRUE(back) << bits;
+        EXPECT_EQ(back->GetBitsPerPixel(), 8); // indexes are read one per byte
+        EXPECT_EQ(back->GetPixelIndex(0, 0), 1);
+        EXPECT_EQ(back->GetPixelIndex(8, 1), (1 << bits) - 1);
+        EXPECT_EQ(back->GetPixelIndex(1, 0), 0);
+        const auto entries = back->ReadPalette();
+        ASSERT_EQ(entries.size(), std::size_t{1} << bits);
+        EXPECT_EQ(entries[0].rgbRed, 3);
+        EXPECT_EQ(entries.back().rgbBlue, 200);
+    }
+}
+
+TEST(PngFiles, TransparentPixelsAreComposedOverTheBackgroundColour) {
+    ScratchDir dir;
+    PngSpec spec;
+    spec.width = 3;
+    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    spec.rows = {{255, 0, 0, 0, /*opaque*/ 1, 2, 3, 255, /*half*/ 255, 255, 255, 128}};
+    WritePng(dir.File("alpha.png"), spec);
+    auto picture = ReadPng(dir.File("alpha.png"));
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->GetBitsPerPixel(), 24);
+    EXPECT_EQ(PixelAt(*picture, 0, 0), (Rgb{31, 127, 255}));
+    EXPECT_EQ(PixelAt(*picture, 1, 0), (Rgb{1, 2, 3}));
+    // White at alpha 128 over the background: 31 + (255 - 31) x 128 / 255 = 143.4, and so on;
+    // one level of rounding either way is allowed.
+    const Rgb half = PixelAt(*picture, 2, 0);
+    EXPECT_NEAR(half.r, 143, 1);
+    EXPECT_NEAR(half.g, 191, 1);
+    EXPECT_EQ(half.b, 255);
+}
+
+TEST(PngFiles, PaletteTransparencyAndGreyAlphaBecomeRgb) {
+    ScratchDir dir;
+    PngSpec spec;
+    spec.width = 2;
+    spec.colorType = PNG_COLOR_TYPE_PALETTE;
+    spec.palette = {{9, 8, 7}, {100, 110, 120}};
+    spec.trns = {0, 255};
+    spec.rows = {{0, 1}};
+    WritePng(dir.File("trns.png"), spec);
+    auto picture = ReadPng(dir.File("trns.png"));
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->GetBitsPerPixel(), 24);
+    EXPECT_EQ(PixelAt(*picture, 0, 0), (Rgb{31, 127, 255}));
+    EXPECT_EQ(PixelAt(*picture, 1, 0), (Rgb{100, 110, 120}));
+
+    PngSpec grey;
+    grey.width = 2;
+    grey.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    grey.rows = {{50, 0, 60, 255}};
+    WritePng(dir.File("ga.png"), grey);
+    auto greyPicture = ReadPng(dir.File("ga.png"));
+    ASSERT_TRUE(greyPicture);
+    EXPECT_EQ(PixelAt(*greyPicture, 0, 0), (Rgb{31, 127, 255}));
+    EXPECT_EQ(PixelAt(*greyPicture, 1, 0), (Rgb{60, 60, 60}));
+}
+
+TEST(PngFiles, SixteenBitSamplesKeepTheirHighByte) {
+    ScratchDir dir;
+    PngSpec spec;
+    spec.width = 1;
+    spec.bitDepth = 16;
+    spec.rows = {{0x12, 0xAB, 0xFE, 0x01, 0x00, 0xFF}}; // red 0x12AB, green 0xFE01, blue 0x00FF
+    WritePng(dir.File("deep.png"), spec);
+    auto picture = ReadPng(dir.File("deep.png"));
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(PixelAt(*picture, 0, 0), (Rgb{0x12, 0xFE, 0x00}));
+    EXPECT_FALSE(picture->Is48Bit());
+}
+
+TEST(PngFiles, GreyFilesBecomeEightBitGreyRamps) {
+    ScratchDir dir;
+    PngSpec spec;
+    spec.width = 4;
+    spec.bitDepth = 2;
+    spec.colorType = PNG_COLOR_TYPE_GRAY;
+    spec.rows = {{0b00011011}}; // levels 0, 1, 2, 3 of 3
+    WritePng(dir.File("grey2.png"), spec);
+    auto picture = ReadPng(dir.File("grey2.png"));
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->GetBitsPerPixel(), 8);
+    EXPECT_EQ(picture->GetPixelIndex(0, 0), 0);
+    EXPECT_EQ(picture->GetPixelIndex(1, 0), 85); // 1/3 of 255
+    EXPECT_EQ(picture->GetPixelIndex(3, 0), 255);
+    EXPECT_EQ(picture->ReadPalette()[85].rgbGreen, 85);
+}
+
+TEST(PngFiles, InterlacedFilesReadInFull) {
+    ScratchDir dir;
+    PngSpec spec;
+    spec.width = 9;
+    spec.height = 9;
+    spec.interlaced = true;
+    for (int y = 0; y < 9; ++y) {
+        std::vector<png_byte> row;
+        for (int x = 0; x < 9; ++x) {
+            row.push_back(static_cast<png_byte>(x * 20));
+            row.push_back(static_cast<png_byte>(y * 20));
+            row.push_back(static_cast<png_byte>(x + y));
+        }
+        spec.rows.push_back(row);
+    }
+    WritePng(dir.File("adam7.png"), spec);
+    auto picture = ReadPng(dir.File("adam7.png"));
+    ASSERT_TRUE(picture);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 9; ++x)
+            ASSERT_EQ(PixelAt(*picture, x, y), (Rgb{x * 20, y * 20, x + y})) << x << "," << y;
+}
+
+TEST(PngFiles, TruncatedAndForeignFilesFail) {
+    ScratchDir dir;
+    auto picture = CImageImpl::Create(40, 40, 24, kImageTypePng);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) SetPixel(*picture, x, y, {x * 6, y * 6, x * y % 256});
+    ASSERT_TRUE(picture->WriteFile(dir.File("full.png")));
+    Bytes bytes = ReadBytes(dir.File("full.png"));
+    bytes.resize(bytes.size() - 40);
+    WriteBytes(dir.File("cut.png"), bytes);
+    EXPECT_FALSE(ReadPng(dir.File("cut.png")));
+    EXPECT_FALSE(ReadPng(dir.File("missing.png")));
+    WriteBytes(dir.File("text.png"), {'n', 'o', 't', ' ', 'p', 'n', 'g', '\n'});
+    EXPECT_FALSE(ReadPng(dir.File("text.png")));
+}
+
+} // namespace
