@@ -2,6 +2,8 @@
 // little-endian field access.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -27,8 +29,11 @@ inline bool CloseWritten(FilePtr file) {
     return std::fclose(raw) == 0 && clean;
 }
 
-// Size of an open file in bytes, or -1; the position is left at the start.
+// Size of an open regular file in bytes, or -1 (also for directories and devices, whose
+// "size" means nothing); the position is left at the start.
 inline std::int64_t FileSize(std::FILE* file) {
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
     if (fseeko(file, 0, SEEK_END) != 0) return -1;
     const std::int64_t size = ftello(file);
     if (fseeko(file, 0, SEEK_SET) != 0) return -1;

@@ -28,7 +28,7 @@ inline int FuzzReadPicture(int type, const std::uint8_t* data, std::size_t size,
 
     std::unique_ptr<CImageImpl> picture = CImageImpl::New(type);
     // Keeps a single input from asking for gigabytes; the limit is checked before allocation.
-    picture->SetPixelLimit(std::int64_t{1} << 22);
+    picture->SetPixelLimit(std::int64_t{1} << 20);
     if (picture->ReadFile(path)) {
         const int width = picture->GetWidth();
         const int height = picture->GetHeight();

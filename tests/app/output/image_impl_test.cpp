@@ -269,8 +269,6 @@ TEST(PictureThumbnail, FortyEightBitPicturesUseTheirLowBytes) {
     // A uniform sample of 100 x 256 + 200 is 100.78 on the 8-bit scale: the thumbnail shows 101
     // where the high bytes alone would give 100.
     ScratchDir dir;
-    auto source = CImageImpl::Create(4, 4, 24, kImageTypeTiff);
-    std::fill(source->GetBits(), source->GetBits() + 64, 100);
     // A 48-bit picture only comes from a file, so one is written with libtiff.
     TIFF* tif = TIFFOpen(dir.File("deep.tif").c_str(), "w");
     ASSERT_TRUE(tif);
