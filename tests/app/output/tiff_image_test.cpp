@@ -130,6 +130,30 @@ TEST(TiffFiles, SixteenBitRgbWrittenAgainKeepsEveryBitAndTheTags) {
     TIFFClose(tif);
 }
 
+TEST(TiffFiles, CropsOfFortyEightBitPicturesCutBothPlanes) {
+    ScratchDir dir;
+    std::vector<std::uint16_t> values(4 * 3 * 3);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<std::uint16_t>(0x0101 * i + 0x10);
+    WriteTiff16(dir.File("deep.tif"), 4, 3, 3, values, PHOTOMETRIC_RGB);
+    auto picture = CImageImpl::Open(dir.File("deep.tif"));
+    ASSERT_TRUE(picture->Is48Bit());
+    auto crop = picture->Crop(1, 1, 3, 3);
+    ASSERT_TRUE(crop);
+    ASSERT_TRUE(crop->Is48Bit());
+    EXPECT_EQ(crop->GetFileName(), dir.File("deep.tif") + " (Trimmed)");
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(Sample(*crop, x, y, c), values[((y + 1) * 4 + x + 1) * 3 + c]);
+
+    WriteTiff16(dir.File("grey.tif"), 2, 2, 1, {1, 2, 3, 0x4142}, PHOTOMETRIC_MINISBLACK);
+    auto greyCrop = CImageImpl::Open(dir.File("grey.tif"))->Crop(1, 1, 2, 2);
+    ASSERT_TRUE(greyCrop);
+    EXPECT_TRUE(greyCrop->IsGrey16());
+    EXPECT_EQ(Sample(*greyCrop, 0, 0, 0), 0x4142);
+}
+
 TEST(TiffFiles, GreySixteenIsWrittenAsOneSample) {
     ScratchDir dir;
     WriteTiff16(dir.File("g.tif"), 2, 1, 1, {0x0A0B, 0xC0D0}, PHOTOMETRIC_MINISBLACK);
