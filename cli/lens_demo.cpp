@@ -15,15 +15,21 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 
 // A grid of dark lines on a light, colour-graded ground as a camera with barrel distortion
-// of strength `kappa` would see it: the picture point q shows the scene point q (1 + kappa |q|^2).
+// of strength `kappa` would see it: the picture point q shows the scene point p for which
+// p (1 + kappa |p|^2) = q, so that the correction with the same kappa straightens it.
 std::vector<unsigned char> DistortedGrid(double kappa) {
     const auto stride = static_cast<std::size_t>(DibStride(kWidth, 24));
     std::vector<unsigned char> pixels(stride * kHeight);
     for (int row = 0; row < kHeight; ++row) {
         for (int col = 0; col < kWidth; ++col) {
             const double x = col - (kWidth - 1) / 2.0, y = row - (kHeight - 1) / 2.0;
-            const double s = 1.0 + kappa * (x * x + y * y);
-            const double sx = x * s, sy = y * s;
+            // Solve p (1 + kappa |p|^2) = q by fixed-point steps (kappa is small).
+            double sx = x, sy = y;
+            for (int step = 0; step < 30; ++step) {
+                const double s = 1.0 + kappa * (sx * sx + sy * sy);
+                sx = x / s;
+                sy = y / s;
+            }
             const bool line = std::fmod(std::abs(sx) + 2.0, 50.0) < 4.0 ||
                               std::fmod(std::abs(sy) + 2.0, 50.0) < 4.0;
             unsigned char* p = pixels.data() + (kHeight - 1 - row) * stride + col * 3;
