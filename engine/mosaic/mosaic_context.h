@@ -78,7 +78,8 @@ struct MosaicContext {
     NAttrList images48 = nullptr;   // low bytes of 16-bit-per-channel inputs
     N_ImageRec* output48 = nullptr; // owned
     std::int32_t blend_level = 0;
-    std::int32_t columns_before_cylinder = -1;
+    std::int32_t columns_before_cylinder = -1; // -1 until the images are projected
+    double cylinder_focal = 0.0;               // focal length of that projection (mm of 35 mm film)
     unsigned char nearest_neighbour = 0;
     RGBQUAD* palette = nullptr; // not owned
     N_ImageRec* mask = nullptr; // owned, one band, 255 = usable

@@ -1,7 +1,12 @@
 // The flat mosaic operations of the session: estimation, then composition and delivery.
+#include <new>
+#include <utility>
+
+#include "core/image_record.h"
 #include "mosaic/composition.h"
 #include "mosaic/flat_mosaic.h"
 #include "mosaic/planar_mosaic.h"
+#include "mosaic/strip_renderer.h"
 #include "session/operation.h"
 #include "session/progress_sink.h"
 #include "session/session_state.h"
@@ -22,7 +27,58 @@ int FlatEstimateWorker(SessionState& session, MotionModel model, ProgressSink* s
     return 0;
 }
 
+// The strip mosaic: flat preparation and estimation, base image 0, the images laid side by side
+// (closed over a full turn with the 360-degree flag), then delivery.
+int StripWorker(SessionState& session, MotionModel model, IImageAdapter* out, ProgressSink* sink) {
+    if (out == nullptr) return 12;
+    if (ProgressSetPos(sink, 5) != 0) return 2;
+    if (const int code = PrepareMosaic(session, model); code != 0) return code;
+    if (ProgressSetPos(sink, 10) != 0) return 2;
+    if (const int code = EstimatePairs(session, model, sink, 10, 50); code != 0) return code;
+    if (ProgressSetPos(sink, 50) != 0) return 2;
+    MosaicContext& context = session.context;
+    context.base = 0;
+    ChainTransforms(context);
+    const int code = context.flag360 == 1 ? RenderStrip360(context, model, sink, 50, 90)
+                                          : RenderStrip(context, model, sink, 50, 90);
+    if (code != 0) return code;
+    if (ProgressSetPos(sink, 90) != 0) return 2;
+    if (const int delivered = DeliverOutput(context, out); delivered != 0) return delivered;
+    // The picture is delivered: a cancel at the last report has nothing left to stop.
+    ProgressSetPos(sink, 100);
+    return 0;
+}
+
+int GuardedStripWorker(SessionState& session, MotionModel model, IImageAdapter* out,
+                       ProgressSink* sink) {
+    int code = 3;
+    try {
+        code = StripWorker(session, model, out, sink);
+    } catch (const std::bad_alloc&) {
+        code = 3;
+    }
+    if (code != 0) NDestroyImage(std::exchange(session.context.output, nullptr));
+    return code;
+}
+
+bool StripMosaic(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
+    const int code = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
+        return GuardedStripWorker(Session(), model, out, sink);
+    });
+    const bool ok = panorama.ShowWarning(static_cast<MosaicReturnValue>(code));
+    panorama.DestroyInternalData();
+    return ok;
+}
+
 } // namespace
+
+bool MFCPanorama::DoTranslationHMosaics(IImageAdapter* out, IProgress*) {
+    return StripMosaic(*this, MotionTranslationStrip, out);
+}
+
+bool MFCPanorama::DoRigidTransHMosaics(IImageAdapter* out, IProgress*) {
+    return StripMosaic(*this, MotionRigidStrip, out);
+}
 
 // Estimation, then (when its result is accepted) composition; the session is reset only after
 // a composition, so a refused estimate leaves the prepared context for a retry.

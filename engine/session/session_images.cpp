@@ -5,6 +5,7 @@
 
 #include "core/image_ops.h"
 #include "core/image_ptr.h"
+#include "mosaic/cylinder_projection.h"
 
 namespace {
 
@@ -199,19 +200,6 @@ int ApplyAlignments(SessionState& session) {
     return 0;
 }
 
-namespace {
-
-// Maps a point onto the cylinder of focal length F pixels around an image of W x H.
-void ToCylinder(double W, double H, double F, double* r, double* c) {
-    const double x = *c - W / 2.0;
-    const double column = F * std::atan2(x, F) + W / 2.0;
-    const double row = (*r - H / 2.0) * F / std::sqrt(x * x + F * F) + H / 2.0;
-    *r = row;
-    *c = column;
-}
-
-} // namespace
-
 int ApplyMatches(SessionState& session, MotionModel model, double focal) {
     const ImageSet* set = session.normal.get();
     MosaicContext& context = session.context;
@@ -229,9 +217,6 @@ int ApplyMatches(SessionState& session, MotionModel model, double focal) {
         }
     }
     const double scale = set->scale;
-    const double W = context.columns, H = context.rows;
-    const double film = H < W ? 35.0 : (H > 0 ? 35.0 * W / H : 35.0);
-    const double F = W / film * focal;
     for (std::size_t k = 0; k < sets.size(); ++k) {
         // Set k belongs to record k + 1; the closing set of a 360-degree turn to record 0.
         int target = static_cast<int>(k) + 1;
@@ -245,11 +230,17 @@ int ApplyMatches(SessionState& session, MotionModel model, double focal) {
         if (list == nullptr) return 3;
         double sumR = 0.0, sumC = 0.0;
         for (const MatchPair& p : s.pairs) {
-            double r1 = p.r1 * scale, c1 = p.c1 * scale, r2 = p.r2 * scale, c2 = p.c2 * scale;
-            if (cylinder) {
-                ToCylinder(W, H, F, &r1, &c1);
-                ToCylinder(W, H, F, &r2, &c2);
+            double r1 = p.r1, c1 = p.c1, r2 = p.r2, c2 = p.c2;
+            // Points are mapped on the full-resolution pictures they were set on, then scaled.
+            if (cylinder && (!PointToCylinder(set->height, set->width, focal, &r1, &c1) ||
+                             !PointToCylinder(set->height, set->width, focal, &r2, &c2))) {
+                DestroyMatchList(list);
+                return 12;
             }
+            r1 *= scale;
+            c1 *= scale;
+            r2 *= scale;
+            c2 *= scale;
             if (!AppendMatch(list, r1, c1, r2, c2)) {
                 DestroyMatchList(list);
                 return 3;

@@ -29,5 +29,6 @@ int ApplyAlignments(SessionState& session);
 
 // Turns the hand-set matches (when there are any) into the records' match lists at the
 // processing scale; with `focal` > 0 the points are first mapped onto the cylinder of that
-// focal length (mm of 35 mm film). Returns 0, 3, or for too few matches 10, 6 or 5.
+// focal length (mm of 35 mm film) on the full-resolution pictures, then scaled. Returns 0, 3,
+// 12 (a focal length that cannot be projected), or for too few matches 10, 6 or 5.
 int ApplyMatches(SessionState& session, MotionModel model, double focal);

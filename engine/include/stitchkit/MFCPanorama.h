@@ -3,6 +3,8 @@
 // works on the same single instance, and constructing one starts an empty session.
 #pragma once
 
+#include <cstdint>
+
 #include "stitchkit/BmpAdapter.h"
 #include "stitchkit/Dib.h"
 #include "stitchkit/Export.h"
@@ -23,6 +25,36 @@ enum MosaicReturnValue : int {
     MosaicNoMatchForTranslation = 10,
     MosaicTooWideForPlane = 11,
     MosaicInconsistent = 12
+};
+
+// One neighbour pair of a focal-length estimate. Focal lengths are given in pixels of the
+// processing images and in millimetres of a 35 mm frame whose longer side is 35.0 mm.
+struct AutoFocalEntry {
+    AutoFocalEntry* next;
+    double H[8];             // the pair's projective transform (first image -> second), in
+                             // coordinates centred on the image centre
+    double matchScore;       // spread of the matches over the size of the pair's overlap
+    double photometricError; // mean over bands of the mean squared difference in the overlap
+    double f0_mm, f1_mm, f_mm;
+    double f0_px, f1_px, f_px;
+    double f0_numerator, f0_denominator, f1_numerator, f1_denominator;
+    std::int32_t dr, dc; // the pair's alignment at the processing scale
+};
+
+// The record GetAutoFocalList fills. The caller allocates it with `count` set to the number of
+// images and `entries` linking count - 1 pair entries (values initialised, normally to 0); a
+// pair that yields no focal length leaves its entry as it was.
+struct AutoFocalListStruct {
+    AutoFocalEntry* entries;
+    std::int32_t reserved; // not used by the estimation
+    std::int32_t count;
+    std::int32_t columns, rows;   // processing image size, written by the engine
+    double weightedFocal;         // mm: weighted by match score / photometric error
+    double meanFocal;             // mm
+    double medianFocal;           // mm
+    double clusteredFocal;        // mm: mean of the values near the best estimate
+    double bestFocal;             // mm: least median of squared differences
+    double bestMedianSqDeviation; // that median
 };
 
 class STITCHKIT_API MFCPanorama {
@@ -84,6 +116,24 @@ public:
     MosaicReturnValue DoPlanarMosaics(IImageAdapter* out, IProgress* progress = nullptr);
     bool GetTranslationParams(IImageAdapter* out, IProgress* progress = nullptr);
     bool RenderMosaics(IImageAdapter* out, IProgress* progress = nullptr);
+    // Horizontal strips: image 0 is the base and the images are laid side by side, each
+    // blended into the previous one by a horizontal ramp (closed over 360 degrees with the
+    // flag). Translations only, or translation, rotation and scale.
+    bool DoTranslationHMosaics(IImageAdapter* out, IProgress* progress = nullptr);
+    bool DoRigidTransHMosaics(IImageAdapter* out, IProgress* progress = nullptr);
+
+    // Cylinder: every image projected onto a cylinder of focal length `focal` (mm of a 35 mm
+    // frame; 0 when the images are cylindrical already) and joined by translations. With
+    // `keepPrepared` the context left by GetAutoFocalList is used as it is.
+    MosaicReturnValue DoCylinderMosaics(double focal, IImageAdapter* out, bool keepPrepared,
+                                        IProgress* progress = nullptr);
+    // The same projection with the images placed by their alignments alone and the layout
+    // turned by `angle` degrees.
+    MosaicReturnValue DoCylinderMosaicsPanTilt(double focal, double angle, IImageAdapter* out,
+                                               IProgress* progress = nullptr);
+    // Proposes focal lengths from projective fits of every neighbour pair; leaves the prepared
+    // context for DoCylinderMosaics with keepPrepared.
+    void GetAutoFocalList(AutoFocalListStruct* list);
 
     // Releases the context, both image sets and their records; remembers the processing size.
     void DestroyInternalData();

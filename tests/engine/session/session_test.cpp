@@ -242,9 +242,10 @@ TEST(Session, HandSetMatchesBecomeRecordMatchLists) {
     session.AddMatch(0, 1, 40, 50, 40, 0);
     ASSERT_EQ(ApplyMatches(Session(), MotionCylinder, f), 0);
     const FeaturePoint* p = Session().context.records[1].matches->first.first;
-    const double W = 100, H = 80, F = W, x = 60 - W / 2;
-    EXPECT_NEAR(p->c, F * std::atan(x / F) + W / 2, 1e-9);
-    EXPECT_NEAR(p->r, (10 - H / 2) * F / std::hypot(x, F) + H / 2, 1e-9);
+    // Centres (C - 1) / 2 + 0.5 and (R - 1) / 2 + 0.5 in integer division: 49.5 and 39.5.
+    const double F = 100, cx = 49.5, cy = 39.5, x = 60 - cx;
+    EXPECT_NEAR(p->c, F * std::atan(x / F) + cx, 1e-9);
+    EXPECT_NEAR(p->r, (10 - cy) * F / std::hypot(x, F) + cy, 1e-9);
 }
 
 } // namespace

@@ -1,0 +1,40 @@
+// The cylinder operations of the session and the focal-length estimate that may precede them.
+#include "mosaic/cylinder_mosaic.h"
+#include "mosaic/focal_estimate.h"
+#include "session/operation.h"
+#include "session/session_state.h"
+#include "stitchkit/MFCPanorama.h"
+
+namespace {
+
+constexpr int kFocalDescription = 30023; // "Getting focal length..."
+
+} // namespace
+
+MosaicReturnValue MFCPanorama::DoCylinderMosaics(double focal, IImageAdapter* out,
+                                                 bool keepPrepared, IProgress*) {
+    const int code = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
+        return CylinderMosaic(Session(), focal, out, keepPrepared, sink);
+    });
+    ShowWarning(static_cast<MosaicReturnValue>(code));
+    DestroyInternalData();
+    return static_cast<MosaicReturnValue>(code);
+}
+
+MosaicReturnValue MFCPanorama::DoCylinderMosaicsPanTilt(double focal, double angle,
+                                                        IImageAdapter* out, IProgress*) {
+    const int code = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
+        return CylinderMosaicPanTilt(Session(), focal, angle, out, sink);
+    });
+    ShowWarning(static_cast<MosaicReturnValue>(code));
+    DestroyInternalData();
+    return static_cast<MosaicReturnValue>(code);
+}
+
+// The prepared context stays for a following DoCylinderMosaics with keepPrepared.
+void MFCPanorama::GetAutoFocalList(AutoFocalListStruct* list) {
+    const int code = RunOperation(kFocalDescription, false, [&](ProgressSink* sink) {
+        return EstimateFocalList(Session(), list, sink);
+    });
+    ShowWarning(static_cast<MosaicReturnValue>(code));
+}

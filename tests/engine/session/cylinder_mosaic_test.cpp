@@ -1,0 +1,558 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include "core/image_ptr.h"
+#include "mosaic/cylinder_mosaic.h"
+#include "mosaic/cylinder_projection.h"
+#include "mosaic/strip_renderer.h"
+#include "session/session_state.h"
+#include "stitchkit/MFCPanorama.h"
+#include "support/camera_views.h"
+#include "support/recording_prompts.h"
+#include "support/scripted_progress.h"
+#include "support/test_images.h"
+#include "support/test_sequence.h"
+
+namespace {
+
+using camera_views::Scene;
+using std::numbers::pi;
+
+constexpr int kRows = 240, kColumns = 320;
+
+// Focal length in mm of a 35 mm frame whose longer side (here the width) is 35 mm.
+double Millimetres(double F) {
+    return F * 35.0 / kColumns;
+}
+
+// Grey views of a camera turning about its vertical axis, every view seeing the texture wrapped
+// around a cylinder of radius F.
+struct Turn {
+    double F;
+    std::vector<double> yaws;
+    ViewSequence views;
+    CylinderGeometry geometry;
+
+    // With `coded` the views are colour pictures whose green band is the scene and whose
+    // blue band is 40 + 20 k for view k; red compensates, so that every view has the grey
+    // levels the matching sees (0.299 R + 0.587 G + 0.114 B) of the same scene.
+    Turn(double focal, const std::vector<double>& yawList, bool coded = false)
+        : F(focal), yaws(yawList), views(Render(focal, yawList, coded)) {
+        CylinderGeometryFor(kRows, kColumns, Millimetres(F), &geometry);
+    }
+    static std::vector<TestDib> Render(double F, const std::vector<double>& yaws, bool coded) {
+        std::vector<TestDib> dibs;
+        for (std::size_t k = 0; k < yaws.size(); ++k) {
+            const NImagePtr view =
+                camera_views::RenderView(Scene::Cylinder, F, yaws[k], kRows, kColumns, 1);
+            if (!coded) {
+                dibs.push_back(DibFromImage(view.get()));
+                continue;
+            }
+            TestDib dib(kColumns, kRows, 24);
+            for (int r = 0; r < kRows; ++r)
+                for (int c = 0; c < kColumns; ++c) {
+                    const double scene = NPixel<unsigned char>(view.get(), 0, r, c);
+                    dib.At(r, c, 0) = static_cast<unsigned char>(40 + 20 * k);
+                    dib.At(r, c, 1) = static_cast<unsigned char>(scene);
+                    dib.At(r, c, 2) =
+                        static_cast<unsigned char>(std::lround(0.7 * scene + 70 - 7.625 * k));
+                }
+            dibs.push_back(std::move(dib));
+        }
+        return dibs;
+    }
+    // Columns between the projections of two views: the projected width N spans 2 theta.
+    double ProjectedShift(double yawA, double yawB) const {
+        return (yawB - yawA) * geometry.columns / (2.0 * geometry.theta);
+    }
+    // The alignment given for the next view, in the flat pictures' columns: the projected shift
+    // scaled back by C / N (the engine rescales alignments by N / C when it projects).
+    int Alignment(double yawA, double yawB) const {
+        return static_cast<int>(
+            std::lround(ProjectedShift(yawA, yawB) * kColumns / geometry.columns));
+    }
+    void AddTo(MFCPanorama& session, bool closed = false) {
+        views.AddTo(session);
+        for (std::size_t k = 1; k < yaws.size(); ++k)
+            session.AddAlign(0, Alignment(yaws[k - 1], yaws[k]));
+        if (closed) {
+            session.SetFlag360(1);
+            session.SetAlignment360(0, Alignment(yaws.back(), yaws.front() + 2 * pi));
+        }
+        session.SetSize(2);
+    }
+    // The scene at canvas pixel (r, c) when view 0's projection lies at the canvas origin:
+    // projected row i looks at height i - rows / 2 on the cylinder, projected column j at the
+    // angle yaw0 - theta + j 2 theta / N, and the texture spans F x the angle in (-pi, pi].
+    double Scene(double r, double c) const {
+        double angle = yaws[0] - geometry.theta + c * 2.0 * geometry.theta / geometry.columns;
+        angle = std::remainder(angle, 2 * pi);
+        return TextureValue(1000.0 + r - kRows / 2, F * angle + 4000.0, 1);
+    }
+};
+
+// The delivered composite, top row first (grey composites, or band `band` of colour ones).
+struct Composite {
+    int width = 0, height = 0;
+    std::vector<unsigned char> pixels;
+
+    // Reads band `band` and, unless `keep`, releases the adapter's result.
+    explicit Composite(CBmpAdapter& out, int band = 0, bool keep = false) {
+        if (out.IsEmpty()) return;
+        width = out.GetWidth();
+        height = out.GetHeight();
+        const int bytes = out.GetHeader()->biBitCount / 8;
+        const std::int64_t stride = DibStride(width, bytes * 8);
+        for (int r = 0; r < height; ++r) {
+            const unsigned char* row = out.GetData() + (height - 1 - r) * stride;
+            for (int c = 0; c < width; ++c)
+                pixels.push_back(row[c * bytes + (bytes == 3 ? 2 - band : 0)]);
+        }
+        if (!keep) ReleaseAdapterResult(out);
+    }
+    int At(int r, int c) const { return pixels[static_cast<std::size_t>(r) * width + c]; }
+};
+
+// Mean absolute difference between the composite's columns c0 .. c1 - 1 (covered pixels only;
+// the background is black) and the scene plus `lift`, the composite read `dr` rows and `dc`
+// columns away from the scene point. Rows near the top and bottom edges are left out.
+double SceneError(const Composite& image, const Turn& turn, int dr, int dc, int c0, int c1,
+                  double lift = 0.0) {
+    double sum = 0.0;
+    int n = 0;
+    for (int r = 10; r + 10 < image.height; r += 2)
+        for (int c = std::max(c0, 0); c < std::min(c1, image.width); c += 2) {
+            const int v = image.At(r, c);
+            if (v == 0) continue;
+            sum += std::abs(v - std::min(255.0, turn.Scene(r - dr, c - dc) + lift));
+            ++n;
+        }
+    return n > 0 ? sum / n : 1e9;
+}
+
+// The smallest SceneError over columns c0 .. c1 - 1 with the composite shifted against the
+// scene by up to `reach` columns and 3 rows (an estimated layout drifts from the true one by
+// the matching errors it accumulates), with the shift that gives it.
+double BestSceneError(const Composite& image, const Turn& turn, int c0, int c1, int reach, int* dr,
+                      int* dc) {
+    double best = std::numeric_limits<double>::infinity();
+    for (int r = -3; r <= 3; ++r)
+        for (int c = -reach; c <= reach; ++c) {
+            const double e = SceneError(image, turn, r, c, c0, c1);
+            if (e < best) {
+                best = e;
+                *dr = r;
+                *dc = c;
+            }
+        }
+    return best;
+}
+
+// Bilinear interpolation of the 3 x 3-sampled views and of their projection smooths the
+// texture's edges: a correctly placed composite stays within this mean difference of the scene
+// (one pixel of misplacement adds about half as much again).
+constexpr double kSceneTolerance = 3.0;
+
+TEST(CylinderMosaic, TrueFocalLengthJoinsAPanWithSeamsUnderOnePixel) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const double F = 277.0; // a 60-degree view; 0.62 rad steps overlap by 40 percent
+    Turn turn(F, {0.0, 0.62, 1.24, 1.86});
+    MFCPanorama session;
+    turn.AddTo(session);
+    CBmpAdapter out;
+    ASSERT_EQ(CylinderMosaic(Session(), Millimetres(F), &out, false, nullptr), 0);
+    // Each projected view is the previous one moved by the turn between them.
+    for (int k = 1; k < 4; ++k) {
+        const Homography8& H = Session().context.records[k - 1].pairwise;
+        EXPECT_NEAR(H.h[2], -turn.ProjectedShift(turn.yaws[k - 1], turn.yaws[k]), 1.0) << k;
+        EXPECT_NEAR(H.h[5], 0.0, 1.0) << k;
+    }
+    const Composite composite(out);
+    EXPECT_NEAR(composite.width, turn.ProjectedShift(0.0, 1.86) + turn.geometry.columns, 2.0);
+    EXPECT_GE(composite.height, kRows);
+    EXPECT_LE(composite.height, kRows + 2);
+    int dr = 0, dc = 0;
+    EXPECT_LT(BestSceneError(composite, turn, 0, composite.width, 2, &dr, &dc), kSceneTolerance);
+    EXPECT_EQ(prompts.Count(), 0u);
+    session.DestroyInternalData();
+}
+
+TEST(CylinderMosaic, FullTurnClosesOneCanvasWidthAround) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const double F = 277.0;
+    std::vector<double> yaws;
+    for (int k = 0; k < 10; ++k) yaws.push_back(0.3 + k * 2 * pi / 10);
+    Turn turn(F, yaws, true);
+    MFCPanorama session;
+    turn.AddTo(session, true);
+    session.SetBlendLevelNone(); // every pixel from one view: the blue band names it
+    CBmpAdapter out;
+    ASSERT_EQ(CylinderMosaic(Session(), Millimetres(F), &out, false, nullptr), 0);
+    const DriftRotation drift = ComputeDriftRotation(Session().context);
+    session.DestroyInternalData();
+    const Composite green(out, 1, true), blue(out, 2);
+
+    // One turn is 2 pi F wide, and the first view's repeat lands one canvas width on.
+    EXPECT_NEAR(green.width, 2 * pi * F, 0.01 * 2 * pi * F);
+    EXPECT_GE(drift.length, green.width);
+    EXPECT_LT(drift.length, green.width + 1.0);
+    // The last view runs past the right edge and continues at the left: the columns nearer
+    // its centre (about 28 columns left of the canvas) than view 0's (at N / 2 = 145) are its
+    // own, in register with view 0 beside them to within the error of the closing pair's
+    // estimate and of the truncated turn width.
+    int lastR = 0, lastC = 0, firstR = 0, firstC = 0;
+    EXPECT_LT(BestSceneError(green, turn, 0, 45, 8, &lastR, &lastC), kSceneTolerance);
+    EXPECT_LT(BestSceneError(green, turn, 75, 120, 8, &firstR, &firstC), kSceneTolerance);
+    EXPECT_LE(std::abs(lastC - firstC), 2);
+    EXPECT_LE(std::abs(lastR - firstR), 2);
+    int last = 0, first = 0, counted = 0;
+    for (int r = 20; r < kRows - 20; ++r) {
+        for (int c = 0; c < 45; ++c) last += blue.At(r, c) == 40 + 20 * 9 ? 1 : 0;
+        for (int c = 75; c < 120; ++c) first += blue.At(r, c) == 40 ? 1 : 0;
+        counted += 45;
+    }
+    EXPECT_GT(last, 0.95 * counted);
+    EXPECT_GT(first, 0.95 * counted);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(CylinderMosaic, ZeroFocalLengthLaysTheFlatImagesByTheirTranslations) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {3, 50}, {-2, 100}};
+    ViewSequence seq(60, 80, origins, ViewKind::Grey8);
+    MFCPanorama session;
+    seq.AddTo(session);
+    for (std::size_t k = 1; k < origins.size(); ++k)
+        session.AddAlign(origins[k].top - origins[k - 1].top,
+                         origins[k].left - origins[k - 1].left);
+    session.SkipFeatureMatching(true); // joined by the alignments, which is no fallback
+    CBmpAdapter out;
+    ASSERT_EQ(session.DoCylinderMosaics(0.0, &out, false), MosaicOK);
+    const Composite composite(out);
+    // The union of the views: rows -2 .. 62, columns 0 .. 179 of the texture.
+    ASSERT_EQ(composite.height, 65);
+    ASSERT_EQ(composite.width, 180);
+    int mismatches = 0;
+    for (int r = 0; r < 65; ++r)
+        for (int c = 0; c < 180; ++c) {
+            bool covered = false;
+            for (const Origin& o : origins)
+                covered = covered ||
+                          (r - 2 >= o.top && r - 2 < o.top + 60 && c >= o.left && c < o.left + 80);
+            const int expected = covered ? static_cast<int>(TextureValue(r - 2, c, 1)) : 0;
+            mismatches += composite.At(r, c) != expected ? 1 : 0;
+        }
+    EXPECT_EQ(mismatches, 0);
+
+    // With a focal length the alignments follow the projection: 35 mm on 80 columns projects
+    // them to trunc(160 atan(0.5)) = 74, so a 50-column alignment becomes trunc(50 x 74 / 80).
+    seq.AddTo(session);
+    session.AddAlign(3, 50);
+    session.AddAlign(-5, 50);
+    session.SkipFeatureMatching(true);
+    ASSERT_EQ(CylinderMosaic(Session(), 35.0, &out, false, nullptr), 0);
+    EXPECT_EQ(Session().context.records[0].pairwise.h[2], -46.0);
+    EXPECT_EQ(Session().context.records[1].pairwise.h[5], 5.0);
+    ReleaseAdapterResult(out);
+    session.DestroyInternalData();
+
+    // A pair without any feature is joined by its alignment and reported as 9, silently.
+    TestDib a(80, 60, 8), b(80, 60, 8);
+    a.SetGreyRamp();
+    b.SetGreyRamp();
+    std::fill(a.pixels.begin(), a.pixels.end(), 90);
+    std::fill(b.pixels.begin(), b.pixels.end(), 90);
+    ViewSequence flat(std::vector<TestDib>{a, b});
+    flat.AddTo(session);
+    session.AddAlign(0, 40);
+    ASSERT_EQ(session.DoCylinderMosaics(0.0, &out, false), MosaicTranslationFallback);
+    EXPECT_EQ(Composite(out).width, 120);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(CylinderMosaic, RefusalsAndCancelDeliverNothing) {
+    struct Case {
+        const char* name;
+        double focal;
+        void (*setup)(MFCPanorama&);
+        MosaicReturnValue code;
+        const char* text;
+    };
+    const Case cases[] = {
+        // A cylinder of negative or undefined radius is an inconsistent request.
+        {"negative", -35.0, [](MFCPanorama&) {}, MosaicInconsistent,
+         "Something wrong in stitching."},
+        {"nan", std::nan(""), [](MFCPanorama&) {}, MosaicInconsistent,
+         "Something wrong in stitching."},
+        {"closing beyond the image", 35.0,
+         [](MFCPanorama& s) {
+             s.SetFlag360(1);
+             s.SetAlignment360(0, 500);
+         },
+         MosaicNoOverlap, "No overlapping portion."},
+        {"one hand-set match", 35.0, [](MFCPanorama& s) { s.AddMatch(0, 1, 20, 60, 20, 10); },
+         MosaicTooFewMatchesRigid, "Set two or more feature areas."},
+        // The first view would land on itself after the turn: no width at all.
+        {"narrow turn", 0.0,
+         [](MFCPanorama& s) {
+             s.SetFlag360(1);
+             s.SetAlignment360(0, -50);
+         },
+         MosaicTooNarrow, "The scene is too narrow."},
+    };
+    for (const Case& c : cases) {
+        ScriptedProgress progress;
+        RecordingPrompts prompts;
+        ViewSequence seq(60, 80, {{0, 0}, {0, 50}}, ViewKind::Grey8);
+        MFCPanorama session;
+        seq.AddTo(session);
+        session.AddAlign(0, 50);
+        session.SkipFeatureMatching(true);
+        c.setup(session);
+        CBmpAdapter out;
+        EXPECT_EQ(session.DoCylinderMosaics(c.focal, &out, false), c.code) << c.name;
+        EXPECT_EQ(prompts.OnlyText(), c.text) << c.name;
+        EXPECT_TRUE(out.IsEmpty()) << c.name;
+        EXPECT_EQ(session.GetImagesCount(), 0) << c.name;
+    }
+    for (int position : {10, 50, 80, 95}) {
+        ScriptedProgress progress;
+        RecordingPrompts prompts;
+        progress.Log().cancelAtPosition = position;
+        ViewSequence seq(60, 80, {{0, 0}, {0, 50}}, ViewKind::Grey8);
+        MFCPanorama session;
+        seq.AddTo(session);
+        session.AddAlign(0, 50);
+        CBmpAdapter out;
+        EXPECT_EQ(session.DoCylinderMosaics(35.0, &out, false), MosaicCancelled) << position;
+        EXPECT_EQ(prompts.OnlyText(), "Canceled.");
+        EXPECT_TRUE(out.IsEmpty());
+    }
+}
+
+TEST(CylinderMosaicPanTilt, LaysTheImagesByTheirAlignmentsTurnedByTheAngle) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {0, 50}, {0, 100}};
+    ViewSequence seq(60, 80, origins, ViewKind::Grey8);
+    const auto run = [&](double angle, CBmpAdapter* out) {
+        MFCPanorama session;
+        seq.AddTo(session);
+        session.AddAlign(0, 50);
+        session.AddAlign(0, 50);
+        return session.DoCylinderMosaicsPanTilt(0.0, angle, out);
+    };
+    CBmpAdapter out;
+    ASSERT_EQ(run(0.0, &out), MosaicOK);
+    Composite flat(out);
+    ASSERT_EQ(flat.width, 180);
+    ASSERT_EQ(flat.height, 60);
+    int mismatches = 0;
+    for (int r = 0; r < 60; ++r)
+        for (int c = 0; c < 180; ++c)
+            mismatches += flat.At(r, c) != static_cast<int>(TextureValue(r, c, 1)) ? 1 : 0;
+    EXPECT_EQ(mismatches, 0);
+    // Turned by 10 degrees the 180 x 60 strip needs 180 sin 10 + 60 cos 10 = 90.3 rows.
+    ASSERT_EQ(run(10.0, &out), MosaicOK);
+    EXPECT_NEAR(Composite(out).height, 90.3, 1.0);
+    // Stood on end it is 60 columns wide, less than 0.8 of an 80-column image.
+    EXPECT_EQ(run(90.0, &out), MosaicTooNarrow);
+    EXPECT_EQ(prompts.OnlyText(), "The scene is too narrow.");
+    EXPECT_TRUE(out.IsEmpty());
+}
+
+TEST(FocalEstimate, RecoversTheFocalLengthOfAPanAndKeepsTheContextForTheMosaic) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const double F = 400.0; // a 44-degree view; 0.5 rad steps overlap by 35 percent
+    Turn turn(F, {0.0, 0.5, 1.0, 1.5, 2.0});
+    MFCPanorama session;
+    turn.views.AddTo(session);
+    // The flat pictures' centres lie F tan(0.5) apart.
+    for (int k = 1; k < 5; ++k) session.AddAlign(0, static_cast<int>(F * std::tan(0.5)));
+    session.SetSize(2);
+    AutoFocalEntry entries[4] = {};
+    for (int k = 0; k < 3; ++k) entries[k].next = &entries[k + 1];
+    AutoFocalListStruct list{};
+    list.entries = entries;
+    list.count = 5;
+    session.GetAutoFocalList(&list);
+    EXPECT_EQ(list.columns, kColumns);
+    EXPECT_EQ(list.rows, kRows);
+    const double truth = Millimetres(F);
+    int measured = 0;
+    for (const AutoFocalEntry& e : entries) {
+        if (e.f_mm == 0.0) continue;
+        ++measured;
+        EXPECT_NEAR(e.f_mm, truth, 0.05 * truth);
+        EXPECT_NEAR(e.f_px, F, 0.05 * F);
+        EXPECT_EQ(e.dc, static_cast<int>(F * std::tan(0.5)));
+    }
+    EXPECT_GE(measured, 3);
+    for (double estimate : {list.bestFocal, list.clusteredFocal, list.medianFocal, list.meanFocal,
+                            list.weightedFocal})
+        EXPECT_NEAR(estimate, truth, 0.05 * truth);
+    EXPECT_EQ(session.GetImagesCount(), 5); // the prepared context stays
+    EXPECT_EQ(prompts.Count(), 0u);
+
+    CBmpAdapter out;
+    EXPECT_EQ(session.DoCylinderMosaics(list.bestFocal, &out, true), MosaicOK);
+    EXPECT_FALSE(out.IsEmpty());
+    ReleaseAdapterResult(out);
+}
+
+TEST(FocalEstimate, PureTranslationPairsGiveNoFocalLength) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {4, 200}, {-3, 400}};
+    ViewSequence seq(kRows, kColumns, origins, ViewKind::Grey8);
+    MFCPanorama session;
+    seq.AddTo(session);
+    session.AddAlign(4, 200);
+    session.AddAlign(-7, 200);
+    session.SetSize(2);
+    AutoFocalEntry entries[2] = {};
+    entries[0].next = &entries[1];
+    AutoFocalListStruct list{};
+    list.entries = entries;
+    list.count = 3;
+    list.meanFocal = list.bestFocal = -1.0; // overwritten
+    session.GetAutoFocalList(&list);
+    for (const AutoFocalEntry& e : entries) {
+        EXPECT_EQ(e.f1_mm, 0.0);
+        EXPECT_EQ(e.f_mm, 0.0);
+        EXPECT_TRUE(std::isfinite(e.f0_mm));
+    }
+    for (double estimate : {list.bestFocal, list.clusteredFocal, list.medianFocal, list.meanFocal,
+                            list.weightedFocal, list.bestMedianSqDeviation})
+        EXPECT_EQ(estimate, 0.0);
+}
+
+// Colour bitmaps of the texture repeated every `period` columns, view k starting at column
+// lefts[k]: green is the texture, blue 40 + 60 k names the view, and red compensates so that
+// every view has the same grey levels (0.299 R + 0.587 G + 0.114 B) for the matching.
+std::vector<TestDib> PeriodicViews(int rows, int columns, int period, std::vector<int> lefts) {
+    std::vector<TestDib> views;
+    for (std::size_t k = 0; k < lefts.size(); ++k) {
+        TestDib dib(columns, rows, 24);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) {
+                const double t =
+                    static_cast<unsigned char>(TextureValue(r, (lefts[k] + c) % period, 1));
+                dib.At(r, c, 0) = static_cast<unsigned char>(40 + 60 * k);
+                dib.At(r, c, 1) = static_cast<unsigned char>(t);
+                dib.At(r, c, 2) = static_cast<unsigned char>(std::lround(0.7 * t + 70 - 22.88 * k));
+            }
+        views.push_back(std::move(dib));
+    }
+    return views;
+}
+
+TEST(StripMosaic, TranslationAndRigidStripsReproduceTheTexture) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {3, 50}, {-2, 100}};
+    for (bool rigid : {false, true}) {
+        ViewSequence seq(60, 80, origins, ViewKind::Rgb24);
+        MFCPanorama session;
+        seq.AddTo(session);
+        session.AddAlign(3, 50);
+        session.AddAlign(-5, 50);
+        session.SetSize(2);
+        CBmpAdapter out;
+        ASSERT_TRUE(rigid ? session.DoRigidTransHMosaics(&out)
+                          : session.DoTranslationHMosaics(&out));
+        EXPECT_EQ(session.GetImagesCount(), 0);
+        const Composite composite(out, 1);
+        // Base 0 at offset row 2; the corners reach row 62 and column 179.
+        ASSERT_NEAR(composite.height, 65, 1) << rigid;
+        ASSERT_NEAR(composite.width, 180, 1) << rigid;
+        // Translation strips paste whole pixels; the rigid fit of matched points resamples
+        // with sub-pixel transforms, so allow the blur of bilinear sampling there.
+        double sum = 0.0;
+        int n = 0;
+        for (int r = 4; r < 56; ++r)
+            for (int c = 2; c < 176; ++c) {
+                sum += std::abs(composite.At(r + 2, c) - static_cast<int>(TextureValue(r, c, 102)));
+                ++n;
+            }
+        EXPECT_LT(sum / n, rigid ? 1.5 : 0.5) << rigid;
+    }
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(StripMosaic, ClosedStripWrapsOneTurn) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    constexpr int kPeriod = 240;
+    ViewSequence seq(PeriodicViews(60, 100, kPeriod, {0, 60, 120, 180}));
+    for (bool closed : {false, true}) {
+        MFCPanorama session;
+        seq.AddTo(session);
+        for (int k = 0; k < 3; ++k) session.AddAlign(0, 60);
+        session.SetSize(2);
+        session.SetBlendLevelNone();
+        // Pasted at whole pixels: the given alignments keep the views exactly in place (the
+        // closing pair is matched all the same).
+        session.SkipFeatureMatching(true);
+        if (closed) {
+            session.SetFlag360(1);
+            session.SetAlignment360(0, 60); // the first view starts where the last one ends
+        }
+        CBmpAdapter out;
+        ASSERT_TRUE(session.DoTranslationHMosaics(&out)) << closed;
+        const Composite green(out, 1, true), blue(out, 2);
+        if (!closed) {
+            EXPECT_EQ(green.width, 280); // 180 + 100: the views side by side
+            continue;
+        }
+        // One period wide; the last view (columns 180 .. 279) continues at the left edge,
+        // where it holds the columns nearer its centre (-10) than view 0's (50), in register.
+        // The closing pair's estimate turns the canvas by a hair, which can move it by one
+        // row or column (its offsets are whole pixels): the test finds that offset first.
+        EXPECT_NEAR(green.width, kPeriod, 1);
+        const auto error = [&](int dr, int dc, int c0, int c1) {
+            double sum = 0.0;
+            int n = 0;
+            for (int r = 2; r < green.height - 2; ++r)
+                for (int c = c0; c < c1; ++c) {
+                    const int column = (c - dc + kPeriod) % kPeriod;
+                    sum += std::abs(green.At(r, c) -
+                                    static_cast<int>(TextureValue(r - dr, column, 1)));
+                    ++n;
+                }
+            return sum / n;
+        };
+        int dr = 0, dc = 0;
+        for (int r = 0; r <= 1; ++r)
+            for (int c = 0; c <= 1; ++c)
+                if (error(r, c, 40, green.width) < error(dr, dc, 40, green.width)) {
+                    dr = r;
+                    dc = c;
+                }
+        // Bilinear samples a hair off whole pixels stay within half a grey level on average;
+        // the wrapped columns one pixel out of place would differ by about 2.3.
+        EXPECT_LT(error(dr, dc, 40, green.width), 0.5);
+        EXPECT_LT(error(dr, dc, 0, 16), 1.0);
+        int last = 0, first = 0;
+        for (int r = 2; r < green.height - 2; ++r) {
+            for (int c = 0; c < 16; ++c) last += blue.At(r, c) == 40 + 60 * 3 ? 1 : 0;
+            for (int c = 24; c < 40; ++c) first += blue.At(r, c) == 40 ? 1 : 0;
+        }
+        EXPECT_EQ(last, 16 * (green.height - 4));
+        EXPECT_EQ(first, 16 * (green.height - 4));
+    }
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+} // namespace
