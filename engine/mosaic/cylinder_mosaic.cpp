@@ -79,35 +79,38 @@ bool JoinPair(const MosaicContext& context, MosaicImageRecord& record, const N_I
     return context.skip_feature_matching != 0;
 }
 
-// Every neighbour pair side by side, then the closing pair of a 360-degree turn.
+// Every neighbour pair side by side, the closing pair of a 360-degree turn (last, first) with
+// them as pair `count`.
 int JoinPairs(MosaicContext& context, ProgressSink* sink, bool* fellBack) {
     const std::vector<N_ImageRec*> images = ContextImages(context);
     const int count = static_cast<int>(images.size());
     if (count == 0 || context.records.size() != images.size()) return 12;
     auto& records = context.records;
-    std::vector<char> joined(images.size(), 1);
+    const bool closed = context.flag360 == 1 && count > 1;
+    std::vector<char> joined(images.size() + 1, 1);
     const auto estimate = [&](int i) {
         const auto k = static_cast<std::size_t>(i);
+        if (i == count) {
+            joined[k] = JoinPair(context, records[0], images.back(), images.front(),
+                                 &records.back().pairwise);
+            return;
+        }
         joined[k] =
-            JoinPair(context, records[k], images[k - 1], images[k], &records[k - 1].pairwise) ? 1
-                                                                                              : 0;
+            JoinPair(context, records[k], images[k - 1], images[k], &records[k - 1].pairwise);
     };
     const auto finish = [&](int i) {
         const auto k = static_cast<std::size_t>(i);
+        if (joined[k] == 0) *fellBack = true;
+        if (i == count) {
+            DestroyMatchList(std::exchange(records[0].matches, nullptr));
+            return 0;
+        }
         ProgressDescribePair(sink, kPairDescription, i, count);
         StoreInverse(records[k], records[k - 1].pairwise);
         DestroyMatchList(std::exchange(records[k].matches, nullptr));
-        if (joined[k] == 0) *fellBack = true;
         return ProgressSetPos(sink, 50 + static_cast<int>(i * (30.0 / count))) != 0 ? 2 : 0;
     };
-    if (const int code = RunPairs(count, estimate, finish); code != 0) return code;
-    if (context.flag360 == 1 && count > 1) {
-        MosaicImageRecord& first = records[0];
-        if (!JoinPair(context, first, images.back(), images.front(), &records.back().pairwise))
-            *fellBack = true;
-        DestroyMatchList(std::exchange(first.matches, nullptr));
-    }
-    return 0;
+    return RunPairs(closed ? count + 1 : count, estimate, finish);
 }
 
 // Hands the composite to the adapter (FromNIL, no palette) and releases it.

@@ -89,6 +89,34 @@ void ForEachRay(const CylinderGeometry& g, int rows, const std::vector<ColumnRay
                  });
 }
 
+// Sets every output pixel whose ray meets the source to the engine's bilinear read there (the
+// pixel itself on the last row or column), for a source of NB bands; planar sources need
+// neither offset nor pitch.
+template <int NB, bool Planar>
+void Sample(const CylinderGeometry& g, const N_ImageRec* image, const std::vector<ColumnRay>& rays,
+            const Channel* source, unsigned char** const* target) {
+    const int lastR = image->nrows - 1, lastC = image->ncolumns - 1;
+    ForEachRay(g, image->nrows, rays, [&](int i, int j, int r0, double dr) {
+        const ColumnRay& ray = rays[static_cast<std::size_t>(j)];
+        const bool single = r0 + 1 > lastR || ray.c0 + 1 > lastC;
+        const double dc = ray.dc;
+        const double w00 = (1 - dr) * (1 - dc), w01 = (1 - dr) * dc, w10 = dr * (1 - dc),
+                     w11 = dr * dc;
+        for (int b = 0; b < NB; ++b) {
+            const Channel& ch = source[b];
+            const std::ptrdiff_t pitch = Planar ? 1 : ch.pitch;
+            const unsigned char* upper = Planar ? ch.rows[r0] + ray.c0 : ch.At(r0, ray.c0);
+            if (single) {
+                target[b][i][j] = upper[0];
+                continue;
+            }
+            const unsigned char* lower = upper + (ch.rows[r0 + 1] - ch.rows[r0]);
+            target[b][i][j] =
+                ToByte(upper[0] * w00 + upper[pitch] * w01 + lower[0] * w10 + lower[pitch] * w11);
+        }
+    });
+}
+
 } // namespace
 
 bool CylinderGeometryFor(int rows, int columns, double f, CylinderGeometry* out) {
@@ -113,33 +141,23 @@ NImage ProjectToCylinder(const N_ImageRec* image, double f, int background) {
         return nullptr;
     const int rows = image->nrows, columns = image->ncolumns, nbands = image->nbands;
     NImagePtr out(NCreateImage(nbands, rows, g.columns, NUByteRepn));
+    // A new image is all zero already: a black background needs no fill.
     if (!out || NCopyImageAttrs(const_cast<N_ImageRec*>(image), out.get()) == nullptr ||
-        !NFillPacked(out.get(), background))
+        (background != 0 && !NFillPacked(out.get(), background)))
         return nullptr;
-    Channel source[3], target[3];
+    Channel source[3];
+    unsigned char** target[3] = {nullptr, nullptr, nullptr};
     for (int b = 0; b < nbands; ++b) {
         source[b] = ChannelOf(image, MatchingBand(image, out.get(), b));
-        target[b] = ChannelOf(out.get(), b);
+        target[b] = out->band_index[b];
     }
     const std::vector<ColumnRay> rays = ColumnRays(g, columns);
-    const int lastR = rows - 1, lastC = columns - 1;
-    ForEachRay(g, rows, rays, [&](int i, int j, int r0, double dr) {
-        const ColumnRay& ray = rays[static_cast<std::size_t>(j)];
-        // The engine's bilinear read: the pixel itself on the last row or column.
-        const bool single = r0 + 1 > lastR || ray.c0 + 1 > lastC;
-        const double dc = ray.dc;
-        for (int b = 0; b < nbands; ++b) {
-            const Channel& ch = source[b];
-            const unsigned char* upper = ch.At(r0, ray.c0);
-            double value = upper[0];
-            if (!single) {
-                const unsigned char* lower = ch.At(r0 + 1, ray.c0);
-                value = upper[0] * (1 - dr) * (1 - dc) + upper[ch.pitch] * (1 - dr) * dc +
-                        lower[0] * dr * (1 - dc) + lower[ch.pitch] * dr * dc;
-            }
-            *target[b].At(i, j) = ToByte(value);
-        }
-    });
+    if (nbands == 3)
+        image->interleaved ? Sample<3, false>(g, image, rays, source, target)
+                           : Sample<3, true>(g, image, rays, source, target);
+    else
+        image->interleaved ? Sample<1, false>(g, image, rays, source, target)
+                           : Sample<1, true>(g, image, rays, source, target);
     return out.release();
 }
 

@@ -102,9 +102,158 @@ RampWeight TurnWeights(const Blend& blend, int r, std::int64_t cu, int c) {
     return CentreWeights(blend.level, dp, dk);
 }
 
-std::int64_t Wrap(std::int64_t cu, int turn) {
-    const std::int64_t c = cu % turn;
-    return c < 0 ? c + turn : c;
+// Everything one image's laying needs, shared by its rows.
+struct LayJob {
+    Canvas* canvas = nullptr;
+    const Placement* place = nullptr;
+    const Blend* blend = nullptr;
+    Channel source[3];
+    unsigned char** target[3] = {nullptr, nullptr, nullptr};
+    int nbands = 0;
+    int R = 0;
+    int C = 0;
+    unsigned char* const* valid = nullptr; // validity rows, or null: every pixel valid
+};
+
+// Pixel (r, c) of a channel; planar channels need neither offset nor pitch.
+template <bool Planar> const unsigned char* PixelOf(const Channel& ch, int r, int c) {
+    if constexpr (Planar) return ch.rows[r] + c;
+    return ch.At(r, c);
+}
+
+// Lays row r, unwrapped columns cu0 .. cu1, all of which land `turns` turns back on the canvas
+// (canvas column c = cu - turns x turn width), for a source of NB bands. Returns how many empty
+// canvas pixels held a non-zero first band.
+template <bool Integer, int NB, bool Planar>
+std::int64_t LayRun(const LayJob& job, int r, int cu0, int cu1, int turns) {
+    const Placement& place = *job.place;
+    const Blend& blend = *job.blend;
+    constexpr int nbands = NB;
+    const int R = job.R, C = job.C;
+    const double lastR = R - 1, lastC = C - 1;
+    const int rampLast = static_cast<int>(blend.ramp.size()) - 1;
+    const double* h = place.to_source.h;
+    const bool affine = h[6] == 0.0 && h[7] == 0.0;
+    const double xr = h[1] * r + h[2], yr = h[4] * r + h[5], wr = h[7] * r + 1.0;
+    // A wrapped pixel shows the point a whole number of turns away, each turn its exact
+    // length: the canvas width alone would misplace the wrapped part by the fraction of a
+    // pixel it drops.
+    const double shift = turns * blend.turn_fraction;
+    const int back = turns * blend.turn;
+    unsigned char* coverage =
+        job.canvas->coverage.data() + static_cast<std::size_t>(r) * job.canvas->columns;
+    unsigned char* out[3];
+    for (int band = 0; band < nbands; ++band) out[band] = job.target[band][r];
+    std::int64_t misses = 0;
+    for (int cu = cu0; cu <= cu1; ++cu) {
+        const int c = cu - back;
+        double value[3];
+        int column = 0; // source column of the sample (its integer part)
+        bool usable = true;
+        if constexpr (Integer) {
+            const int y = r - place.top, x = cu - place.left;
+            column = x;
+            usable = job.valid == nullptr || job.valid[y][x] != 0;
+            if (!usable && !place.paste_all) continue;
+            for (int band = 0; band < nbands; ++band)
+                value[band] = *PixelOf<Planar>(job.source[band], y, x);
+        } else {
+            const double at = cu + shift;
+            double x = h[0] * at + xr, y = h[3] * at + yr;
+            if (!affine) {
+                const double w = h[6] * at + wr;
+                if (w == 0.0) continue;
+                x /= w;
+                y /= w;
+            }
+            if (!(y >= 0.0 && y <= lastR && x >= 0.0 && x <= lastC)) continue;
+            const int r0 = static_cast<int>(y), c0 = static_cast<int>(x);
+            const int r1 = std::min(r0 + 1, R - 1), c1 = std::min(c0 + 1, C - 1);
+            // Used only where all four neighbours came from the source picture.
+            if (job.valid != nullptr && (job.valid[r0][c0] == 0 || job.valid[r0][c1] == 0 ||
+                                         job.valid[r1][c0] == 0 || job.valid[r1][c1] == 0))
+                continue;
+            column = c0;
+            const double dr = y - r0, dc = x - c0;
+            if (r0 + 1 > R - 1 || c0 + 1 > C - 1) {
+                // The engine's bilinear read takes the pixel itself on the last row or column.
+                for (int band = 0; band < nbands; ++band)
+                    value[band] = *job.source[band].At(r0, c0);
+            } else {
+                const double w00 = (1 - dr) * (1 - dc), w01 = (1 - dr) * dc;
+                const double w10 = dr * (1 - dc), w11 = dr * dc;
+                for (int band = 0; band < nbands; ++band) {
+                    const Channel& ch = job.source[band];
+                    const std::ptrdiff_t pitch = Planar ? 1 : ch.pitch;
+                    const unsigned char* upper = PixelOf<Planar>(ch, r0, c0);
+                    const unsigned char* lower = PixelOf<Planar>(ch, r0 + 1, c0);
+                    value[band] =
+                        upper[0] * w00 + upper[pitch] * w01 + lower[0] * w10 + lower[pitch] * w11;
+                }
+            }
+        }
+        if (place.paste_all) {
+            for (int band = 0; band < nbands; ++band) out[band][c] = ToByte(value[band]);
+            if (usable) coverage[c] = 255;
+            continue;
+        }
+        if (coverage[c] == 0) {
+            if (out[0][c] != 0) ++misses;
+            for (int band = 0; band < nbands; ++band) out[band][c] = ToByte(value[band]);
+            coverage[c] = 255;
+            continue;
+        }
+        RampWeight w;
+        if (turns != 0) {
+            w = TurnWeights(blend, r, cu, c);
+        } else {
+            const int index = (blend.by_source ? column : cu) - blend.shift;
+            w = blend.ramp[static_cast<std::size_t>(std::clamp(index, 0, rampLast))];
+        }
+        const double sum = w.w0 + w.w1;
+        if (sum == 0.0) continue; // no weight on either side: the canvas keeps its value
+        for (int band = 0; band < nbands; ++band)
+            out[band][c] = ToByte((w.w0 * value[band] + w.w1 * out[band][c]) / sum);
+    }
+    return misses;
+}
+
+// Floor division of a column by the turn width: how many turns it lies beyond the canvas.
+int TurnsOf(int cu, int turn) {
+    return cu >= 0 ? cu / turn : -((-cu + turn - 1) / turn);
+}
+
+// Lays the rows of `rect` (columns unwrapped) over the engine's workers.
+template <int NB, bool Planar> std::int64_t LayRows(const LayJob& job, const PixelRect& rect) {
+    const Placement& place = *job.place;
+    const Blend& blend = *job.blend;
+    std::vector<std::int64_t> wrong(EngineThreads() + 1, 0);
+    const std::int64_t work =
+        static_cast<std::int64_t>(rect.r1 - rect.r0 + 1) * (rect.c1 - rect.c0 + 1);
+    ForRowBlocks(rect.r0, rect.r1, work, [&](unsigned block, int a, int b) {
+        std::int64_t misses = 0;
+        for (int r = a; r <= b; ++r) {
+            if (place.integer) {
+                misses += LayRun<true, NB, Planar>(job, r, rect.c0, rect.c1, 0);
+                continue;
+            }
+            if (blend.turn == 0) {
+                misses += LayRun<false, NB, Planar>(job, r, rect.c0, rect.c1, 0);
+                continue;
+            }
+            // The columns split into runs that lie the same number of turns beyond the canvas.
+            for (int cu = rect.c0; cu <= rect.c1;) {
+                const int turns = TurnsOf(cu, blend.turn);
+                const int end = std::min(rect.c1, (turns + 1) * blend.turn - 1);
+                misses += LayRun<false, NB, Planar>(job, r, cu, end, turns);
+                cu = end + 1;
+            }
+        }
+        wrong[block] += misses;
+    });
+    std::int64_t total = 0;
+    for (std::int64_t n : wrong) total += n;
+    return total;
 }
 
 // Lays one image. Pixels the source (and its validity mask) does not cover are skipped; an
@@ -113,20 +262,24 @@ std::int64_t Wrap(std::int64_t cu, int turn) {
 // holding a non-zero first band (a check of the coverage bookkeeping).
 std::int64_t LayImage(Canvas& canvas, const N_ImageRec* image, const N_ImageRec* validity,
                       const Placement& place, const Blend& blend) {
-    const int nbands = canvas.output->nbands;
-    const int R = image->nrows, C = image->ncolumns;
-    Channel source[3];
-    unsigned char** target[3];
-    for (int b = 0; b < nbands; ++b) {
-        source[b] = ChannelOf(image, MatchingBand(image, canvas.output.get(), b));
-        target[b] = canvas.output->band_index[b];
+    LayJob job;
+    job.canvas = &canvas;
+    job.place = &place;
+    job.blend = &blend;
+    job.nbands = canvas.output->nbands;
+    job.R = image->nrows;
+    job.C = image->ncolumns;
+    for (int b = 0; b < job.nbands; ++b) {
+        job.source[b] = ChannelOf(image, MatchingBand(image, canvas.output.get(), b));
+        job.target[b] = canvas.output->band_index[b];
     }
-    unsigned char* const* valid = validity != nullptr ? validity->band_index[0] : nullptr;
+    job.valid = validity != nullptr ? validity->band_index[0] : nullptr;
 
     PixelRect rect = place.rect;
     if (place.integer) {
         rect = {std::max(rect.r0, place.top), std::max(rect.c0, place.left),
-                std::min(rect.r1, place.top + R - 1), std::min(rect.c1, place.left + C - 1)};
+                std::min(rect.r1, place.top + job.R - 1),
+                std::min(rect.c1, place.left + job.C - 1)};
     }
     rect.r0 = std::max(rect.r0, 0);
     rect.r1 = std::min(rect.r1, canvas.rows - 1);
@@ -135,94 +288,10 @@ std::int64_t LayImage(Canvas& canvas, const N_ImageRec* image, const N_ImageRec*
         rect.c1 = std::min(rect.c1, canvas.columns - 1);
     }
     if (rect.r1 < rect.r0 || rect.c1 < rect.c0) return 0;
-    const int rampLast = static_cast<int>(blend.ramp.size()) - 1;
-    const double lastR = R - 1, lastC = C - 1;
-    const double* h = place.to_source.h;
 
-    std::vector<std::int64_t> wrong(EngineThreads() + 1, 0);
-    const std::int64_t work =
-        static_cast<std::int64_t>(rect.r1 - rect.r0 + 1) * (rect.c1 - rect.c0 + 1);
-    ForRowBlocks(rect.r0, rect.r1, work, [&](unsigned block, int a, int b) {
-        std::int64_t misses = 0;
-        for (int r = a; r <= b; ++r) {
-            unsigned char* coverage =
-                canvas.coverage.data() + static_cast<std::size_t>(r) * canvas.columns;
-            unsigned char* out[3];
-            for (int band = 0; band < nbands; ++band) out[band] = target[band][r];
-            for (int cu = rect.c0; cu <= rect.c1; ++cu) {
-                const int c = blend.turn > 0 ? static_cast<int>(Wrap(cu, blend.turn)) : cu;
-                // A wrapped pixel shows the point a whole number of turns away, each turn its
-                // exact length: the canvas width alone would misplace the wrapped part by the
-                // fraction of a pixel it drops.
-                const double at =
-                    c == cu ? cu
-                            : cu + static_cast<double>((cu - c) / blend.turn) * blend.turn_fraction;
-                double value[3];
-                int column = 0; // source column of the sample (its integer part)
-                bool usable = true;
-                if (place.integer) {
-                    const int y = r - place.top, x = cu - place.left;
-                    column = x;
-                    usable = valid == nullptr || valid[y][x] != 0;
-                    if (!usable && !place.paste_all) continue;
-                    for (int band = 0; band < nbands; ++band) value[band] = *source[band].At(y, x);
-                } else {
-                    const double w = h[6] * at + h[7] * r + 1.0;
-                    if (w == 0.0) continue;
-                    const double x = (h[0] * at + h[1] * r + h[2]) / w;
-                    const double y = (h[3] * at + h[4] * r + h[5]) / w;
-                    if (!(y >= 0.0 && y <= lastR && x >= 0.0 && x <= lastC)) continue;
-                    const int r0 = static_cast<int>(y), c0 = static_cast<int>(x);
-                    const int r1 = std::min(r0 + 1, R - 1), c1 = std::min(c0 + 1, C - 1);
-                    // Used only where all four neighbours came from the source picture.
-                    if (valid != nullptr && (valid[r0][c0] == 0 || valid[r0][c1] == 0 ||
-                                             valid[r1][c0] == 0 || valid[r1][c1] == 0))
-                        continue;
-                    column = c0;
-                    const double dr = y - r0, dc = x - c0;
-                    const bool single = r0 + 1 > R - 1 || c0 + 1 > C - 1;
-                    for (int band = 0; band < nbands; ++band) {
-                        const Channel& ch = source[band];
-                        const unsigned char* upper = ch.At(r0, c0);
-                        if (single) {
-                            value[band] = upper[0];
-                            continue;
-                        }
-                        const unsigned char* lower = ch.At(r0 + 1, c0);
-                        value[band] = upper[0] * (1 - dr) * (1 - dc) +
-                                      upper[ch.pitch] * (1 - dr) * dc + lower[0] * dr * (1 - dc) +
-                                      lower[ch.pitch] * dr * dc;
-                    }
-                }
-                if (place.paste_all) {
-                    for (int band = 0; band < nbands; ++band) out[band][c] = ToByte(value[band]);
-                    if (usable) coverage[c] = 255;
-                    continue;
-                }
-                if (coverage[c] == 0) {
-                    if (out[0][c] != 0) ++misses;
-                    for (int band = 0; band < nbands; ++band) out[band][c] = ToByte(value[band]);
-                    coverage[c] = 255;
-                    continue;
-                }
-                RampWeight w;
-                if (c != cu) {
-                    w = TurnWeights(blend, r, cu, c);
-                } else {
-                    const int index = (blend.by_source ? column : cu) - blend.shift;
-                    w = blend.ramp[static_cast<std::size_t>(std::clamp(index, 0, rampLast))];
-                }
-                const double sum = w.w0 + w.w1;
-                if (sum == 0.0) continue; // no weight on either side: the canvas keeps its value
-                for (int band = 0; band < nbands; ++band)
-                    out[band][c] = ToByte((w.w0 * value[band] + w.w1 * out[band][c]) / sum);
-            }
-        }
-        wrong[block] += misses;
-    });
-    std::int64_t total = 0;
-    for (std::int64_t n : wrong) total += n;
-    return total;
+    return job.nbands == 3
+               ? (image->interleaved ? LayRows<3, false>(job, rect) : LayRows<3, true>(job, rect))
+               : (image->interleaved ? LayRows<1, false>(job, rect) : LayRows<1, true>(job, rect));
 }
 
 // The context's images, taken out of its list: they are released one by one as they are laid,
@@ -267,7 +336,8 @@ int MakeCanvas(Canvas& canvas, const N_ImageRec* base, double rows, double colum
     if (nbands == 3 &&
         NCopyImageAttrs(const_cast<N_ImageRec*>(base), canvas.output.get()) == nullptr)
         return 3;
-    if (!NFillPacked(canvas.output.get(), background)) return 3;
+    // A new image is all zero already: a black background needs no fill.
+    if (background != 0 && !NFillPacked(canvas.output.get(), background)) return 3;
     canvas.coverage.assign(static_cast<std::size_t>(canvas.rows) * canvas.columns, 0);
     return 0;
 }

@@ -387,6 +387,8 @@ TEST(FocalEstimate, RecoversTheFocalLengthOfAPanAndKeepsTheContextForTheMosaic) 
     list.entries = entries;
     list.count = 5;
     session.GetAutoFocalList(&list);
+    ASSERT_FALSE(progress.Log().texts.empty());
+    EXPECT_EQ(progress.Log().texts.front(), "Getting focal length...");
     EXPECT_EQ(list.columns, kColumns);
     EXPECT_EQ(list.rows, kRows);
     const double truth = Millimetres(F);
