@@ -43,25 +43,22 @@ int MessageId(int code) {
     }
 }
 
-ImageSet* NewImageSet(IImageAdapter* first, bool is48) {
-    auto* set = new ImageSet;
-    set->width = first->GetWidth();
-    set->height = first->GetHeight();
-    set->is48 = is48;
-    return set;
-}
-
-// Appends an adapter to a set (made on the first call); -1 when the adapter has no picture.
+// Appends an adapter to a set (made on the first call, sized by that adapter); -1 when the
+// adapter has no picture, which is refused here rather than in a worker.
 int AddToSet(std::unique_ptr<ImageSet>& set, IImageAdapter* image, bool is48) {
     if (image == nullptr) return -1;
+    int width = 0, height = 0;
     try {
-        if (!set)
-            set.reset(NewImageSet(image, is48));
-        else {
-            image->GetWidth(); // an adapter without a picture is refused here, not in a worker
-        }
+        width = image->GetWidth();
+        height = image->GetHeight();
     } catch (const CBmpAdapterException&) {
         return -1;
+    }
+    if (!set) {
+        set = std::make_unique<ImageSet>();
+        set->width = width;
+        set->height = height;
+        set->is48 = is48;
     }
     set->adapters.push_back(image);
     return set->Count() - 1;
