@@ -388,6 +388,73 @@ std::unique_ptr<CImageImpl> CImageImpl::Crop(int left, int top, int right, int b
     return crop;
 }
 
+std::unique_ptr<CImageImpl> CImageImpl::FromBitmap(const BITMAPINFOHEADER& header, const BYTE* bits,
+                                                   const BYTE* lower, const RGBQUAD* palette,
+                                                   int type) {
+    const int bitCount = header.biBitCount;
+    if (bits == nullptr || (bitCount != 24 && bitCount != 8) || header.biCompression != BI_RGB ||
+        (lower != nullptr && bitCount != 24))
+        return nullptr;
+    std::unique_ptr<CImageImpl> picture = New(type);
+    DibImage dib;
+    if (!picture->AllocateDib(dib, header.biWidth, header.biHeight, bitCount, lower != nullptr))
+        return nullptr;
+    const std::size_t bytes = dib.Stride() * static_cast<std::size_t>(dib.Height());
+    std::memcpy(dib.pixels.data(), bits, bytes);
+    if (lower != nullptr) std::memcpy(dib.lower.data(), lower, bytes);
+    if (bitCount == 8) {
+        dib.colors =
+            palette != nullptr ? std::vector<RGBQUAD>(palette, palette + 256) : GreyPalette(256);
+        dib.palette = dib.colors;
+    }
+    picture->m_dib = std::move(dib);
+    return picture;
+}
+
+std::unique_ptr<CImageImpl> CImageImpl::Rotated(int quarterTurns) const {
+    const int turns = ((quarterTurns % 4) + 4) % 4;
+    if (!IsValid()) return nullptr;
+    if (turns == 0) return CopyAs(m_type);
+    const int w = GetWidth(), h = GetHeight(), bits = GetBitsPerPixel();
+    if (bits != 24 && bits != 8) return nullptr;
+    const int outW = turns == 2 ? w : h, outH = turns == 2 ? h : w;
+    std::unique_ptr<CImageImpl> turned = New(m_type);
+    turned->m_maxPixels = m_maxPixels;
+    DibImage dib;
+    if (!turned->AllocateDib(dib, outW, outH, bits, Is48Bit())) return nullptr;
+    dib.colors = m_dib.colors;
+    dib.palette = m_dib.palette;
+    dib.grey16 = m_dib.grey16;
+    const int bpp = bits / 8;
+    // Output pixel (x, y) comes from the source pixel that a clockwise turn brings there.
+    for (int y = 0; y < outH; ++y) {
+        BYTE* out = dib.Row(y);
+        BYTE* outLower = Is48Bit() ? dib.LowerRow(y) : nullptr;
+        for (int x = 0; x < outW; ++x) {
+            int sx = x, sy = y;
+            if (turns == 1) {
+                sx = y;
+                sy = h - 1 - x;
+            } else if (turns == 2) {
+                sx = w - 1 - x;
+                sy = h - 1 - y;
+            } else {
+                sx = w - 1 - y;
+                sy = x;
+            }
+            std::memcpy(out + x * bpp, m_dib.Row(sy) + sx * bpp, static_cast<std::size_t>(bpp));
+            if (outLower != nullptr)
+                std::memcpy(outLower + x * bpp, m_dib.LowerRow(sy) + sx * bpp,
+                            static_cast<std::size_t>(bpp));
+        }
+    }
+    turned->m_dib = std::move(dib);
+    turned->m_fileName = m_fileName;
+    turned->m_bkColor = m_bkColor;
+    turned->m_jpegQuality = m_jpegQuality;
+    return turned;
+}
+
 std::unique_ptr<CImageImpl> CImageImpl::CopyAs(int type) const {
     std::unique_ptr<CImageImpl> copy = New(type);
     DibImage dib;

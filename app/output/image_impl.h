@@ -168,6 +168,20 @@ public:
     std::unique_ptr<CImageImpl> Crop(int left, int top, int right, int bottom) const;
     // A copy of this picture held by the class of another file type, for saving in that type.
     std::unique_ptr<CImageImpl> CopyAs(int type) const;
+    // A picture of `type` holding a copy of a bitmap (24 or 8 bits, bottom-up rows padded to 4
+    // bytes; with `lower`, the low bytes of a 16-bit-per-channel picture in the same layout; an
+    // 8-bit bitmap without `palette` is grey). Null when the bitmap is refused.
+    static std::unique_ptr<CImageImpl> FromBitmap(const BITMAPINFOHEADER& header, const BYTE* bits,
+                                                  const BYTE* lower, const RGBQUAD* palette,
+                                                  int type);
+    // The picture turned clockwise by `quarterTurns` quarter turns (both planes of a 48-bit
+    // picture); null when memory runs out.
+    std::unique_ptr<CImageImpl> Rotated(int quarterTurns) const;
+    // Drops the low bytes of a 48-bit picture, leaving its 8-bit-per-channel picture.
+    void DropLowerPlane() noexcept {
+        m_dib.lower = PixelBlock();
+        m_dib.grey16 = false;
+    }
 
     // Readers refuse pictures of more pixels than this (default: kMaxSide x kMaxSide).
     void SetPixelLimit(std::int64_t maxPixels) noexcept { m_maxPixels = maxPixels; }

@@ -1,0 +1,203 @@
+#include "stitch_inputs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace {
+
+constexpr int kSmallestSide = 240;
+constexpr int kLargestSide = 100000;
+constexpr double kSizeTolerance = 1.1;
+
+std::string Lower(std::string text) {
+    for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return text;
+}
+
+// Reads one picture; null with `error` set when it cannot be used.
+std::unique_ptr<CImageImpl> ReadPicture(const std::string& path, std::string* error) {
+    std::ifstream probe(path, std::ios::binary);
+    if (!probe) {
+        *error = path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    const int type = PictureTypeForPath(path);
+    if (type == kImageTypeNone) {
+        *error = path + ": not a picture file this program reads (jpg, bmp, tif, png, gif)";
+        return nullptr;
+    }
+    std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, type);
+    if (!picture || !picture->IsValid()) {
+        *error = path + ": the picture cannot be read (damaged or not of its kind)";
+        return nullptr;
+    }
+    return picture;
+}
+
+// Lines of a text file without comments and blank lines.
+bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::string* error) {
+    std::ifstream file(path);
+    if (!file) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string line;
+    while (std::getline(file, line)) {
+        const std::size_t start = line.find_first_not_of(" \t\r");
+        if (start == std::string::npos || line[start] == '#') continue;
+        lines->push_back(line);
+    }
+    return true;
+}
+
+} // namespace
+
+int PictureTypeForPath(const std::string& path) {
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return kImageTypeNone;
+    const std::string ext = Lower(path.substr(dot + 1));
+    if (ext == "jpg" || ext == "jpeg") return kImageTypeJpeg;
+    if (ext == "bmp" || ext == "rle") return kImageTypeBmp;
+    if (ext == "tif" || ext == "tiff") return kImageTypeTiff;
+    if (ext == "png") return kImageTypePng;
+    if (ext == "gif") return kImageTypeGif;
+    return kImageTypeNone;
+}
+
+int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::string* error) {
+    std::set<std::string> seen;
+    int minW = 0, maxW = 0, minH = 0, maxH = 0;
+    for (const std::string& path : options.inputs) {
+        if (!seen.insert(path).second) {
+            *error = path + ": given twice";
+            return kExitNoInput;
+        }
+        std::unique_ptr<CImageImpl> picture = ReadPicture(path, error);
+        if (!picture) return kExitNoInput;
+        InputPicture input;
+        input.path = path;
+        input.fileWidth = picture->GetWidth();
+        input.fileHeight = picture->GetHeight();
+        if (options.rotate != 0) {
+            picture = picture->Rotated(options.rotate);
+            if (!picture) {
+                *error = path + ": not enough memory to turn the picture";
+                return kExitNoInput;
+            }
+        }
+        const int w = picture->GetWidth(), h = picture->GetHeight();
+        if (std::max(w, h) > kLargestSide || std::min(w, h) < kSmallestSide) {
+            *error = path + ": Something wrong with the image size. (" + std::to_string(w) + " x " +
+                     std::to_string(h) +
+                     "; the smaller side must be at least 240 pixels, the larger at most 100000)";
+            return kExitNoInput;
+        }
+        if (inputs->pictures.empty()) {
+            minW = maxW = w;
+            minH = maxH = h;
+        } else if (w != minW || h != minH) {
+            // A mixed-size list is accepted within 10 percent and trimmed to the common size.
+            const bool widthFits = (w >= minW || w * kSizeTolerance >= maxW) &&
+                                   (w <= maxW || minW * kSizeTolerance >= w);
+            const bool heightFits = (h >= minH || h * kSizeTolerance >= maxH) &&
+                                    (h <= maxH || minH * kSizeTolerance >= h);
+            if (!widthFits || !heightFits) {
+                *error = path + ": Image size is wrong. (" + std::to_string(minW) + " X " +
+                         std::to_string(minH) + " ?+10%)";
+                return kExitNoInput;
+            }
+            minW = std::min(minW, w);
+            maxW = std::max(maxW, w);
+            minH = std::min(minH, h);
+            maxH = std::max(maxH, h);
+        }
+        input.picture = std::move(picture);
+        inputs->pictures.push_back(std::move(input));
+    }
+    // Every picture is cut to the smallest common size around its centre.
+    for (InputPicture& input : inputs->pictures) {
+        CImageImpl& p = *input.picture;
+        if (p.GetWidth() == minW && p.GetHeight() == minH) continue;
+        const int left = (p.GetWidth() - minW) / 2, top = (p.GetHeight() - minH) / 2;
+        std::unique_ptr<CImageImpl> cut = p.Crop(left, top, left + minW, top + minH);
+        if (!cut) {
+            *error = input.path + ": not enough memory to trim the picture";
+            return kExitNoInput;
+        }
+        input.picture = std::move(cut);
+    }
+    inputs->width = minW;
+    inputs->height = minH;
+    inputs->is48 = std::all_of(inputs->pictures.begin(), inputs->pictures.end(),
+                               [](const InputPicture& p) { return p.picture->Is48Bit(); });
+    if (!options.mask.empty()) {
+        std::unique_ptr<CImageImpl> mask = ReadPicture(options.mask, error);
+        if (!mask) return kExitNoInput;
+        if (options.rotate != 0) mask = mask->Rotated(options.rotate);
+        if (!mask || mask->GetBitsPerPixel() != 8 || mask->GetWidth() != minW ||
+            mask->GetHeight() != minH) {
+            *error = options.mask +
+                     ": the mask must be an 8-bit grey picture of the inputs' size (" +
+                     std::to_string(minW) + " x " + std::to_string(minH) + ")";
+            return kExitNoInput;
+        }
+        inputs->mask = std::move(mask);
+    }
+    return 0;
+}
+
+bool ReadOffsetsFile(const std::string& path, int count, std::vector<OffsetLine>* lines,
+                     std::string* error) {
+    std::vector<std::string> text;
+    if (!ReadLines(path, &text, error)) return false;
+    for (const std::string& line : text) {
+        std::istringstream in(line);
+        OffsetLine offset;
+        std::string rest;
+        if (!(in >> offset.dr >> offset.dc) || (in >> rest)) {
+            *error = path + ": '" + line + "' is not a \"dr dc\" line";
+            return false;
+        }
+        lines->push_back(offset);
+    }
+    if (static_cast<int>(lines->size()) != count - 1) {
+        *error = path + ": " + std::to_string(lines->size()) + " offset lines for " +
+                 std::to_string(count - 1) + " neighbouring pairs";
+        return false;
+    }
+    return true;
+}
+
+bool ReadMatchesFile(const std::string& path, int count, std::vector<MatchLine>* lines,
+                     std::string* error) {
+    std::vector<std::string> text;
+    if (!ReadLines(path, &text, error)) return false;
+    for (const std::string& line : text) {
+        std::istringstream in(line);
+        MatchLine m;
+        std::string rest;
+        if (!(in >> m.i >> m.j >> m.r1 >> m.c1 >> m.r2 >> m.c2) || (in >> rest)) {
+            *error = path + ": '" + line + "' is not an \"i j r1 c1 r2 c2\" line";
+            return false;
+        }
+        const bool neighbours = m.i >= 0 && m.j == m.i + 1 && m.j < count;
+        const bool closing = count > 1 && m.i == count - 1 && m.j == 0;
+        if (!neighbours && !closing) {
+            *error = path + ": '" + line + "' does not name neighbouring pictures";
+            return false;
+        }
+        lines->push_back(m);
+    }
+    if (lines->empty()) {
+        *error = path + ": no matches";
+        return false;
+    }
+    return true;
+}

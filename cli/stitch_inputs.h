@@ -1,0 +1,53 @@
+// The pictures quiltstitch joins, checked and prepared as the desktop program prepares its
+// input list, and the hand-made alignment files.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "image_impl.h"
+#include "stitch_options.h"
+
+struct InputPicture {
+    std::string path;
+    int fileWidth = 0; // as read, before rotation and trimming
+    int fileHeight = 0;
+    std::unique_ptr<CImageImpl> picture; // rotated and trimmed to the common size
+};
+
+struct StitchInputs {
+    std::vector<InputPicture> pictures;
+    int width = 0; // the common size every picture has
+    int height = 0;
+    bool is48 = false;                // every picture has 16 bits per channel
+    std::unique_ptr<CImageImpl> mask; // 8-bit grey, the common size
+};
+
+// The picture type for a file name by its extension (jpg, jpeg, bmp, rle, tif, tiff, png, gif,
+// in any case); kImageTypeNone for others.
+int PictureTypeForPath(const std::string& path);
+
+// Reads, checks, rotates and trims every input (and the mask). 0, or kExitNoInput with a
+// message in `error` that names the file and the reason.
+int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::string* error);
+
+struct OffsetLine {
+    int dr = 0;
+    int dc = 0;
+};
+
+struct MatchLine {
+    int i = 0;
+    int j = 0;
+    double r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+};
+
+// One "dr dc" line per neighbouring pair (blank lines and lines starting with # are skipped).
+// False with `error` set when the file cannot be read or does not hold exactly count - 1 pairs.
+bool ReadOffsetsFile(const std::string& path, int count, std::vector<OffsetLine>* lines,
+                     std::string* error);
+
+// "i j r1 c1 r2 c2" lines: j = i + 1, or (last, 0) for the closing pair of a 360-degree turn.
+bool ReadMatchesFile(const std::string& path, int count, std::vector<MatchLine>* lines,
+                     std::string* error);

@@ -1,0 +1,57 @@
+// Command-line options of quiltstitch.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Exit statuses besides the engine's result codes.
+inline constexpr int kExitUsage = 64;
+inline constexpr int kExitNoInput = 66;
+inline constexpr int kExitCannotWrite = 73;
+
+struct StitchOptions {
+    enum class Command { Stitch, Help, Version };
+    enum class FocalSource { Default, Given, Auto };
+
+    Command command = Command::Stitch;
+    std::vector<std::string> inputs;
+    std::string output;
+    int method = 1; // method code: 0 plane ... 9 translation strip over 360
+    FocalSource focalSource = FocalSource::Default;
+    double focal = 0.0; // millimetres, with FocalSource::Given
+    int size = 2;       // 0 small, 1 medium, 2 large
+    int blend = 0;      // 0 gradual, 1 half, 2 steep, 3 none
+    unsigned char background[3] = {255, 255, 255};
+    bool colorCorrection = false;
+    int base = 0;   // 1-based, 0 automatic
+    int rotate = 0; // quarter turns, 0 .. 3
+    std::string mask;
+    std::string offsets;
+    std::string matches;
+    bool nearest = false;
+    std::optional<int> depth; // 8 or 16
+    bool quiet = false;
+    bool verbose = false; // let the engine's diagnostic lines reach standard output
+    std::string report;
+    bool estimateFocal = false;
+};
+
+// The method names and their codes.
+struct MethodName {
+    const char* name;
+    int code;
+};
+inline constexpr MethodName kMethods[] = {
+    {"plane", 0},       {"cylinder", 1},          {"cylinder-360", 2},
+    {"rigid", 3},       {"rigid-strip", 4},       {"rigid-strip-360", 5},
+    {"translation", 7}, {"translation-strip", 8}, {"translation-strip-360", 9},
+};
+const char* MethodNameOf(int code);
+bool Is360Method(int code);
+
+// Parses argv; false with `error` set for bad usage.
+bool ParseStitchOptions(int argc, char** argv, StitchOptions* options, std::string* error);
+
+// The --help text.
+std::string StitchUsage();
