@@ -65,7 +65,9 @@ StitchRunner::StitchRunner(const StitchOptions& options, StitchInputs& inputs, S
         CImageImpl& picture = *inputs.pictures[k].picture;
         RGBQUAD* palette = m_palettes[k].empty() ? nullptr : m_palettes[k].data();
         m_adapters.emplace_back(&m_headers[k], picture.GetBits(), palette);
-        if (inputs.is48) m_adapters48.emplace_back(&m_headers[k], picture.GetLowerBits(), palette);
+        if (inputs.is48)
+            m_adapters48.emplace_back(&m_headers[k], picture.GetBits(), palette,
+                                      picture.GetLowerBits());
     }
     if (inputs.mask) {
         m_maskHeader = HeaderOf(*inputs.mask);

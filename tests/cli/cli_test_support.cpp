@@ -1,0 +1,96 @@
+#include "cli/cli_test_support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "image_impl.h"
+
+namespace cli_test {
+
+namespace {
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char ch : text) {
+        if (ch == '\'')
+            quoted += "'\\''";
+        else
+            quoted += ch;
+    }
+    return quoted + "'";
+}
+
+int ExtensionType(const std::string& path) {
+    const std::string ext = std::filesystem::path(path).extension().string();
+    if (ext == ".bmp") return kImageTypeBmp;
+    if (ext == ".jpg") return kImageTypeJpeg;
+    if (ext == ".tif") return kImageTypeTiff;
+    if (ext == ".png") return kImageTypePng;
+    return kImageTypeNone;
+}
+
+} // namespace
+
+ScratchDir::ScratchDir() {
+    char pattern[] = "/tmp/quiltstitch-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    m_path = made != nullptr ? made : "/tmp";
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    if (m_path != "/tmp") std::filesystem::remove_all(m_path, ignored);
+}
+
+std::vector<std::string> ScratchDir::Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_path))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+RunResult RunStitch(const std::vector<std::string>& args) {
+    ScratchDir capture;
+    std::string command = Quote(QUILTSTITCH_PATH);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    command +=
+        " >" + Quote(capture.Path("out")) + " 2>" + Quote(capture.Path("err")) + " </dev/null";
+    const int raw = std::system(command.c_str());
+    RunResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.errors = ReadText(capture.Path("err"));
+    result.output = ReadText(capture.Path("out"));
+    return result;
+}
+
+bool WriteTestPicture(TestDib& dib, const std::string& path, bool sixteenBits) {
+    std::unique_ptr<CImageImpl> picture = CImageImpl::FromBitmap(
+        dib.header, dib.pixels.data(), sixteenBits ? dib.lower.data() : nullptr,
+        dib.palette.empty() ? nullptr : dib.palette.data(), ExtensionType(path));
+    return picture && picture->WriteFile(path);
+}
+
+std::vector<double> ReportNumbers(const std::string& reportPath, const std::string& key) {
+    const std::string text = ReadText(reportPath);
+    const std::regex pattern("\"" + key + "\": (-?[0-9.eE+-]+)");
+    std::vector<double> numbers;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
+         it != std::sregex_iterator(); ++it)
+        numbers.push_back(std::stod((*it)[1].str()));
+    return numbers;
+}
+
+} // namespace cli_test

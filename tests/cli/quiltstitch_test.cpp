@@ -1,0 +1,273 @@
+// quiltstitch end to end: generated sequences with known geometry through every method, the
+// exit statuses, the output kinds and the report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <numbers>
+
+#include "cli/cli_test_support.h"
+#include "image_impl.h"
+#include "support/camera_views.h"
+#include "support/test_images.h"
+#include "support/test_sequence.h"
+
+namespace {
+
+using camera_views::Scene;
+using cli_test::RunStitch;
+using cli_test::ScratchDir;
+
+// Three 240 x 320 views of the texture; view k's origin in the texture.
+const Origin kOrigins[] = {{0, 0}, {6, 210}, {2, 430}};
+
+struct TextureSequence {
+    ScratchDir dir;
+    std::vector<std::string> paths;
+
+    explicit TextureSequence(ViewKind kind = ViewKind::Rgb24, const char* ext = ".bmp") {
+        for (int k = 0; k < 3; ++k) {
+            TestDib view = TextureView(240, 320, kOrigins[k].top, kOrigins[k].left, kind);
+            paths.push_back(dir.Path("view" + std::to_string(k) + ext));
+            EXPECT_TRUE(cli_test::WriteTestPicture(view, paths.back()));
+        }
+    }
+    std::vector<std::string> Args(std::vector<std::string> more) const {
+        std::vector<std::string> args = paths;
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+};
+
+// Views of a camera turning about its vertical axis (focal length F pixels).
+struct PanSequence {
+    ScratchDir dir;
+    std::vector<std::string> paths;
+    static constexpr int kRows = 240, kColumns = 320;
+
+    PanSequence(Scene scene, double F, const std::vector<double>& yaws) {
+        for (std::size_t k = 0; k < yaws.size(); ++k) {
+            NImagePtr view = camera_views::RenderView(scene, F, yaws[k], kRows, kColumns, 1);
+            TestDib dib = DibFromImage(view.get());
+            paths.push_back(dir.Path("pan" + std::to_string(k) + ".bmp"));
+            EXPECT_TRUE(cli_test::WriteTestPicture(dib, paths.back()));
+        }
+    }
+};
+
+std::unique_ptr<CImageImpl> ReadBack(const std::string& path, int type) {
+    std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, type);
+    return picture && picture->IsValid() ? std::move(picture) : nullptr;
+}
+
+TEST(Quiltstitch, FlatMethodsAlignAndJoinATranslatedSequence) {
+    TextureSequence seq;
+    for (const char* method : {"translation", "rigid", "translation-strip", "rigid-strip"}) {
+        const std::string out = seq.dir.Path(std::string(method) + ".png");
+        const std::string report = seq.dir.Path(std::string(method) + ".json");
+        const auto run = RunStitch(seq.Args({"-m", method, "-o", out, "--report", report, "-q"}));
+        ASSERT_EQ(run.status, 0) << method << ": " << run.errors;
+        // The automatic alignment is on a grid of 4 pixels for views of this size.
+        const std::vector<double> dr = cli_test::ReportNumbers(report, "dr");
+        const std::vector<double> dc = cli_test::ReportNumbers(report, "dc");
+        ASSERT_EQ(dr.size(), 2u);
+        for (int k = 0; k < 2; ++k) {
+            EXPECT_LE(std::abs(dr[k] - (kOrigins[k + 1].top - kOrigins[k].top)), 4) << method;
+            EXPECT_LE(std::abs(dc[k] - (kOrigins[k + 1].left - kOrigins[k].left)), 4) << method;
+        }
+        auto picture = ReadBack(out, kImageTypePng);
+        ASSERT_TRUE(picture) << method;
+        // The three views span 750 columns and 246 rows of the texture.
+        EXPECT_NEAR(picture->GetWidth(), 750, 8) << method;
+        EXPECT_NEAR(picture->GetHeight(), 246, 8) << method;
+    }
+}
+
+TEST(Quiltstitch, GivenOffsetsReproduceTheTexture) {
+    TextureSequence seq(ViewKind::Grey8);
+    const std::string offsets = seq.dir.Path("offsets.txt");
+    {
+        std::ofstream file(offsets);
+        file << "# dr dc\n6 210\n\n-4 220\n";
+    }
+    const std::string out = seq.dir.Path("pano.bmp");
+    const auto run = RunStitch(
+        seq.Args({"-m", "translation", "--offsets", offsets, "-o", out, "--base", "1", "-q"}));
+    ASSERT_EQ(run.status, 0) << run.errors;
+    auto picture = ReadBack(out, kImageTypeBmp);
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->GetBitsPerPixel(), 8);
+    // Base 1 puts view 0 at the canvas origin; every pixel of view 0 is the texture there.
+    long long error = 0;
+    for (int r = 0; r < 240; r += 3)
+        for (int c = 0; c < 320; c += 3)
+            error +=
+                std::abs(picture->GetPixelIndex(c, r) - static_cast<int>(TextureValue(r, c, 1)));
+    EXPECT_EQ(error, 0);
+}
+
+TEST(Quiltstitch, PlaneAndCylinderFollowTheCamera) {
+    const double F = 400.0;
+    PanSequence pan(Scene::Plane, F, {-0.25, 0.0, 0.25});
+    const std::string plane = pan.dir.Path("plane.png");
+    auto run =
+        RunStitch({pan.paths[0], pan.paths[1], pan.paths[2], "-m", "plane", "-o", plane, "-q"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    auto picture = ReadBack(plane, kImageTypePng);
+    ASSERT_TRUE(picture);
+    const double reach = F * std::tan(0.25 + std::atan2(159.5, F));
+    EXPECT_NEAR(picture->GetWidth(), 2 * reach + 1, 6);
+
+    // On the cylinder with the true focal length (F pixels = f mm x 320 / 35) the pan is
+    // F x (total turn) plus one projected view wide.
+    const std::string cylinder = pan.dir.Path("cylinder.png");
+    const double focalMm = F * 35.0 / 320.0;
+    run = RunStitch({pan.paths[0], pan.paths[1], pan.paths[2], "-m", "cylinder", "-f",
+                     std::to_string(focalMm), "-o", cylinder, "-q"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    picture = ReadBack(cylinder, kImageTypePng);
+    ASSERT_TRUE(picture);
+    const double projected = 2 * F * std::atan2(160.0, F);
+    EXPECT_NEAR(picture->GetWidth(), F * 0.5 + projected, 0.02 * (F * 0.5 + projected));
+}
+
+TEST(Quiltstitch, ClosedTurnsWrapAround) {
+    const double F = 300.0;
+    std::vector<double> yaws;
+    for (int k = 0; k < 12; ++k) yaws.push_back(k * std::numbers::pi / 6);
+    PanSequence turn(Scene::Cylinder, F, yaws);
+    const double focalMm = F * 35.0 / 320.0;
+    for (const char* method : {"cylinder-360", "translation-strip-360", "rigid-strip-360"}) {
+        std::vector<std::string> args = turn.paths;
+        const std::string out = turn.dir.Path(std::string(method) + ".png");
+        const std::string report = turn.dir.Path(std::string(method) + ".json");
+        for (const char* a : {"-m", method, "-f"}) args.push_back(a);
+        args.push_back(std::to_string(focalMm));
+        args.insert(args.end(), {"-o", out, "--report", report, "-q"});
+        const auto run = RunStitch(args);
+        ASSERT_EQ(run.status, 0) << method << ": " << run.errors;
+        auto picture = ReadBack(out, kImageTypePng);
+        ASSERT_TRUE(picture) << method;
+        const std::vector<double> dc = cli_test::ReportNumbers(report, "dc");
+        ASSERT_EQ(dc.size(), 12u) << method; // eleven pairs and the closing pair
+        if (std::string(method) == "cylinder-360") {
+            EXPECT_NEAR(picture->GetWidth(), 2 * std::numbers::pi * F,
+                        0.01 * 2 * std::numbers::pi * F);
+        } else {
+            // Unprojected views: one turn is the sum of the twelve shifts.
+            double turnLength = 0.0;
+            for (double d : dc) turnLength += d;
+            EXPECT_NEAR(picture->GetWidth(), turnLength, 0.03 * turnLength) << method;
+        }
+    }
+}
+
+TEST(Quiltstitch, ExitStatusesAndMessages) {
+    TextureSequence seq;
+    ScratchDir out;
+    EXPECT_EQ(RunStitch(seq.Args({})).status, 64); // no output
+    EXPECT_EQ(RunStitch(seq.Args({"-m", "sphere", "-o", out.Path("a.jpg")})).status, 64);
+    EXPECT_EQ(RunStitch(seq.Args({"-o", out.Path("a.xyz")})).status, 64);
+    EXPECT_EQ(RunStitch(seq.Args({"--depth", "16", "-o", out.Path("a.jpg")})).status, 64);
+    EXPECT_EQ(RunStitch({"--help"}).status, 0);
+    EXPECT_NE(RunStitch({"--version"}).output.find("quiltstitch"), std::string::npos);
+
+    auto run = RunStitch({seq.paths[0], out.Path("missing.bmp"), "-o", out.Path("a.jpg")});
+    EXPECT_EQ(run.status, 66);
+    EXPECT_NE(run.errors.find("missing.bmp"), std::string::npos);
+    {
+        std::ofstream junk(out.Path("junk.jpg"));
+        junk << "not a picture at all";
+    }
+    EXPECT_EQ(RunStitch({seq.paths[0], out.Path("junk.jpg"), "-o", out.Path("a.jpg")}).status, 66);
+
+    TestDib small = TextureView(200, 300, 0, 0, ViewKind::Grey8);
+    ASSERT_TRUE(cli_test::WriteTestPicture(small, out.Path("small.bmp")));
+    run = RunStitch({seq.paths[0], out.Path("small.bmp"), "-o", out.Path("a.jpg")});
+    EXPECT_EQ(run.status, 66);
+    EXPECT_NE(run.errors.find("Something wrong with the image size."), std::string::npos);
+
+    TestDib wide = TextureView(240, 360, 0, 200, ViewKind::Rgb24); // 12.5 % wider
+    ASSERT_TRUE(cli_test::WriteTestPicture(wide, out.Path("wide.bmp")));
+    run = RunStitch({seq.paths[0], out.Path("wide.bmp"), "-o", out.Path("a.jpg")});
+    EXPECT_EQ(run.status, 66);
+    EXPECT_NE(run.errors.find("Image size is wrong. (320 X 240 ?+10%)"), std::string::npos);
+
+    // A folder that does not exist: nothing written, nothing left behind.
+    run = RunStitch(seq.Args({"-m", "translation", "-o", out.Path("nowhere/pano.jpg")}));
+    EXPECT_EQ(run.status, 73);
+    const std::vector<std::string> files = out.Files();
+    EXPECT_TRUE(std::none_of(files.begin(), files.end(), [](const std::string& f) {
+        return f.find(".part") != std::string::npos;
+    }));
+}
+
+TEST(Quiltstitch, MixedSizesWithinTenPercentAreTrimmed) {
+    TextureSequence seq;
+    TestDib wider =
+        TextureView(240, 340, 6, 200, ViewKind::Rgb24); // 6 % wider, trimmed by 10 a side
+    ASSERT_TRUE(cli_test::WriteTestPicture(wider, seq.paths[1]));
+    const std::string report = seq.dir.Path("r.json");
+    const auto run = RunStitch(
+        seq.Args({"-m", "translation", "-o", seq.dir.Path("p.png"), "--report", report, "-q"}));
+    ASSERT_EQ(run.status, 0) << run.errors;
+    // The trimmed middle view starts at texture column 210, as before.
+    const std::vector<double> dc = cli_test::ReportNumbers(report, "dc");
+    ASSERT_EQ(dc.size(), 2u);
+    EXPECT_LE(std::abs(dc[0] - 210), 4);
+}
+
+TEST(Quiltstitch, SixteenBitInputsKeepTheirDepthInTiff) {
+    ScratchDir dir;
+    std::vector<std::string> paths;
+    for (int k = 0; k < 2; ++k) {
+        TestDib view = TextureView(240, 320, 0, 200 * k, ViewKind::Rgb24);
+        for (std::size_t i = 0; i < view.lower.size(); ++i)
+            view.lower[i] = static_cast<unsigned char>(i * 7);
+        paths.push_back(dir.Path("deep" + std::to_string(k) + ".tif"));
+        ASSERT_TRUE(cli_test::WriteTestPicture(view, paths.back(), true));
+    }
+    auto deep =
+        RunStitch({paths[0], paths[1], "-m", "translation", "-o", dir.Path("p16.tif"), "-q"});
+    ASSERT_EQ(deep.status, 0) << deep.errors;
+    auto picture = ReadBack(dir.Path("p16.tif"), kImageTypeTiff);
+    ASSERT_TRUE(picture);
+    EXPECT_TRUE(picture->Is48Bit());
+    auto shallow = RunStitch(
+        {paths[0], paths[1], "-m", "translation", "--depth", "8", "-o", dir.Path("p8.tif"), "-q"});
+    ASSERT_EQ(shallow.status, 0);
+    picture = ReadBack(dir.Path("p8.tif"), kImageTypeTiff);
+    ASSERT_TRUE(picture);
+    EXPECT_FALSE(picture->Is48Bit());
+    auto jpeg = RunStitch({paths[0], paths[1], "-m", "translation", "-o", dir.Path("p.jpg")});
+    ASSERT_EQ(jpeg.status, 0);
+    EXPECT_NE(jpeg.errors.find("16 bits per channel"), std::string::npos);
+}
+
+TEST(Quiltstitch, PanoramaSceneWritesItsPictureBeside) {
+    TextureSequence seq;
+    const auto run = RunStitch(
+        seq.Args({"-m", "translation", "-f", "35", "-o", seq.dir.Path("pano.ivr"), "-q"}));
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const std::string scene = cli_test::ReadText(seq.dir.Path("pano.ivr"));
+    EXPECT_NE(scene.find("url \"pano.jpg\""), std::string::npos);
+    EXPECT_EQ(scene.rfind("#VRML V2.0 utf8\n", 0), 0u);
+    EXPECT_TRUE(ReadBack(seq.dir.Path("pano.jpg"), kImageTypeJpeg));
+}
+
+TEST(Quiltstitch, EstimatesTheFocalLengthOfAPan) {
+    const double F = 350.0;
+    PanSequence pan(Scene::Cylinder, F, {-0.45, -0.15, 0.15, 0.45});
+    std::vector<std::string> args = pan.paths;
+    args.push_back("--estimate-focal");
+    const auto run = RunStitch(args);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    double best = 0.0;
+    ASSERT_EQ(std::sscanf(run.output.substr(run.output.find("best:")).c_str(), "best: %lf", &best),
+              1)
+        << run.output;
+    EXPECT_NEAR(best, F * 35.0 / 320.0, 0.05 * F * 35.0 / 320.0);
+}
+
+} // namespace
