@@ -56,7 +56,7 @@ Bytes SubBlocks(const Bytes& data) {
     return out;
 }
 
-struct GifSpec {
+struct GifLayout {
     const char* signature = "GIF89a";
     int width = 1;
     int height = 1;
@@ -68,38 +68,38 @@ struct GifSpec {
     std::vector<int> pixels;
 };
 
-Bytes MakeGif(const GifSpec& spec) {
-    Bytes bytes(spec.signature, spec.signature + 6);
-    AppendLe16(bytes, static_cast<std::uint32_t>(spec.width));
-    AppendLe16(bytes, static_cast<std::uint32_t>(spec.height));
+Bytes MakeGif(const GifLayout& layout) {
+    Bytes bytes(layout.signature, layout.signature + 6);
+    AppendLe16(bytes, static_cast<std::uint32_t>(layout.width));
+    AppendLe16(bytes, static_cast<std::uint32_t>(layout.height));
     auto tableFlags = [](std::size_t count) {
         int n = 0;
         while ((std::size_t{2} << n) < count) ++n;
         return n;
     };
-    bytes.push_back(spec.globalTable.empty()
+    bytes.push_back(layout.globalTable.empty()
                         ? 0
-                        : static_cast<std::uint8_t>(0x80 | tableFlags(spec.globalTable.size())));
+                        : static_cast<std::uint8_t>(0x80 | tableFlags(layout.globalTable.size())));
     bytes.push_back(0);
     bytes.push_back(0);
-    for (const auto& c : spec.globalTable)
+    for (const auto& c : layout.globalTable)
         for (int v : c) bytes.push_back(static_cast<std::uint8_t>(v));
-    if (spec.extension) {
+    if (layout.extension) {
         const Bytes control{0x21, 0xF9, 4, 1, 0, 0, 0, 0};
         bytes.insert(bytes.end(), control.begin(), control.end());
     }
     bytes.push_back(0x2C);
     AppendLe16(bytes, 0);
     AppendLe16(bytes, 0);
-    AppendLe16(bytes, static_cast<std::uint32_t>(spec.width));
-    AppendLe16(bytes, static_cast<std::uint32_t>(spec.height));
-    int flags = spec.interlaced ? 0x40 : 0;
-    if (!spec.localTable.empty()) flags |= 0x80 | tableFlags(spec.localTable.size());
+    AppendLe16(bytes, static_cast<std::uint32_t>(layout.width));
+    AppendLe16(bytes, static_cast<std::uint32_t>(layout.height));
+    int flags = layout.interlaced ? 0x40 : 0;
+    if (!layout.localTable.empty()) flags |= 0x80 | tableFlags(layout.localTable.size());
     bytes.push_back(static_cast<std::uint8_t>(flags));
-    for (const auto& c : spec.localTable)
+    for (const auto& c : layout.localTable)
         for (int v : c) bytes.push_back(static_cast<std::uint8_t>(v));
-    bytes.push_back(static_cast<std::uint8_t>(spec.minCodeSize));
-    const Bytes blocks = SubBlocks(LiteralLzw(spec.pixels, spec.minCodeSize));
+    bytes.push_back(static_cast<std::uint8_t>(layout.minCodeSize));
+    const Bytes blocks = SubBlocks(LiteralLzw(layout.pixels, layout.minCodeSize));
     bytes.insert(bytes.end(), blocks.begin(), blocks.end());
     bytes.push_back(0x3B);
     return bytes;
@@ -248,15 +248,15 @@ TEST(GifWrite, RefusesDeepPicturesAndReportsFileErrors) {
 
 TEST(GifRead, InterlacedRowsArePlacedByPass) {
     ScratchDir dir;
-    GifSpec spec;
-    spec.width = 2;
-    spec.height = 5;
-    spec.interlaced = true;
-    spec.globalTable = {{0, 0, 0}, {255, 255, 255}};
-    spec.minCodeSize = 2;
+    GifLayout layout;
+    layout.width = 2;
+    layout.height = 5;
+    layout.interlaced = true;
+    layout.globalTable = {{0, 0, 0}, {255, 255, 255}};
+    layout.minCodeSize = 2;
     // File rows in order belong to picture rows 0, 4, 2, 1, 3.
-    spec.pixels = {0, 0, 1, 1, 0, 1, 1, 0, 1, 1};
-    WriteBytes(dir.File("i.gif"), MakeGif(spec));
+    layout.pixels = {0, 0, 1, 1, 0, 1, 1, 0, 1, 1};
+    WriteBytes(dir.File("i.gif"), MakeGif(layout));
     auto picture = CImageImpl::Open(dir.File("i.gif"));
     ASSERT_TRUE(picture->IsValid());
     const int expected[5][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {1, 1}};
@@ -266,13 +266,13 @@ TEST(GifRead, InterlacedRowsArePlacedByPass) {
 
 TEST(GifRead, LocalTableAndExtensions) {
     ScratchDir dir;
-    GifSpec spec;
-    spec.width = 3;
-    spec.extension = true;
-    spec.globalTable = {{1, 1, 1}, {2, 2, 2}};
-    spec.localTable = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {0, 0, 0}};
-    spec.pixels = {2, 1, 0};
-    WriteBytes(dir.File("l.gif"), MakeGif(spec));
+    GifLayout layout;
+    layout.width = 3;
+    layout.extension = true;
+    layout.globalTable = {{1, 1, 1}, {2, 2, 2}};
+    layout.localTable = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {0, 0, 0}};
+    layout.pixels = {2, 1, 0};
+    WriteBytes(dir.File("l.gif"), MakeGif(layout));
     auto picture = CImageImpl::Open(dir.File("l.gif"));
     ASSERT_TRUE(picture->IsValid());
     BYTE rgb[9];
@@ -284,16 +284,16 @@ TEST(GifRead, LocalTableAndExtensions) {
 
 TEST(GifRead, TooFewPixelsOrCutFilesFail) {
     ScratchDir dir;
-    GifSpec spec;
-    spec.width = 4;
-    spec.height = 4;
-    spec.globalTable = {{0, 0, 0}, {9, 9, 9}};
-    spec.pixels = std::vector<int>(15, 1); // one short
-    WriteBytes(dir.File("short.gif"), MakeGif(spec));
+    GifLayout layout;
+    layout.width = 4;
+    layout.height = 4;
+    layout.globalTable = {{0, 0, 0}, {9, 9, 9}};
+    layout.pixels = std::vector<int>(15, 1); // one short
+    WriteBytes(dir.File("short.gif"), MakeGif(layout));
     EXPECT_FALSE(CImageImpl::Open(dir.File("short.gif"))->IsValid());
 
-    spec.pixels.push_back(1);
-    Bytes whole = MakeGif(spec);
+    layout.pixels.push_back(1);
+    Bytes whole = MakeGif(layout);
     WriteBytes(dir.File("whole.gif"), whole);
     EXPECT_TRUE(CImageImpl::Open(dir.File("whole.gif"))->IsValid());
     for (std::size_t cut : {std::size_t{5}, std::size_t{20}, whole.size() - 6}) {
