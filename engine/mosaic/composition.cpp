@@ -114,7 +114,17 @@ bool PrepareComposite(NImagePtr& image, N_ImageRec* base, int background) {
            NFillPacked(image.get(), background);
 }
 
-int Compose(SessionState& session, ProgressSink* sink, int from, int to) {
+// A two-band double map of rows x columns weighing the new image `weight` and the canvas
+// 1 - `weight` everywhere.
+NImagePtr MakeDissolveMap(int rows, int columns, double weight) {
+    NImagePtr map(NCreateImage(2, rows, columns, NDoubleRepn));
+    if (!map || !NFillImage(map.get(), 0, weight) || !NFillImage(map.get(), 1, 1.0 - weight))
+        return nullptr;
+    return map;
+}
+
+int Compose(SessionState& session, ProgressSink* sink, int from, int to,
+            const CompositionRule& rule) {
     MosaicContext& context = session.context;
     // Fresh, uncorrected images: views of the caller's bitmaps at the processing size.
     if (const int code = ReloadForComposition(session); code != 0) return code;
@@ -161,7 +171,8 @@ int Compose(SessionState& session, ProgressSink* sink, int from, int to) {
     // Composition order: nearest the base first, unless that leaves an image without overlap
     // with the ones laid before it; then the order of the image list.
     std::vector<int> order = DistanceOrder(context, base);
-    if (!EveryImageOverlaps(order, boxes)) std::iota(order.begin(), order.end(), 0);
+    if (rule.dissolve || !EveryImageOverlaps(order, boxes))
+        std::iota(order.begin(), order.end(), 0);
 
     // Canvas: the base rectangle (one beyond its last row and column) and every corner.
     double minR = 0.0, maxR = baseImage->nrows, minC = 0.0, maxC = baseImage->ncolumns;
@@ -172,13 +183,18 @@ int Compose(SessionState& session, ProgressSink* sink, int from, int to) {
             minC = std::min(minC, p.c);
             maxC = std::max(maxC, p.c);
         }
-    const double height = std::ceil(maxR) - std::floor(minR) + 1.0;
-    const double width = std::ceil(maxC) - std::floor(minC) + 1.0;
-    if (height > kMaxCanvasFactor * baseImage->nrows ||
-        width > kMaxCanvasFactor * baseImage->ncolumns)
+    double height = std::ceil(maxR) - std::floor(minR) + 1.0;
+    double width = std::ceil(maxC) - std::floor(minC) + 1.0;
+    int offsetR = static_cast<int>(std::ceil(-minR));
+    int offsetC = static_cast<int>(std::ceil(-minC));
+    if (rule.base_frame) {
+        height = baseImage->nrows;
+        width = baseImage->ncolumns;
+        offsetR = offsetC = 0;
+    } else if (height > kMaxCanvasFactor * baseImage->nrows ||
+               width > kMaxCanvasFactor * baseImage->ncolumns) {
         return 11;
-    const int offsetR = static_cast<int>(std::ceil(-minR));
-    const int offsetC = static_cast<int>(std::ceil(-minC));
+    }
     context.offset_r = offsetR;
     context.offset_c = offsetC;
 
@@ -254,8 +270,10 @@ int Compose(SessionState& session, ProgressSink* sink, int from, int to) {
             const int mapRows = static_cast<int>(std::floor(overlap.r1)) + 1 - top + 1;
             const int mapColumns = static_cast<int>(std::floor(overlap.c1)) + 1 - left + 1;
             const NImagePtr map =
-                MakeDistanceMap(context.blend_level, top, left, mapRows, mapColumns,
-                                CanvasCentre{record.centre_r, record.centre_c}, laidCentres);
+                rule.dissolve
+                    ? MakeDissolveMap(mapRows, mapColumns, rule.dissolve_weight)
+                    : MakeDistanceMap(context.blend_level, top, left, mapRows, mapColumns,
+                                      CanvasCentre{record.centre_r, record.centre_c}, laidCentres);
             if (!map) return 3;
             LayBlendedImage(canvas, source, rect, WeightMap{map.get(), top, left});
         }
@@ -271,10 +289,11 @@ int Compose(SessionState& session, ProgressSink* sink, int from, int to) {
 
 } // namespace
 
-int ComposeMosaic(SessionState& session, ProgressSink* sink, int from, int to) {
+int ComposeMosaic(SessionState& session, ProgressSink* sink, int from, int to,
+                  const CompositionRule& rule) {
     ReleaseComposites(session.context);
     try {
-        return Compose(session, sink, from, to);
+        return Compose(session, sink, from, to, rule);
     } catch (const std::bad_alloc&) {
         ReleaseComposites(session.context);
         return 3;

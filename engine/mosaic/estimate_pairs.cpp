@@ -8,6 +8,7 @@
 #include "core/parallel.h"
 #include "core/report.h"
 
+#include "mosaic/feature_fit.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
 #include "session/progress_sink.h"
@@ -25,17 +26,17 @@ Homography8 AlignmentTransform(int dr, int dc) {
 }
 
 // Fits the pair from the record's hand-set matches, or matches it automatically starting at
-// (dr, dc). False when no match was found (H is then left alone).
+// (dr, dc); automatic matching asks for at least as many matches as the model's fit needs.
+// False when no match was found or the fit could not be solved (H is then left alone).
 bool MatchAndFit(MosaicContext& context, MosaicImageRecord& record, const N_ImageRec* first,
                  const N_ImageRec* second, int dr, int dc, MotionModel model, Homography8* H) {
     if (record.matches == nullptr) {
-        record.matches =
-            MatchFeatures(first, second, dr, dc, kMatchingThreshold, kCorrelationThreshold,
-                          kTranslationMinimumMatches, context.mask);
+        const int minimum = std::max(kTranslationMinimumMatches, MinimumHandMatches(model));
+        record.matches = MatchFeatures(first, second, dr, dc, kMatchingThreshold,
+                                       kCorrelationThreshold, minimum, context.mask);
         if (record.matches == nullptr) return false;
     }
-    FitModel(model, record.matches, H);
-    return true;
+    return FitMatches(PairFitKind(model), record.matches, H);
 }
 
 bool IsRigid(MotionModel model) {

@@ -57,6 +57,12 @@ struct AutoFocalListStruct {
     double bestMedianSqDeviation; // that median
 };
 
+// How an interpolated view joins its two images.
+enum BlendType : int {
+    BlendTypeMosaic = 0,  // distance-map blending by the session's blend level
+    BlendTypeDissolve = 1 // cross-dissolve: (1 - t)·first laid + t·second laid
+};
+
 class STITCHKIT_API MFCPanorama {
 public:
     MFCPanorama();
@@ -134,6 +140,23 @@ public:
     // Proposes focal lengths from projective fits of every neighbour pair; leaves the prepared
     // context for DoCylinderMosaics with keepPrepared.
     void GetAutoFocalList(AutoFocalListStruct* list);
+
+    // View interpolation between images 0 and 1. A parameter block is the eight doubles h0..h7
+    // of a projective transform (ninth element 1) at the processing scale: P maps image 0 to
+    // image 1, Q is its inverse. The session is kept afterwards, so one estimate can be rendered
+    // for many values of t; start a new pair with DestroyInternalData.
+    // Estimation only, with motion model `ProjModel` (0 .. 7; 7 affine).
+    bool DoInterpolateParams(IImageAdapter* out, double* P, double* Q, int ProjModel,
+                             IProgress* progress = nullptr);
+    // The view for t (1: the pair in image 0's frame, 0: in image 1's frame) from P and Q; with
+    // `keepBaseFrame` the picture is cut to the base image's rectangle. With three or more
+    // images they are composed as a mosaic without interpolation.
+    bool DoInterpolateRendering(IImageAdapter* out, const double* P, const double* Q, double t,
+                                BlendType blendType, bool keepBaseFrame,
+                                IProgress* progress = nullptr);
+    // Affine estimation, then rendering with the base frame kept.
+    bool DoInterpolateMosaics(IImageAdapter* out, IProgress* progress, double t,
+                              BlendType blendType);
 
     // Releases the context, both image sets and their records; remembers the processing size.
     void DestroyInternalData();

@@ -1,0 +1,169 @@
+// The exported view-interpolation operations: the MFCPanorama methods and CInterImages, which
+// drives one engine-wide panorama session.
+#include <algorithm>
+#include <cmath>
+#include <deque>
+
+#include "mosaic/interpolation.h"
+#include "session/operation.h"
+#include "session/session_state.h"
+#include "stitchkit/CInterImages.h"
+#include "stitchkit/MFCPanorama.h"
+
+namespace {
+
+Homography8 FromBlock(const double* block) {
+    Homography8 H;
+    std::copy(block, block + 8, H.h);
+    return H;
+}
+
+} // namespace
+
+bool MFCPanorama::DoInterpolateParams(IImageAdapter*, double* P, double* Q, int ProjModel,
+                                      IProgress*) {
+    if (P == nullptr || Q == nullptr) return ShowWarning(MosaicInconsistent);
+    Homography8 p, q;
+    const int code = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
+        return InterpolateEstimate(Session(), ProjModel, sink, &p, &q);
+    });
+    if (code == 0) {
+        std::copy(p.h, p.h + 8, P);
+        std::copy(q.h, q.h + 8, Q);
+    }
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+bool MFCPanorama::DoInterpolateRendering(IImageAdapter* out, const double* P, const double* Q,
+                                         double t, BlendType blendType, bool keepBaseFrame,
+                                         IProgress*) {
+    if (P == nullptr || Q == nullptr) return ShowWarning(MosaicInconsistent);
+    const Homography8 p = FromBlock(P), q = FromBlock(Q);
+    const int code = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
+        return InterpolateRender(Session(), out, p, q, t, blendType, keepBaseFrame, sink);
+    });
+    return ShowWarning(static_cast<MosaicReturnValue>(code));
+}
+
+bool MFCPanorama::DoInterpolateMosaics(IImageAdapter* out, IProgress*, double t,
+                                       BlendType blendType) {
+    // A blending that cannot be rendered is refused before any work is spent on estimation.
+    if (blendType != BlendTypeMosaic && blendType != BlendTypeDissolve)
+        return ShowWarning(MosaicInconsistent);
+    int estimate = 0;
+    const int render = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
+        Homography8 p, q;
+        estimate = InterpolateEstimate(Session(), MotionAffine, sink, &p, &q);
+        if (estimate != 0) return estimate;
+        return InterpolateRender(Session(), out, p, q, t, blendType, true, sink);
+    });
+    if (estimate != 0) return ShowWarning(static_cast<MosaicReturnValue>(estimate));
+    return ShowWarning(static_cast<MosaicReturnValue>(render));
+}
+
+namespace {
+
+// The panorama session CInterImages drives, and the adapters of the bitmaps it was given.
+struct InterpolationEngine {
+    MFCPanorama panorama;
+    std::deque<CBmpAdapter> adapters; // stable addresses: the session points at them
+
+    void Reset() {
+        panorama.DestroyInternalData();
+        adapters.clear();
+    }
+};
+
+InterpolationEngine& Engine() {
+    static InterpolationEngine engine;
+    return engine;
+}
+
+// Hands the view in `out` to the caller: a new 44-byte header and the pixel rows.
+bool TakeResult(CBmpAdapter& out, BITMAPINFO** info, BYTE** pixels, CInterImages& owner) {
+    if (out.IsEmpty()) return false;
+    auto* copy = new BITMAPINFO{};
+    owner.BmpInfoHeaderCopy(&copy->bmiHeader, out.GetHeader());
+    delete out.GetHeader();
+    *info = copy;
+    *pixels = out.GetData();
+    return true;
+}
+
+bool UnitInterval(double t) {
+    return t >= 0.0 && t <= 1.0; // false for NaN as well
+}
+
+} // namespace
+
+CInterImages::CInterImages() {
+    Engine().Reset();
+}
+
+CInterImages::~CInterImages() {
+    Engine().Reset();
+}
+
+bool CInterImages::AddImage(BITMAPINFO* info, BYTE* pixels) {
+    if (info == nullptr || pixels == nullptr) return false;
+    InterpolationEngine& engine = Engine();
+    // The session was emptied since the last picture (by an operation or another session).
+    if (engine.panorama.GetImagesCount() == 0 || !Session().normal ||
+        Session().normal->Count() == 0)
+        engine.adapters.clear();
+    RGBQUAD* palette = info->bmiHeader.biBitCount <= 8 ? info->bmiColors : nullptr;
+    engine.adapters.emplace_back(&info->bmiHeader, pixels, palette);
+    if (engine.panorama.AddImage(&engine.adapters.back()) < 0) {
+        engine.adapters.pop_back();
+        return false;
+    }
+    return true;
+}
+
+bool CInterImages::AddMatch(int a, int b, int c, int d) {
+    return Engine().panorama.AddMatch(0, 1, b, a, d, c) > 0;
+}
+
+bool CInterImages::InterpolateParams(int ProjModel) {
+    MFCPanorama& panorama = Engine().panorama;
+    if (!panorama.DoAutoAlign()) return false;
+    panorama.SetSize(2);
+    return panorama.DoInterpolateParams(nullptr, m_P, m_Q, ProjModel);
+}
+
+bool CInterImages::InterpolateRendering(double t, BITMAPINFO** info, BYTE** pixels,
+                                        BlendType blendType, bool keepBaseFrame) {
+    if (!UnitInterval(t) || info == nullptr || pixels == nullptr) return false;
+    MFCPanorama& panorama = Engine().panorama;
+    panorama.SetSize(2);
+    CBmpAdapter out;
+    if (!panorama.DoInterpolateRendering(&out, m_P, m_Q, t, blendType, keepBaseFrame)) return false;
+    return TakeResult(out, info, pixels, *this);
+}
+
+bool CInterImages::Interpolation(double t, BITMAPINFO** info, BYTE** pixels, BlendType blendType) {
+    if (!UnitInterval(t) || info == nullptr || pixels == nullptr) return false;
+    MFCPanorama& panorama = Engine().panorama;
+    if (!panorama.DoAutoAlign()) return false;
+    panorama.SetSize(2);
+    CBmpAdapter out;
+    if (!panorama.DoInterpolateMosaics(&out, nullptr, t, blendType)) return false;
+    return TakeResult(out, info, pixels, *this);
+}
+
+bool CInterImages::BmpInfoHeaderCopy(BITMAPINFOHEADER* destination,
+                                     const BITMAPINFOHEADER* source) {
+    if (destination == nullptr || source == nullptr) return false;
+    destination->biSize = source->biSize;
+    destination->biWidth = source->biWidth;
+    destination->biHeight = source->biHeight;
+    destination->biPlanes = source->biPlanes;
+    destination->biBitCount = source->biBitCount;
+    destination->biCompression = source->biCompression;
+    destination->biSizeImage = source->biSizeImage;
+    destination->biXPelsPerMeter = source->biXPelsPerMeter;
+    destination->biYPelsPerMeter = source->biYPelsPerMeter;
+    destination->biClrUsed = source->biClrUsed;
+    destination->biClrImportant = source->biClrImportant;
+    return true;
+}
