@@ -31,6 +31,9 @@ namespace {
 // transform that sends part of the picture towards infinity; it is refused.
 constexpr double kMaxGrowth = 10.0;
 
+// Added to every sample before it is truncated to 8 bits.
+constexpr double kTruncationLift = 1e-6;
+
 // Half away from zero.
 int RoundHalfAway(double value) {
     return static_cast<int>(value >= 0.0 ? value + 0.5 : value - 0.5);
@@ -232,8 +235,11 @@ bool MFCPersCorrect::DoCorrect(IImageAdapter* out) {
                 if (!inverse.Apply(r + canvas.offset_r, c + canvas.offset_c, &sr, &sc)) continue;
                 // Written so that NaN positions count as outside.
                 if (!(sr >= 0.0 && sr <= rows - 1 && sc >= 0.0 && sc <= columns - 1)) continue;
+                // Truncated to 8 bits; the small lift keeps rounding noise of the weights
+                // (199.99999 between four pixels of 200) from dropping a level.
                 for (int b = 0; b < bands; ++b)
-                    NSetPixel(result.get(), b, r, c, NGetPixelBilinear(source.get(), b, sr, sc));
+                    NSetPixel(result.get(), b, r, c,
+                              NGetPixelBilinear(source.get(), b, sr, sc) + kTruncationLift);
             }
     });
     out->FromNIL(result.get(), nullptr);

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "stitchkit/MFCBmpTool.h"
+#include "support/test_images.h"
+
+namespace {
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+struct TempDir {
+    std::filesystem::path path;
+    TempDir() {
+        path =
+            std::filesystem::temp_directory_path() /
+            ("bmp_tool_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(path);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+};
+
+// Entry i = (red i, green 255 - i, blue 7i mod 256): all distinct.
+std::vector<RGBQUAD> DistinctPalette() {
+    std::vector<RGBQUAD> palette(256);
+    for (int i = 0; i < 256; ++i)
+        palette[i] = RGBQUAD{static_cast<BYTE>(i * 7 % 256), static_cast<BYTE>(255 - i),
+                             static_cast<BYTE>(i), 0};
+    return palette;
+}
+
+TEST(PaletteTool, PaletteFileHasNineBytesPerEntry) {
+    TempDir dir;
+    MFCBmpTool tool;
+    const RGBQUAD entries[2] = {{10, 0, 255, 0}, {0xC3, 0x4B, 0x01, 0}}; // blue, green, red
+    const auto given = dir.path / "given.txt";
+    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, given.string()), -1);
+    EXPECT_EQ(ReadAll(given), std::string("FF  0  A\r 1 4B C3\r"));
+    EXPECT_EQ(tool.SavePaletteInTxt(nullptr, 2, (dir.path / "none.txt").string()), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "none.txt"));
+
+    // The current image's palette: biClrUsed entries of an 8-bit picture; a 24-bit picture
+    // writes nothing.
+    TestDib grey(4, 2, 8);
+    grey.SetGreyRamp();
+    grey.header.biClrUsed = 3;
+    CBmpAdapter greyAdapter = grey.Adapter();
+    tool.SetImage(&greyAdapter);
+    const auto own = dir.path / "own.txt";
+    EXPECT_EQ(tool.SavePaletteInTxt(own.string()), -1);
+    EXPECT_EQ(ReadAll(own), std::string(" 0  0  0\r 1  1  1\r 2  2  2\r"));
+    TestDib colour(4, 2, 24);
+    CBmpAdapter colourAdapter = colour.Adapter();
+    tool.SetImage(&colourAdapter);
+    EXPECT_EQ(tool.SavePaletteInTxt((dir.path / "colour.txt").string()), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "colour.txt"));
+}
+
+TEST(PaletteTool, ColoursMapToTheNearestEntryInAPaddedEightBitPicture) {
+    std::vector<RGBQUAD> palette = DistinctPalette();
+    // Width 5: 15 bytes of 24-bit rows padded to 16, 5 bytes of 8-bit rows padded to 8.
+    TestDib dib(5, 3, 24);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 5; ++c) {
+            const RGBQUAD& e = palette[static_cast<std::size_t>(r * 50 + c * 9)];
+            dib.At(r, c, 0) = e.rgbBlue;
+            dib.At(r, c, 1) = e.rgbGreen;
+            dib.At(r, c, 2) = e.rgbRed;
+        }
+    // One pixel one step of red off entry 77: its nearest entry is still 77 (the next entries
+    // differ by 7 in blue).
+    dib.At(2, 4, 0) = palette[77].rgbBlue;
+    dib.At(2, 4, 1) = palette[77].rgbGreen;
+    dib.At(2, 4, 2) = static_cast<BYTE>(palette[77].rgbRed + 1);
+    const int expectedLast = 77;
+    CBmpAdapter source = dib.Adapter();
+    MFCBmpTool tool;
+    tool.SetImage(&source);
+    std::unique_ptr<CBmpAdapter> out(tool.GetFrom24To8BitImage(palette.data()));
+    ASSERT_NE(out, nullptr);
+    const BITMAPINFOHEADER& h = *out->GetHeader();
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biWidth, 5);
+    EXPECT_EQ(h.biHeight, 3);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biBitCount, 8);
+    EXPECT_EQ(h.biCompression, BI_RGB);
+    EXPECT_EQ(h.biSizeImage, 8u * 3u);
+    EXPECT_EQ(h.biClrUsed, 256u);
+    EXPECT_EQ(h.biClrImportant, 256u);
+    EXPECT_EQ(out->GetRgb(), palette.data()); // the given palette, not a copy
+    for (int r = 0; r < 3; ++r) {
+        const unsigned char* row = out->GetData() + (2 - r) * 8; // bottom-up
+        for (int c = 0; c < 5; ++c) {
+            const int expected = r == 2 && c == 4 ? expectedLast : r * 50 + c * 9;
+            EXPECT_EQ(row[c], expected) << r << "," << c;
+        }
+        for (int pad = 5; pad < 8; ++pad) EXPECT_EQ(row[pad], 0);
+    }
+    delete out->GetHeader();
+    std::free(out->GetData());
+}
+
+TEST(PaletteTool, MissingInputsGiveNothing) {
+    std::vector<RGBQUAD> palette = DistinctPalette();
+    MFCBmpTool tool;
+    EXPECT_EQ(tool.GetFrom24To8BitImage(palette.data()), nullptr); // no image
+    TestDib dib(5, 3, 24);
+    CBmpAdapter source = dib.Adapter();
+    tool.SetImage(&source);
+    EXPECT_EQ(tool.GetFrom24To8BitImage(nullptr), nullptr);
+    CBmpAdapter empty;
+    tool.SetImage(&empty);
+    EXPECT_EQ(tool.GetFrom24To8BitImage(palette.data()), nullptr);
+    // Only 24-bit pictures hold three bytes per pixel.
+    TestDib grey(5, 3, 8);
+    CBmpAdapter greyAdapter = grey.Adapter();
+    tool.SetImage(&greyAdapter);
+    EXPECT_EQ(tool.GetFrom24To8BitImage(palette.data()), nullptr);
+}
+
+} // namespace

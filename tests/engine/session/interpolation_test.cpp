@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "mosaic/homography.h"
+#include "stitchkit/CInterImages.h"
+#include "stitchkit/MFCPanorama.h"
+#include "support/recording_prompts.h"
+#include "support/scripted_progress.h"
+#include "support/test_images.h"
+#include "support/test_sequence.h"
+
+namespace {
+
+constexpr int kRows = 240, kColumns = 320;
+
+// The bytes of a delivered picture, taken from the adapter (which is then released).
+std::vector<unsigned char> TakePixels(CBmpAdapter& out, int* width, int* height) {
+    *width = out.GetWidth();
+    *height = out.GetHeight();
+    const std::int64_t size = DibStride(*width, out.GetHeader()->biBitCount) * *height;
+    std::vector<unsigned char> pixels(out.GetData(), out.GetData() + size);
+    ReleaseAdapterResult(out);
+    return pixels;
+}
+
+// RMS distance between H and the truth over the points of the first image the truth keeps
+// inside the second.
+double RmsError(const double* h, const Homography8& truth) {
+    Homography8 H;
+    std::copy(h, h + 8, H.h);
+    double sum = 0.0;
+    int n = 0;
+    for (int r = 0; r < kRows; r += 4)
+        for (int c = 0; c < kColumns; c += 4) {
+            double tr = 0, tc = 0, fr = 0, fc = 0;
+            truth.Apply(r, c, &tr, &tc);
+            if (tr < 0 || tc < 0 || tr > kRows - 1 || tc > kColumns - 1) continue;
+            H.Apply(r, c, &fr, &fc);
+            sum += (fr - tr) * (fr - tr) + (fc - tc) * (fc - tc);
+            ++n;
+        }
+    return n > 0 ? std::sqrt(sum / n) : 1e9;
+}
+
+TEST(ViewInterpolation, RecoversAKnownAffinePair) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    // Image 1's pixel (x, y) shows image 0's point B(x, y): a slight rotation, shear and
+    // scale, and a shift of (8, 120). P (image 0 -> image 1) is the inverse of B.
+    Homography8 B;
+    B.h[0] = 0.98, B.h[1] = 0.03, B.h[2] = 120.0;
+    B.h[3] = -0.02, B.h[4] = 1.01, B.h[5] = 8.0;
+    Homography8 truthP, truthQ = B;
+    ASSERT_TRUE(InvertHomography(B, &truthP));
+    TestDib first(kColumns, kRows, 8), second(kColumns, kRows, 8);
+    first.SetGreyRamp();
+    second.SetGreyRamp();
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kColumns; ++c) {
+            double sum0 = 0.0, sum1 = 0.0;
+            // Each pixel the mean of 3 x 3 samples over its area.
+            for (int i = -1; i <= 1; ++i)
+                for (int j = -1; j <= 1; ++j) {
+                    const double y = r + i / 3.0, x = c + j / 3.0;
+                    double y0 = 0, x0 = 0;
+                    B.Apply(y, x, &y0, &x0);
+                    sum0 += TextureValue(y, x, 1);
+                    sum1 += TextureValue(y0, x0, 1);
+                }
+            first.At(r, c) = static_cast<unsigned char>(sum0 / 9.0 + 0.5);
+            second.At(r, c) = static_cast<unsigned char>(sum1 / 9.0 + 0.5);
+        }
+    ViewSequence seq(std::vector<TestDib>{first, second});
+    MFCPanorama session;
+    seq.AddTo(session);
+    session.AddAlign(8, 120);
+    session.SetSize(2);
+    double P[8], Q[8];
+    ASSERT_TRUE(session.DoInterpolateParams(nullptr, P, Q, 7));
+    EXPECT_LT(RmsError(P, truthP), 0.5);
+    EXPECT_NEAR(P[6], 0.0, 1e-12); // affine: no projective terms
+    EXPECT_NEAR(P[7], 0.0, 1e-12);
+    // Q maps image 1 back; measured over image 1's points that land inside image 0.
+    EXPECT_LT(RmsError(Q, truthQ), 0.5);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+// At t = 1 the pair is shown in image 0's frame: the composite the mosaic pipeline makes of
+// the same pair with the same transform (a translation mosaic whose pair transform is its
+// alignment), and with the base frame kept, that composite cut to image 0's rectangle.
+TEST(ViewInterpolation, TimeOneIsTheMosaicInTheFirstImagesFrame) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::vector<Origin> origins = {{0, 0}, {10, 60}};
+    ViewSequence seq(kRows, kColumns, origins, ViewKind::Rgb24);
+
+    MFCPanorama session;
+    seq.AddTo(session);
+    session.AddAlign(10, 60);
+    session.SetSize(2);
+    session.SkipFeatureMatching(true);
+    CBmpAdapter reference;
+    ASSERT_TRUE(session.DoTranslationMosaics(&reference));
+    int refWidth = 0, refHeight = 0;
+    const std::vector<unsigned char> expected = TakePixels(reference, &refWidth, &refHeight);
+    ASSERT_EQ(refWidth, kColumns + 60); // the corners' extent, 0 .. 379
+    ASSERT_EQ(refHeight, kRows + 10);
+
+    // Image 0's point (10, 60) is image 1's origin.
+    const Homography8 P = Homography8::Translation(-10, -60), Q = Homography8::Translation(10, 60);
+    session.DestroyInternalData();
+    seq.AddTo(session);
+    session.AddAlign(10, 60);
+    session.SetSize(2);
+    CBmpAdapter whole;
+    ASSERT_TRUE(session.DoInterpolateRendering(&whole, P.h, Q.h, 1.0, BlendTypeMosaic, false));
+    int width = 0, height = 0;
+    EXPECT_EQ(TakePixels(whole, &width, &height), expected);
+    EXPECT_EQ(width, refWidth);
+    EXPECT_EQ(height, refHeight);
+
+    // The session is kept, so the same estimate renders again, now cut to the base frame.
+    CBmpAdapter cut;
+    ASSERT_TRUE(session.DoInterpolateRendering(&cut, P.h, Q.h, 1.0, BlendTypeMosaic, true));
+    const std::vector<unsigned char> pixels = TakePixels(cut, &width, &height);
+    ASSERT_EQ(width, kColumns);
+    ASSERT_EQ(height, kRows);
+    const std::int64_t refStride = DibStride(refWidth, 24), stride = DibStride(kColumns, 24);
+    int mismatches = 0;
+    for (int r = 0; r < kRows; ++r) // rows from the top; bitmaps are stored bottom-up
+        for (int b = 0; b < kColumns * 3; ++b)
+            if (pixels[(kRows - 1 - r) * stride + b] !=
+                expected[(refHeight - 1 - r) * refStride + b])
+                ++mismatches;
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+TEST(ViewInterpolation, HalfwayBetweenIdenticalImagesIsTheImageAndBadArgumentsAreRefused) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    TestDib view = TextureView(kRows, kColumns, 0, 0, ViewKind::Rgb24);
+    std::vector<unsigned char> header(sizeof(BITMAPINFO));
+    auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
+    info->bmiHeader = view.header;
+    CInterImages inter;
+    EXPECT_FALSE(inter.AddImage(nullptr, view.pixels.data()));
+    ASSERT_TRUE(inter.AddImage(info, view.pixels.data()));
+    ASSERT_TRUE(inter.AddImage(info, view.pixels.data()));
+    ASSERT_TRUE(inter.InterpolateParams(7));
+
+    for (BlendType blend : {BlendTypeMosaic, BlendTypeDissolve}) {
+        BITMAPINFO* outInfo = nullptr;
+        BYTE* outPixels = nullptr;
+        ASSERT_TRUE(inter.InterpolateRendering(0.5, &outInfo, &outPixels, blend, true));
+        ASSERT_EQ(outInfo->bmiHeader.biWidth, kColumns);
+        ASSERT_EQ(outInfo->bmiHeader.biHeight, kRows);
+        ASSERT_EQ(outInfo->bmiHeader.biBitCount, 24);
+        // The estimated P is the identity up to the single-precision fit, so a sample may
+        // fall a hair off its pixel: one level of difference is allowed.
+        int worst = 0;
+        for (std::size_t i = 0; i < view.pixels.size(); ++i)
+            worst = std::max(worst, std::abs(int{outPixels[i]} - int{view.pixels[i]}));
+        EXPECT_LE(worst, 1) << "blend " << blend;
+        delete outInfo;
+        std::free(outPixels);
+    }
+    EXPECT_EQ(prompts.Count(), 0u);
+
+    // t outside 0 .. 1 is refused before anything is done; an unknown blending is an error.
+    BITMAPINFO* outInfo = nullptr;
+    BYTE* outPixels = nullptr;
+    EXPECT_FALSE(inter.InterpolateRendering(1.5, &outInfo, &outPixels, BlendTypeMosaic, true));
+    EXPECT_FALSE(inter.InterpolateRendering(-0.1, &outInfo, &outPixels, BlendTypeMosaic, true));
+    EXPECT_EQ(prompts.Count(), 0u);
+    EXPECT_FALSE(inter.InterpolateRendering(0.5, &outInfo, &outPixels, BlendType(5), true));
+    EXPECT_EQ(prompts.OnlyText(), "Something wrong in stitching.");
+    EXPECT_EQ(outInfo, nullptr);
+    EXPECT_EQ(outPixels, nullptr);
+}
+
+TEST(ViewInterpolation, DissolveWeighsTheLaterImageByT) {
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    // Two flat grey pictures, 40 and 200, on top of each other: the overlap is
+    // (1 - t)·40 + t·200.
+    TestDib a(80, 60, 8), b(80, 60, 8);
+    a.SetGreyRamp();
+    b.SetGreyRamp();
+    std::fill(a.pixels.begin(), a.pixels.end(), 40);
+    std::fill(b.pixels.begin(), b.pixels.end(), 200);
+    ViewSequence seq(std::vector<TestDib>{a, b});
+    MFCPanorama session;
+    seq.AddTo(session);
+    session.AddAlign(0, 0);
+    const Homography8 I;
+    for (double t : {0.0, 0.25, 1.0}) {
+        CBmpAdapter out;
+        ASSERT_TRUE(session.DoInterpolateRendering(&out, I.h, I.h, t, BlendTypeDissolve, true));
+        int width = 0, height = 0;
+        const std::vector<unsigned char> pixels = TakePixels(out, &width, &height);
+        ASSERT_EQ(width, 80);
+        EXPECT_EQ(pixels[DibStride(80, 8) * 30 + 40], static_cast<int>(40 + 160 * t)) << t;
+    }
+    EXPECT_EQ(prompts.Count(), 0u);
+}
+
+} // namespace
