@@ -15,6 +15,7 @@
 #include "stitch_report.h"
 #include "stitch_runner.h"
 #include "stitchkit/Host.h"
+#include "subcommands.h"
 #include "vista_file.h"
 
 #ifndef QUILTWORK_VERSION
@@ -71,6 +72,10 @@ bool WriteReportFile(const std::string& path, const StitchReport& report, std::s
 } // namespace
 
 int main(int argc, char** argv) {
+    // The sub-commands beside stitching: quiltstitch perspective|interpolate|palette ...
+    if (argc > 1) {
+        if (const SubcommandMain run = FindSubcommand(argv[1])) return run(argc - 1, argv + 1);
+    }
     StitchOptions options;
     std::string error;
     if (!ParseStitchOptions(argc, argv, &options, &error)) {

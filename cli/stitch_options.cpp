@@ -181,7 +181,16 @@ bool ParseStitchOptions(int argc, char** argv, StitchOptions* o, std::string* er
 
 std::string StitchUsage() {
     return R"(Usage: quiltstitch [options] IMAGE... -o OUTPUT
+       quiltstitch perspective|interpolate|palette ... (see quiltstitch COMMAND --help)
 Stitch overlapping pictures, given in order, into one panorama.
+
+Other commands:
+  perspective IMAGE -o OUTPUT --line X1,Y1,X2,Y2 ... [--extend] [--background R,G,B]
+                          straighten edges marked as vertical
+  interpolate A B -t T -o OUTPUT [--blend mosaic|dissolve]
+                          the view between two overlapping pictures
+  palette IMAGE --palette FILE -o OUTPUT.bmp
+                          an 8-bit bitmap for a palette of hexadecimal "RR GG BB" lines
 
 Output:
   -o, --output FILE       the panorama; the type follows the extension: .jpg .jpeg .bmp
