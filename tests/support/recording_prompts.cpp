@@ -30,3 +30,8 @@ std::string WarningText(const std::string& message) {
 std::string ErrorText(const std::string& message) {
     return "Error: " + message + ".\n";
 }
+std::vector<std::string> WarningTexts(std::initializer_list<std::string> messages) {
+    std::vector<std::string> texts;
+    for (const std::string& message : messages) texts.push_back(WarningText(message));
+    return texts;
+}

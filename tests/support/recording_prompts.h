@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,13 @@ public:
     void Clear() { m_boxes.clear(); }
     // The text of the single recorded box; fails the current test unless exactly one was shown.
     std::string OnlyText() const;
+    // The texts of the boxes shown so far, which are then forgotten.
+    std::vector<std::string> Take() {
+        std::vector<std::string> texts;
+        for (const RecordedBox& box : m_boxes) texts.push_back(box.text);
+        m_boxes.clear();
+        return texts;
+    }
 
 private:
     std::vector<RecordedBox> m_boxes;
@@ -36,3 +44,5 @@ private:
 std::string WarningText(const std::string& message);
 // The text an error box shows for a message: "Error: " + message + ".\n".
 std::string ErrorText(const std::string& message);
+// The texts of warning boxes for each message, in order.
+std::vector<std::string> WarningTexts(std::initializer_list<std::string> messages);

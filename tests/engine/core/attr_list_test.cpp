@@ -63,14 +63,12 @@ TEST(AttrList, DictionaryEncodingAndDecoding) {
     EXPECT_EQ(prompts.Count(), 0u);
 
     EXPECT_FALSE(NGetAttr(list.get(), "word", NBandInterpDict, NLongRepn, &value));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NLookupDictValue: Can't lookup banana value"));
-    prompts.Clear();
     EXPECT_FALSE(NGetAttr(list.get(), "word", nullptr, NFloatRepn, &value));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NDecodeAttrValue: Can't decode to float"));
-    prompts.Clear();
     std::string out;
     EXPECT_FALSE(NEncodeAttrValue(nullptr, NImageRepn, 1.0, &out));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NEncodeAttrValue: Can't encode from image"));
+    EXPECT_EQ(prompts.Take(), WarningTexts({"NLookupDictValue: Can't lookup banana value",
+                                            "NDecodeAttrValue: Can't decode to float",
+                                            "NEncodeAttrValue: Can't encode from image"}));
 
     unsigned char flag = 0;
     NAppendAttr(list.get(), "on", nullptr, NBooleanRepn, NAttrValue::Number(1));
@@ -103,11 +101,10 @@ TEST(AttrList, ImagesAreOwnedCopiedDeeplyAndExtractedToTheCaller) {
     // A kind that does not match is a bad value; a missing one matters only when required.
     ASSERT_TRUE(NExtractAttr(list.get(), "absent", nullptr, NImageRepn, &taken, false));
     EXPECT_FALSE(NExtractAttr(list.get(), "absent", nullptr, NImageRepn, &taken, true));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NExtractAttr: absent attribute missing"));
-    prompts.Clear();
     NAppendAttr(list.get(), "n", nullptr, NLongRepn, NAttrValue::Number(3));
     EXPECT_FALSE(NExtractAttr(list.get(), "n", nullptr, NImageRepn, &taken, true));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NExtractAttr: n attribute has bad value"));
+    EXPECT_EQ(prompts.Take(), WarningTexts({"NExtractAttr: absent attribute missing",
+                                            "NExtractAttr: n attribute has bad value"}));
 
     char* text = nullptr;
     NAppendAttr(list.get(), "s", nullptr, NStringRepn, NAttrValue::String("kept"));

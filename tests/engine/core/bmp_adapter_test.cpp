@@ -10,12 +10,6 @@
 
 namespace {
 
-// Releases what a From conversion handed to an adapter.
-void ReleaseFromNIL(CBmpAdapter& adapter) {
-    delete adapter.GetHeader();
-    std::free(adapter.GetData());
-}
-
 TEST(BmpAdapter, DefaultAdapterIsEmptyAndSizeQueriesThrow) {
     CBmpAdapter adapter;
     EXPECT_TRUE(adapter.IsEmpty());
@@ -30,9 +24,9 @@ TEST(BmpAdapter, TwentyFourBitRowsAreFlippedAndBandsAreRGB) {
     TestDib dib(5, 2, 24);
     ASSERT_EQ(dib.Stride(), 16);
     // Bitmap memory row 1 is the picture's top row (row 0).
-    dib.pixels[16 + 0] = 10; // blue of (0, 0)
-    dib.pixels[16 + 1] = 20; // green
-    dib.pixels[16 + 2] = 30; // red
+    dib.pixels[16 + 0] = 10;     // blue of (0, 0)
+    dib.pixels[16 + 1] = 20;     // green
+    dib.pixels[16 + 2] = 30;     // red
     dib.pixels[4 * 3 + 2] = 200; // red of (1, 4)
     CBmpAdapter adapter = dib.Adapter();
     EXPECT_EQ(adapter.GetWidth(), 5);
@@ -137,7 +131,7 @@ TEST(BmpAdapter, FromNILWritesBottomUpBGRWithPadding) {
     const unsigned char* p = adapter.GetData();
     EXPECT_EQ(p[0], 9); // bitmap row 0 = bottom picture row, blue first
     EXPECT_EQ(p[4 + 2], 1);
-    ReleaseFromNIL(adapter);
+    ReleaseAdapterResult(adapter);
 
     NImagePtr grey(NCreateImage(1, 1, 3, NUByteRepn));
     unsigned short palette[512] = {};
@@ -147,7 +141,7 @@ TEST(BmpAdapter, FromNILWritesBottomUpBGRWithPadding) {
     EXPECT_EQ(adapter.GetHeader()->biClrUsed, 255u);
     EXPECT_EQ(adapter.GetHeader()->biClrImportant, 255u);
     EXPECT_EQ(adapter.GetRgb(), reinterpret_cast<RGBQUAD*>(palette));
-    ReleaseFromNIL(adapter);
+    ReleaseAdapterResult(adapter);
 }
 
 TEST(BmpAdapter, RoundTripThroughPlanarAndInterleavedResults) {
@@ -160,7 +154,7 @@ TEST(BmpAdapter, RoundTripThroughPlanarAndInterleavedResults) {
         for (int r = 0; r < 7; ++r)
             for (int c = 0; c < 9; ++c)
                 ASSERT_EQ(NGetPixel(back.get(), b, r, c), NGetPixel(texture.get(), b, r, c));
-    ReleaseFromNIL(adapter);
+    ReleaseAdapterResult(adapter);
 
     // An interleaved result hands its own pixel memory over, as does the lower plane.
     NImage upper = NCreateDIBImage(3, 4, 5, NUByteRepn, nullptr);
@@ -183,8 +177,7 @@ TEST(BmpAdapter, RoundTripThroughPlanarAndInterleavedResults) {
     NDIBImagePtr lowerView(result.ToNILDIB48Lower());
     ASSERT_TRUE(lowerView);
     EXPECT_EQ(lowerView->data, lowerPixels);
-    std::free(lowerPixels);
-    ReleaseFromNIL(result);
+    ReleaseAdapterResult(result); // frees the lower plane too
 
     EXPECT_THROW(result.FromNILDIB(nullptr, nullptr), CBmpAdapterException);
 }

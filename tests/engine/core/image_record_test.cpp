@@ -13,25 +13,17 @@ namespace {
 TEST(ImageRecord, CreationRefusesBadArgumentsInOrder) {
     RecordingPrompts prompts;
     EXPECT_EQ(NCreateImage(3, 0, 10, NUByteRepn), nullptr);
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCreateImage: Invalid number of rows: 0"));
-    EXPECT_EQ(prompts.Boxes()[0].caption, "Warning");
+    EXPECT_EQ(prompts.Boxes().at(0).caption, "Warning");
     EXPECT_EQ(prompts.Boxes()[0].flags, 0x1030u);
-
-    prompts.Clear();
     EXPECT_EQ(NCreateImage(0, 0, 10, NUByteRepn), nullptr); // only the first problem is shown
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCreateImage: Invalid number of bands: 0"));
-
-    prompts.Clear();
     EXPECT_EQ(NCreateImage(1, 2, -7, NUByteRepn), nullptr);
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCreateImage: Invalid number of columns: -7"));
-
-    prompts.Clear();
     EXPECT_EQ(NCreateImage(1, 2, 2, NLongRepn), nullptr);
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCreateImage: Invalid pixel representation: 5"));
-
-    prompts.Clear();
     EXPECT_EQ(NCreateDIBImage(3, 2, 0, NUByteRepn, nullptr), nullptr);
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCreateImage: Invalid number of columns: 0"));
+    EXPECT_EQ(prompts.Take(), WarningTexts({"NCreateImage: Invalid number of rows: 0",
+                                            "NCreateImage: Invalid number of bands: 0",
+                                            "NCreateImage: Invalid number of columns: -7",
+                                            "NCreateImage: Invalid pixel representation: 5",
+                                            "NCreateImage: Invalid number of columns: 0"}));
 }
 
 TEST(ImageRecord, HugeSizesAreReportedAsAllocationFailures) {
@@ -71,7 +63,7 @@ TEST(ImageRecord, InterleavedLayoutIsBottomUpWithPaddedRows) {
     unsigned char pixels[16 * 2] = {};
     NDIBImagePtr image(NCreateDIBImage(3, 2, 5, NUByteRepn, pixels));
     ASSERT_TRUE(image);
-    EXPECT_EQ(NImageStride(image.get()), 16); // 15 bytes of pixels padded to 16
+    EXPECT_EQ(NImageStride(image.get()), 16);    // 15 bytes of pixels padded to 16
     EXPECT_EQ(image->row_index[0], pixels + 16); // row 0 is the last row in memory
     EXPECT_EQ(image->row_index[1], pixels);
     EXPECT_EQ(image->band_index[0], image->row_index);
@@ -129,25 +121,17 @@ TEST(ImageRecord, DestinationRuleChecksInOrder) {
     RecordingPrompts prompts;
     NImagePtr src(NCreateImage(3, 4, 5, NUByteRepn));
     NImagePtr wrongRowsAndKind(NCreateImage(3, 6, 5, NFloatRepn));
-    EXPECT_EQ(NCopyImagePixels(src.get(), wrongRowsAndKind.get(), -1), nullptr);
-    EXPECT_EQ(prompts.OnlyText(),
-              WarningText("NCopyImagePixels: Destination image has 6 rows; 4 expected"));
-
-    prompts.Clear();
     NImagePtr wrongKind(NCreateImage(1, 4, 5, NFloatRepn));
-    EXPECT_EQ(NCopyImagePixels(src.get(), wrongKind.get(), 2), nullptr);
-    EXPECT_EQ(prompts.OnlyText(),
-              WarningText("NCopyImagePixels: Destination image has float pixels; ubyte expected"));
-
-    prompts.Clear();
-    EXPECT_EQ(NCopyImagePixels(src.get(), nullptr, 3), nullptr);
-    EXPECT_EQ(prompts.OnlyText(),
-              WarningText("NCopyImagePixels: Band 3 referenced in image of 3 band(s)"));
-
-    prompts.Clear();
     NImagePtr wrongBands(NCreateImage(2, 4, 5, NUByteRepn));
+    EXPECT_EQ(NCopyImagePixels(src.get(), wrongRowsAndKind.get(), -1), nullptr);
+    EXPECT_EQ(NCopyImagePixels(src.get(), wrongKind.get(), 2), nullptr);
+    EXPECT_EQ(NCopyImagePixels(src.get(), nullptr, 3), nullptr);
     EXPECT_EQ(NCheckDest("Op", wrongBands.get(), 3, 4, 5, NUByteRepn), nullptr);
-    EXPECT_EQ(prompts.OnlyText(), WarningText("Op: Destination image has 2 bands; 3 expected"));
+    EXPECT_EQ(prompts.Take(),
+              WarningTexts({"NCopyImagePixels: Destination image has 6 rows; 4 expected",
+                            "NCopyImagePixels: Destination image has float pixels; ubyte expected",
+                            "NCopyImagePixels: Band 3 referenced in image of 3 band(s)",
+                            "Op: Destination image has 2 bands; 3 expected"}));
 }
 
 TEST(ImageRecord, InterleavedCopyIsAWholeBufferCopy) {
@@ -167,8 +151,8 @@ TEST(ImageRecord, InterleavedCopyIsAWholeBufferCopy) {
 TEST(ImageRecord, CopyAttrsFollowsBandInterpretationRule) {
     RecordingPrompts prompts;
     NImagePtr rgb(NCreateImage(3, 2, 2, NUByteRepn));
-    ASSERT_TRUE(NSetBandInterp(rgb.get(), NBandInterpNone, 1, NBandInterpNone, 1, NBandInterpRGB,
-                               3, NBandInterpNone, 1));
+    ASSERT_TRUE(NSetBandInterp(rgb.get(), NBandInterpNone, 1, NBandInterpNone, 1, NBandInterpRGB, 3,
+                               NBandInterpNone, 1));
     NAppendAttr(rgb->attributes, "name", nullptr, NStringRepn, NAttrValue::String("left"));
 
     NImagePtr same(NCreateImage(3, 2, 2, NUByteRepn));
@@ -211,27 +195,21 @@ TEST(ImageRecord, SetBandInterpReportsConflictButStillSets) {
 TEST(ImageRecord, CopyBandChecksAndCopies) {
     RecordingPrompts prompts;
     NImagePtr src(NCreateImage(2, 2, 3, NUByteRepn));
-    NImagePtr dest(NCreateImage(3, 2, 3, NUByteRepn));
+    NImagePtr dest(NCreateImage(3, 2, 3, NUByteRepn)), narrow(NCreateImage(3, 2, 2, NUByteRepn));
     NSetPixel(src.get(), 0, 1, 2, 9);
     NSetPixel(src.get(), 1, 0, 0, 4);
-
     EXPECT_FALSE(NCopyBand(src.get(), 0, nullptr, 0));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCopyBand: No destination specified"));
-    prompts.Clear();
     EXPECT_FALSE(NCopyBand(src.get(), 0, dest.get(), 3));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCopyBand: Band 3 referenced in image of 3 bands"));
-    prompts.Clear();
-    EXPECT_FALSE(NCopyBand(src.get(), -1, dest.get(), 2)); // bands 2 and 3 of a 3-band image
-    EXPECT_EQ(prompts.Count(), 1u);
-    prompts.Clear();
     EXPECT_FALSE(NCopyBand(src.get(), 5, dest.get(), 0));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCopyBand: Band 5 referenced in image of 2 band(s)"));
-    prompts.Clear();
-    NImagePtr narrow(NCreateImage(3, 2, 2, NUByteRepn));
     EXPECT_FALSE(NCopyBand(src.get(), 0, narrow.get(), 0));
-    EXPECT_EQ(prompts.OnlyText(), WarningText("NCopyBand: Destination image has 2 columns; 3 expected"));
+    EXPECT_EQ(prompts.Take(),
+              WarningTexts({"NCopyBand: No destination specified",
+                            "NCopyBand: Band 3 referenced in image of 3 bands",
+                            "NCopyBand: Band 5 referenced in image of 2 band(s)",
+                            "NCopyBand: Destination image has 2 columns; 3 expected"}));
+    EXPECT_FALSE(NCopyBand(src.get(), -1, dest.get(), 2)); // bands 2 and 3 of a 3-band image
+    EXPECT_EQ(prompts.Take().size(), 1u);
 
-    prompts.Clear();
     EXPECT_TRUE(NCopyBand(src.get(), -1, dest.get(), 1));
     EXPECT_EQ(NGetPixel(dest.get(), 1, 1, 2), 9.0);
     EXPECT_EQ(NGetPixel(dest.get(), 2, 0, 0), 4.0);
