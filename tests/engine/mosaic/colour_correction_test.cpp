@@ -72,6 +72,15 @@ int At(const MosaicContext& context, int k, int r, int c, int band) {
     return NPixel<unsigned char>(image, stored, r, c);
 }
 
+// Image k of the context shows the picture from (top, left) in every pixel and band.
+void ExpectShows(const MosaicContext& context, int k, int top, int left) {
+    const N_ImageRec* image = ContextImages(context)[static_cast<std::size_t>(k)];
+    for (int r = 0; r < image->nrows; ++r)
+        for (int c = 0; c < image->ncolumns; ++c)
+            for (int b = 0; b < image->nbands; ++b)
+                ASSERT_EQ(At(context, k, r, c, b), Picture(top + r, left + c, b)) << k;
+}
+
 } // namespace
 
 TEST(ColourCorrection, IdenticalImagesGetOffsetZeroAndStayUnchanged) {
@@ -82,10 +91,7 @@ TEST(ColourCorrection, IdenticalImagesGetOffsetZeroAndStayUnchanged) {
         EXPECT_EQ(context.records[1].offset[b], 0.0);
         EXPECT_EQ(context.records[1].gain[b], 1.0);
     }
-    for (int r = 0; r < 30; ++r)
-        for (int c = 0; c < 40; ++c)
-            for (int b = 0; b < 3; ++b)
-                ASSERT_EQ(At(context, 1, r, c, b), Picture(5 + r, 17 + c, b));
+    ExpectShows(context, 1, 5, 17);
     ResetMosaicContext(context);
 }
 
@@ -103,10 +109,7 @@ TEST(ColourCorrection, BrightenedViewGetsTheStepAsOffsetAndIsCorrectedInACopy) {
     const N_ImageRec* corrected = ContextImages(context)[1];
     EXPECT_NE(corrected, bitmap.view);
     EXPECT_TRUE(corrected->interleaved);
-    for (int r = 0; r < 30; ++r)
-        for (int c = 0; c < 40; ++c)
-            for (int b = 0; b < 3; ++b)
-                ASSERT_EQ(At(context, 1, r, c, b), Picture(3 + r, 22 + c, b));
+    ExpectShows(context, 1, 3, 22);
     // Image 0 is never changed.
     EXPECT_EQ(At(context, 0, 7, 9, 1), Picture(7, 9, 1));
     ResetMosaicContext(context);
@@ -122,11 +125,8 @@ TEST(ColourCorrection, OffsetsAccumulateAlongTheSequence) {
     ASSERT_EQ(CorrectColours(context), 0);
     EXPECT_DOUBLE_EQ(context.records[1].offset[0], -10.0);
     EXPECT_DOUBLE_EQ(context.records[2].offset[0], -12.0);
-    for (int r = 0; r < 20; ++r)
-        for (int c = 0; c < 30; ++c) {
-            ASSERT_EQ(At(context, 1, r, c, 0), Picture(r, 15 + c, 0));
-            ASSERT_EQ(At(context, 2, r, c, 0), Picture(2 + r, 30 + c, 0));
-        }
+    ExpectShows(context, 1, 0, 15);
+    ExpectShows(context, 2, 2, 30);
     ResetMosaicContext(context);
 }
 

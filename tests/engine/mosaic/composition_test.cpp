@@ -173,11 +173,7 @@ struct Output {
     Output() = default;
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
-    ~Output() {
-        delete adapter.GetHeader();
-        std::free(adapter.GetData());
-        std::free(adapter.GetData48Lower());
-    }
+    ~Output() { ReleaseAdapterResult(adapter); }
     bool Empty() const { return adapter.GetHeader() == nullptr; }
     int At(int row, int column, int byte, bool lower = false) const {
         const BITMAPINFOHEADER& h = *adapter.GetHeader();

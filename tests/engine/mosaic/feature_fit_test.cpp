@@ -9,15 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "feature_test_views.h"
 #include "mosaic/features.h"
 #include "support/recording_prompts.h"
 
+using namespace feature_test;
 namespace {
-
-struct MatchListDeleter {
-    void operator()(MatchList* list) const noexcept { DestroyMatchList(list); }
-};
-using MatchPtr = std::unique_ptr<MatchList, MatchListDeleter>;
 
 // Correspondences p -> truth(p) for the given first points (r, c).
 MatchPtr MatchesThrough(const Homography8& truth,
@@ -40,13 +37,6 @@ std::vector<std::pair<double, double>> Grid(int n, double spacing, double r0 = 1
     return points;
 }
 
-Homography8 Make(std::initializer_list<double> values) {
-    Homography8 H;
-    int i = 0;
-    for (const double v : values) H.h[i++] = v;
-    return H;
-}
-
 // Largest distance between two transforms' images of the points of a window.
 double WorstDifference(const Homography8& a, const Homography8& b, double rows, double cols) {
     double worst = 0.0;
@@ -58,13 +48,6 @@ double WorstDifference(const Homography8& a, const Homography8& b, double rows, 
             worst = std::max(worst, std::hypot(ar - br, ac - bc));
         }
     return worst;
-}
-
-std::string Captured(const std::function<void()>& f) {
-    testing::internal::CaptureStdout();
-    f();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
 }
 
 } // namespace
@@ -80,14 +63,7 @@ TEST(FitModel, TranslationIsTheMeanDisplacement) {
     for (const MotionModel model : {MotionTranslation, MotionTranslationStrip, MotionCylinder}) {
         Homography8 H = Make({2, 2, 2, 2, 2, 2, 2, 2});
         FitModel(model, m.get(), &H);
-        EXPECT_DOUBLE_EQ(H.h[5], 3.5) << model;
-        EXPECT_DOUBLE_EQ(H.h[2], -2.25) << model;
-        EXPECT_EQ(H.h[0], 1.0);
-        EXPECT_EQ(H.h[4], 1.0);
-        EXPECT_EQ(H.h[1], 0.0);
-        EXPECT_EQ(H.h[3], 0.0);
-        EXPECT_EQ(H.h[6], 0.0);
-        EXPECT_EQ(H.h[7], 0.0);
+        EXPECT_EQ(Elements(H), (std::vector<double>{1, 0, -2.25, 0, 1, 3.5, 0, 0})) << model;
     }
 }
 
@@ -196,18 +172,13 @@ MatchPtr ThreeResiduals() {
 
 } // namespace
 
-TEST(Residuals, MeanResidualPrintsHeaderOnly) {
+TEST(Residuals, MeanResidualPrintsHeaderOnlyAndUsesTheTransform) {
     const MatchPtr m = ThreeResiduals();
     double mean = 0.0;
     const std::string out = Captured([&] { mean = MeanResidual(m.get(), Homography8()); });
     EXPECT_DOUBLE_EQ(mean, 2.0);
     EXPECT_EQ(out, "ID:diff(r, c)-(r',c')\n");
-}
-
-TEST(Residuals, MeanResidualUsesTheTransform) {
-    const MatchPtr m = ThreeResiduals();
     // Moving every first point by (3, 4): residuals 0, |(3, 3)| and |(3, 4)| = 5.
-    double mean = 0.0;
     Captured([&] { mean = MeanResidual(m.get(), Homography8::Translation(3, 4)); });
     EXPECT_NEAR(mean, (0.0 + 3.0 * std::sqrt(2.0) + 5.0) / 3.0, 1e-12);
 }
@@ -242,14 +213,11 @@ TEST(Residuals, MedianOfEvenCountIsTheUpperMiddleElement) {
     EXPECT_NE(out.find("Variance:1.2l\n"), std::string::npos); // (2.25 + 2.25 + 0.25 + 0.25) / 4
 }
 
-TEST(VerifyPlanar, RejectsMeanResidualAtTheLimitAndAcceptsBelow) {
+TEST(VerifyPlanar, RejectsMeanResidualAtTheLimitAndEmptyLists) {
     const MatchPtr m = ThreeResiduals(); // mean residual exactly 2
     EXPECT_FALSE(VerifyPlanar(m.get(), Homography8(), 2.0));
     EXPECT_FALSE(VerifyPlanar(m.get(), Homography8(), 1.5));
     EXPECT_TRUE(VerifyPlanar(m.get(), Homography8(), 2.0001));
-}
-
-TEST(VerifyPlanar, EmptyListIsRejected) {
     MatchPtr empty(CreateMatchList());
     EXPECT_FALSE(VerifyPlanar(empty.get(), Homography8(), 100.0));
 }

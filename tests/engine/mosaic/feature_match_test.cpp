@@ -9,18 +9,9 @@
 #include "mosaic/features.h"
 #include "support/recording_prompts.h"
 
-using feature_test::InverseSimilarity;
-using feature_test::RenderView;
-using feature_test::RmsDifference;
-using feature_test::Similarity;
-using feature_test::WorstMatchError;
+using namespace feature_test;
 
 namespace {
-
-struct MatchListDeleter {
-    void operator()(MatchList* list) const noexcept { DestroyMatchList(list); }
-};
-using MatchPtr = std::unique_ptr<MatchList, MatchListDeleter>;
 
 constexpr int kRows = 200;
 constexpr int kCols = 260;
@@ -59,65 +50,49 @@ NImagePtr Mask(int rows, int cols, unsigned char value) {
 
 // ---- Accuracy on known transforms -------------------------------------------------------------
 
-struct ShiftCase {
-    double dr, dc; // second image's origin in the first image
-};
-
-class MatchFeaturesShift : public testing::TestWithParam<ShiftCase> {};
-
 // The second view shows the texture moved by a sub-pixel shift; the rough shift handed to the
 // matcher is that shift rounded. The translation fitted to the matches must reproduce the true
 // shift: the fit is the same everywhere, so its error over the image is its error anywhere.
-TEST_P(MatchFeaturesShift, TranslationFitReproducesShift) {
-    const ShiftCase s = GetParam();
-    const ViewPair pair(Homography8::Translation(-s.dr, -s.dc));
-    RecordingPrompts prompts;
-    const MatchPtr m =
-        Match(pair, static_cast<int>(std::lround(s.dr)), static_cast<int>(std::lround(s.dc)));
-    ASSERT_NE(m, nullptr);
-    EXPECT_GE(m->first.count, 2);
-    Homography8 H;
-    FitModel(MotionTranslation, m.get(), &H);
-    EXPECT_LT(RmsDifference(H, pair.truth, kRows, kCols), 0.5);
-    // Every single match lands within a pixel of the truth.
-    EXPECT_LT(WorstMatchError(m.get(), pair.truth), 1.0);
-    EXPECT_EQ(prompts.Count(), 0u);
+TEST(MatchFeatures, TranslationFitReproducesSubPixelShifts) {
+    for (const auto& [dr, dc] :
+         {std::pair{0.3, 120.4}, {-7.7, 95.5}, {12.25, -110.6}, {-3.5, -80.2}, {60.6, 0.45}}) {
+        SCOPED_TRACE(testing::Message() << "shift " << dr << ", " << dc);
+        const ViewPair pair(Homography8::Translation(-dr, -dc));
+        RecordingPrompts prompts;
+        const MatchPtr m =
+            Match(pair, static_cast<int>(std::lround(dr)), static_cast<int>(std::lround(dc)));
+        ASSERT_NE(m, nullptr);
+        EXPECT_GE(m->first.count, 2);
+        Homography8 H;
+        FitModel(MotionTranslation, m.get(), &H);
+        EXPECT_LT(RmsDifference(H, pair.truth, kRows, kCols), 0.5);
+        // Every single match lands within a pixel of the truth.
+        EXPECT_LT(WorstMatchError(m.get(), pair.truth), 1.0);
+        EXPECT_EQ(prompts.Count(), 0u);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(SubPixel, MatchFeaturesShift,
-                         testing::Values(ShiftCase{0.3, 120.4}, ShiftCase{-7.7, 95.5},
-                                         ShiftCase{12.25, -110.6}, ShiftCase{-3.5, -80.2},
-                                         ShiftCase{60.6, 0.45}));
-
-struct SimilarityCase {
-    double degrees, scale, dr, dc;
-};
-
-class MatchFeaturesSimilarity : public testing::TestWithParam<SimilarityCase> {};
 
 // Small rotations and scale changes about the middle of the overlap: the rigid fit reproduces
 // the true transform within half a pixel root-mean-square over the overlap.
-TEST_P(MatchFeaturesSimilarity, RigidFitReproducesTransform) {
-    const SimilarityCase s = GetParam();
-    // Second-image point = first-image point rotated and scaled about the overlap centre, then
-    // moved by (-dr, -dc): the second image's origin lies near (dr, dc) of the first.
-    const double cr = kRows / 2.0 + s.dr / 2.0, cc = kCols / 2.0 + s.dc / 2.0;
-    const Homography8 truth = Similarity(s.degrees, s.scale, cr, cc, -s.dr, -s.dc);
-    const ViewPair pair(truth);
-    const MatchPtr m = Match(pair, static_cast<int>(s.dr), static_cast<int>(s.dc));
-    ASSERT_NE(m, nullptr);
-    Homography8 H;
-    FitModel(MotionRigid, m.get(), &H);
-    EXPECT_LT(RmsDifference(H, truth, kRows, kCols), 0.5)
-        << "rotation " << s.degrees << " scale " << s.scale;
+TEST(MatchFeatures, RigidFitReproducesSmallRotationsAndScales) {
+    struct Case {
+        double degrees, scale, dr, dc;
+    };
+    for (const Case& s : {Case{3.0, 1.0, 4, 100}, Case{-3.0, 1.0, -6, 90}, Case{1.5, 1.02, 2, -95},
+                          Case{-2.0, 0.98, 70, 5}, Case{0.0, 1.015, -3, 110}}) {
+        // Second-image point = first-image point rotated and scaled about the overlap centre,
+        // then moved by (-dr, -dc): the second image's origin lies near (dr, dc) of the first.
+        const double cr = kRows / 2.0 + s.dr / 2.0, cc = kCols / 2.0 + s.dc / 2.0;
+        const Homography8 truth = Similarity(s.degrees, s.scale, cr, cc, -s.dr, -s.dc);
+        const ViewPair pair(truth);
+        const MatchPtr m = Match(pair, static_cast<int>(s.dr), static_cast<int>(s.dc));
+        ASSERT_NE(m, nullptr) << "rotation " << s.degrees << " scale " << s.scale;
+        Homography8 H;
+        FitModel(MotionRigid, m.get(), &H);
+        EXPECT_LT(RmsDifference(H, truth, kRows, kCols), 0.5)
+            << "rotation " << s.degrees << " scale " << s.scale;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(SmallRotationAndScale, MatchFeaturesSimilarity,
-                         testing::Values(SimilarityCase{3.0, 1.0, 4, 100},
-                                         SimilarityCase{-3.0, 1.0, -6, 90},
-                                         SimilarityCase{1.5, 1.02, 2, -95},
-                                         SimilarityCase{-2.0, 0.98, 70, 5},
-                                         SimilarityCase{0.0, 1.015, -3, 110}));
 
 // Points come back in each image's own coordinates, the first list strongest first, features
 // at least a template apart, the patches 13 x 13 and the detected points marked as such.
@@ -236,21 +211,16 @@ TEST(MatchFeatures, OverlapNarrowerThanSixPixelsGivesNothing) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(MatchFeatures, UniformImageGivesNothing) {
+TEST(MatchFeatures, UniformImageOrZeroMaskGivesNothing) {
     RecordingPrompts prompts;
     const NImagePtr flat = Mask(kRows, kCols, 128);
-    const ViewPair pair(Homography8::Translation(0, -100));
+    const ViewPair pair(Homography8::Translation(-2.0, -100.0));
     EXPECT_EQ(MatchFeatures(flat.get(), flat.get(), 0, 100, 500.0, 0.7, 1, nullptr), nullptr);
     // Texture in the second image does not help: corners are detected in the first.
     EXPECT_EQ(MatchFeatures(flat.get(), pair.second.get(), 0, 100, 500.0, 0.7, 1, nullptr),
               nullptr);
     EXPECT_EQ(prompts.Count(), 0u);
-}
-
-TEST(MatchFeatures, ZeroMaskRemovesEveryMatch) {
-    const ViewPair pair(Homography8::Translation(-2.0, -100.0));
-    const NImagePtr zero = Mask(kRows, kCols, 0);
-    const NImagePtr almost = Mask(kRows, kCols, 254);
+    const NImagePtr zero = Mask(kRows, kCols, 0), almost = Mask(kRows, kCols, 254);
     EXPECT_EQ(Match(pair, 2, 100, zero.get(), 1), nullptr);
     EXPECT_EQ(Match(pair, 2, 100, almost.get(), 1), nullptr); // only values above 254 count
 }

@@ -2,15 +2,50 @@
 // tests compare fitted transforms with.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <cstdio>
+#include <functional>
+#include <initializer_list>
+#include <memory>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "core/image_record.h"
+#include "mosaic/features.h"
 #include "mosaic/homography.h"
 #include "mosaic/match_list.h"
 #include "support/test_images.h"
 
 namespace feature_test {
+
+struct MatchListDeleter {
+    void operator()(MatchList* list) const noexcept { DestroyMatchList(list); }
+};
+using MatchPtr = std::unique_ptr<MatchList, MatchListDeleter>;
+
+// A transform from its first elements (the rest as the identity's).
+inline Homography8 Make(std::initializer_list<double> values) {
+    Homography8 H;
+    int i = 0;
+    for (const double v : values) H.h[i++] = v;
+    return H;
+}
+
+// The eight elements, for comparing whole transforms.
+inline std::vector<double> Elements(const Homography8& H) {
+    return std::vector<double>(std::begin(H.h), std::end(H.h));
+}
+
+// What f prints on standard output.
+inline std::string Captured(const std::function<void()>& f) {
+    testing::internal::CaptureStdout();
+    f();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
 
 // The similarity x' = a x - b y + tx, y' = b x + a y + ty (x = column, y = row) that rotates by
 // `degrees` and scales by `scale` about (centreR, centreC), then moves by (dr, dc).

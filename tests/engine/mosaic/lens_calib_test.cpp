@@ -32,10 +32,7 @@ struct Output {
     Output() = default;
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
-    ~Output() {
-        delete adapter.GetHeader();
-        std::free(adapter.GetData());
-    }
+    ~Output() { ReleaseAdapterResult(adapter); }
     int Width() const { return adapter.GetHeader()->biWidth; }
     int Height() const { return adapter.GetHeader()->biHeight; }
     int Bands() const { return adapter.GetHeader()->biBitCount / 8; }

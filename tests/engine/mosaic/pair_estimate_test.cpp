@@ -13,25 +13,9 @@
 #include "mosaic/features.h"
 #include "support/recording_prompts.h"
 
-using feature_test::InverseSimilarity;
-using feature_test::RenderView;
-using feature_test::RmsDifference;
-using feature_test::Similarity;
-using feature_test::WorstMatchError;
+using namespace feature_test;
 
 namespace {
-
-struct MatchListDeleter {
-    void operator()(MatchList* list) const noexcept { DestroyMatchList(list); }
-};
-using MatchPtr = std::unique_ptr<MatchList, MatchListDeleter>;
-
-std::string Captured(const std::function<void()>& f) {
-    testing::internal::CaptureStdout();
-    f();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
 
 // A pair of views related by a similarity: the second image shows the texture through the
 // inverse of `truth`, which maps first-image points to second-image points.
@@ -80,14 +64,7 @@ struct ContextGuard {
 };
 
 void ExpectTranslation(const Homography8& H, double dr, double dc) {
-    EXPECT_EQ(H.h[0], 1.0);
-    EXPECT_EQ(H.h[1], 0.0);
-    EXPECT_EQ(H.h[2], dc);
-    EXPECT_EQ(H.h[3], 0.0);
-    EXPECT_EQ(H.h[4], 1.0);
-    EXPECT_EQ(H.h[5], dr);
-    EXPECT_EQ(H.h[6], 0.0);
-    EXPECT_EQ(H.h[7], 0.0);
+    EXPECT_EQ(Elements(H), (std::vector<double>{1, 0, dc, 0, 1, dr, 0, 0}));
 }
 
 // The largest distance between inverse(H(p)) and p over the corners of an image.
@@ -222,30 +199,19 @@ TEST(RefinePair, RefinesTheCoarseTransformAtTheFinerLevel) {
     EXPECT_NE(out.find("Median:"), std::string::npos);
 }
 
-TEST(RefinePair, NoOverlapGivesNothing) {
-    const ViewPair pair(200, 260, Homography8::Translation(0, -120));
-    // Everything of the first image maps far outside the second.
-    Homography8 H = Homography8::Translation(0, -1000);
-    Homography8 Hinv;
-    MatchList* result = nullptr;
-    Captured([&] {
-        result =
-            RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, nullptr);
-    });
-    EXPECT_EQ(result, nullptr);
-}
-
-TEST(RefinePair, ZeroMaskGivesNothing) {
+TEST(RefinePair, NoOverlapOrZeroMaskGivesNothing) {
     const ViewPair pair(200, 260, Homography8::Translation(-2, -120));
     const NImagePtr mask = Flat(200, 260, 0);
-    Homography8 H = Homography8::Translation(-1, -60);
-    Homography8 Hinv;
-    MatchList* result = nullptr;
-    Captured([&] {
-        result =
-            RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, mask.get());
-    });
-    EXPECT_EQ(result, nullptr);
+    // Everything of the first image mapped far outside the second; then a mask forbidding all.
+    for (const auto& [H0, m] : {std::pair{Homography8::Translation(0, -1000), (N_ImageRec*)nullptr},
+                                std::pair{Homography8::Translation(-1, -60), mask.get()}}) {
+        Homography8 H = H0, Hinv;
+        MatchList* result = nullptr;
+        Captured([&] {
+            result = RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, m);
+        });
+        EXPECT_EQ(result, nullptr);
+    }
 }
 
 // ---- EstimatePair ----------------------------------------------------------------------------
