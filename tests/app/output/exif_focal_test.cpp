@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <libexif/exif-data.h>
 #include <tiffio.h>
 
@@ -101,28 +100,7 @@ void WriteJpegWithExif(const std::string& path, ExifData* exif) {
     unsigned int blockSize = 0;
     exif_data_save_data(exif, &block, &blockSize);
     ASSERT_NE(block, nullptr);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(file);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = 8;
-    cinfo.image_height = 8;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, block, blockSize);
-    std::vector<JSAMPLE> row(24, 128);
-    while (cinfo.next_scanline < 8) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(file);
+    WriteJpeg8x8(path, false, 128, Bytes(block, block + blockSize));
     std::free(block);
 }
 

@@ -282,18 +282,8 @@ TEST(PictureThumbnail, FortyEightBitPicturesUseTheirLowBytes) {
     // A uniform sample of 100 x 256 + 200 is 100.78 on the 8-bit scale: the thumbnail shows 101
     // where the high bytes alone would give 100.
     ScratchDir dir;
-    // A 48-bit picture only comes from a file, so one is written with libtiff.
-    TIFF* tif = TIFFOpen(dir.File("deep.tif").c_str(), "w");
-    ASSERT_TRUE(tif);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 4);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 4);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    std::vector<std::uint16_t> line(12, 100 * 256 + 200);
-    for (int y = 0; y < 4; ++y) TIFFWriteScanline(tif, line.data(), y, 0);
-    TIFFClose(tif);
+    WriteTiff16(dir.File("deep.tif"), 4, 4, 3, std::vector<std::uint16_t>(48, 100 * 256 + 200),
+                PHOTOMETRIC_RGB);
     auto deep = CImageImpl::Open(dir.File("deep.tif"));
     ASSERT_TRUE(deep->Is48Bit());
     auto thumb = deep->MakeThumbnail();

@@ -1,16 +1,20 @@
 // Helpers of the picture-layer tests: a recorder for the layer's message boxes, a scratch
-// folder, and byte-level file helpers.
+// folder, byte-level file helpers, and files written with the format libraries directly.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <jpeglib.h>
+#include <tiffio.h>
 
 #include "image_impl.h"
 #include "picture_prompt.h"
@@ -94,4 +98,62 @@ inline void SetPixel(CImageImpl& picture, int x, int y, Rgb colour) {
 }
 inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+// A strip TIFF written with libtiff: `samples` 16-bit samples per pixel, row by row.
+inline void WriteTiff16(const std::string& path, int width, int height, int samples,
+                        const std::vector<std::uint16_t>& values, std::uint16_t photometric,
+                        std::uint16_t planar = PLANARCONFIG_CONTIG) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_TRUE(tif);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, planar);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 1);
+    if (planar == PLANARCONFIG_CONTIG) {
+        for (int y = 0; y < height; ++y)
+            TIFFWriteScanline(tif, const_cast<std::uint16_t*>(values.data()) + y * width * samples,
+                              y, 0);
+    } else {
+        std::vector<std::uint16_t> line(width);
+        for (int s = 0; s < samples; ++s)
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) line[x] = values[(y * width + x) * samples + s];
+                TIFFWriteScanline(tif, line.data(), y, s);
+            }
+    }
+    TIFFClose(tif);
+}
+
+// An 8 x 8 JPEG of one value in every sample, written with libjpeg: grey or RGB, at quality
+// 100, with an APP1 marker holding `app1` when it is not empty.
+inline void WriteJpeg8x8(const std::string& path, bool grey, JSAMPLE value,
+                         const std::vector<std::uint8_t>& app1 = {}) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(file);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = cinfo.image_height = 8;
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    if (!app1.empty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
+    std::vector<JSAMPLE> row(8 * cinfo.input_components, value);
+    while (cinfo.next_scanline < 8) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(file);
 }
