@@ -29,21 +29,8 @@ int CommandUsage(const char* command, const std::string& message) {
 }
 
 std::unique_ptr<CImageImpl> ReadCommandPicture(const std::string& path, std::string* error) {
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) {
-        *error = path + ": " + std::strerror(errno);
-        return nullptr;
-    }
-    const int type = PictureTypeForPath(path);
-    if (type == kImageTypeNone) {
-        *error = path + ": not a picture file this program reads (jpg, bmp, tif, png, gif)";
-        return nullptr;
-    }
-    std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, type);
-    if (!picture || !picture->IsValid()) {
-        *error = path + ": the picture cannot be read (damaged or not of its kind)";
-        return nullptr;
-    }
+    std::unique_ptr<CImageImpl> picture = ReadInputPicture(path, error);
+    if (!picture) return picture;
     // 16-bit channels: the engine works on the high bytes.
     picture->DropLowerPlane();
     return picture;

@@ -19,26 +19,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Reads one picture; null with `error` set when it cannot be used.
-std::unique_ptr<CImageImpl> ReadPicture(const std::string& path, std::string* error) {
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) {
-        *error = path + ": " + std::strerror(errno);
-        return nullptr;
-    }
-    const int type = PictureTypeForPath(path);
-    if (type == kImageTypeNone) {
-        *error = path + ": not a picture file this program reads (jpg, bmp, tif, png, gif)";
-        return nullptr;
-    }
-    std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, type);
-    if (!picture || !picture->IsValid()) {
-        *error = path + ": the picture cannot be read (damaged or not of its kind)";
-        return nullptr;
-    }
-    return picture;
-}
-
 // Lines of a text file without comments and blank lines.
 bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::string* error) {
     std::ifstream file(path);
@@ -56,6 +36,25 @@ bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::st
 }
 
 } // namespace
+
+std::unique_ptr<CImageImpl> ReadInputPicture(const std::string& path, std::string* error) {
+    std::ifstream probe(path, std::ios::binary);
+    if (!probe) {
+        *error = path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    const int type = PictureTypeForPath(path);
+    if (type == kImageTypeNone) {
+        *error = path + ": not a picture file this program reads (jpg, bmp, tif, png, gif)";
+        return nullptr;
+    }
+    std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, type);
+    if (!picture || !picture->IsValid()) {
+        *error = path + ": the picture cannot be read (damaged or not of its kind)";
+        return nullptr;
+    }
+    return picture;
+}
 
 int PictureTypeForPath(const std::string& path) {
     const std::size_t dot = path.find_last_of('.');
@@ -79,7 +78,7 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
             *error = path + ": given twice";
             return kExitNoInput;
         }
-        std::unique_ptr<CImageImpl> picture = ReadPicture(path, error);
+        std::unique_ptr<CImageImpl> picture = ReadInputPicture(path, error);
         if (!picture) return kExitNoInput;
         InputPicture input;
         input.path = path;
@@ -138,7 +137,7 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
     inputs->is48 = std::all_of(inputs->pictures.begin(), inputs->pictures.end(),
                                [](const InputPicture& p) { return p.picture->Is48Bit(); });
     if (!options.mask.empty()) {
-        std::unique_ptr<CImageImpl> mask = ReadPicture(options.mask, error);
+        std::unique_ptr<CImageImpl> mask = ReadInputPicture(options.mask, error);
         if (!mask) return kExitNoInput;
         if (options.rotate != 0) mask = mask->Rotated(options.rotate);
         if (!mask || mask->GetBitsPerPixel() != 8 || mask->GetWidth() != minW ||

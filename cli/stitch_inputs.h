@@ -28,6 +28,10 @@ struct StitchInputs {
 // in any case); kImageTypeNone for others.
 int PictureTypeForPath(const std::string& path);
 
+// Reads one picture by the type of its extension; null with `error` set (naming the file and
+// the reason) when it cannot be read.
+std::unique_ptr<CImageImpl> ReadInputPicture(const std::string& path, std::string* error);
+
 // Reads, checks, rotates and trims every input (and the mask). 0, or kExitNoInput with a
 // message in `error` that names the file and the reason.
 int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::string* error);
