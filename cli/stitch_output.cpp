@@ -15,7 +15,10 @@ namespace {
 // A name in the same folder that no one else uses.
 std::string TemporaryName(const std::string& path) {
     const std::filesystem::path p(path);
-    const std::string name = "." + p.filename().string() + ".part-" + std::to_string(getpid());
+    std::string name = ".";
+    name += p.filename().string();
+    name += ".part-";
+    name += std::to_string(getpid());
     return (p.parent_path() / name).string();
 }
 
