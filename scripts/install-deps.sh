@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg-dev libtiff-dev libpng-dev zlib1g-dev libexif-dev)
+  libjpeg-dev libtiff-dev libpng-dev zlib1g-dev libexif-dev qt6-base-dev)
 
 missing=()
 for p in "${packages[@]}"; do
