@@ -8,7 +8,7 @@
 
 namespace {
 
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int bitDepth = 8;
@@ -19,22 +19,22 @@ struct PngSpec {
     std::vector<std::vector<png_byte>> rows; // packed as the file holds them (16-bit big-endian)
 };
 
-void WritePng(const std::string& path, const PngSpec& spec) {
+void WritePng(const std::string& path, const PngLayout& layout) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_TRUE(file);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-    if (!spec.trns.empty())
-        png_set_tRNS(png, info, spec.trns.data(), static_cast<int>(spec.trns.size()), nullptr);
+    if (!layout.palette.empty())
+        png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
+    if (!layout.trns.empty())
+        png_set_tRNS(png, info, layout.trns.data(), static_cast<int>(layout.trns.size()), nullptr);
     png_write_info(png, info);
     std::vector<png_bytep> rows;
-    for (const auto& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+    for (const auto& row : layout.rows) rows.push_back(const_cast<png_bytep>(row.data()));
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -102,11 +102,11 @@ TEST(PngFiles, PalettePicturesKeepIndexesAndColours) {
 
 TEST(PngFiles, TransparentPixelsAreComposedOverTheBackgroundColour) {
     ScratchDir dir;
-    PngSpec spec;
-    spec.width = 3;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.rows = {{255, 0, 0, 0, /*opaque*/ 1, 2, 3, 255, /*half*/ 255, 255, 255, 128}};
-    WritePng(dir.File("alpha.png"), spec);
+    PngLayout layout;
+    layout.width = 3;
+    layout.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    layout.rows = {{255, 0, 0, 0, /*opaque*/ 1, 2, 3, 255, /*half*/ 255, 255, 255, 128}};
+    WritePng(dir.File("alpha.png"), layout);
     auto picture = ReadPng(dir.File("alpha.png"));
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->GetBitsPerPixel(), 24);
@@ -122,20 +122,20 @@ TEST(PngFiles, TransparentPixelsAreComposedOverTheBackgroundColour) {
 
 TEST(PngFiles, PaletteTransparencyAndGreyAlphaBecomeRgb) {
     ScratchDir dir;
-    PngSpec spec;
-    spec.width = 2;
-    spec.colorType = PNG_COLOR_TYPE_PALETTE;
-    spec.palette = {{9, 8, 7}, {100, 110, 120}};
-    spec.trns = {0, 255};
-    spec.rows = {{0, 1}};
-    WritePng(dir.File("trns.png"), spec);
+    PngLayout layout;
+    layout.width = 2;
+    layout.colorType = PNG_COLOR_TYPE_PALETTE;
+    layout.palette = {{9, 8, 7}, {100, 110, 120}};
+    layout.trns = {0, 255};
+    layout.rows = {{0, 1}};
+    WritePng(dir.File("trns.png"), layout);
     auto picture = ReadPng(dir.File("trns.png"));
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->GetBitsPerPixel(), 24);
     EXPECT_EQ(PixelAt(*picture, 0, 0), (Rgb{31, 127, 255}));
     EXPECT_EQ(PixelAt(*picture, 1, 0), (Rgb{100, 110, 120}));
 
-    PngSpec grey;
+    PngLayout grey;
     grey.width = 2;
     grey.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
     grey.rows = {{50, 0, 60, 255}};
@@ -148,11 +148,11 @@ TEST(PngFiles, PaletteTransparencyAndGreyAlphaBecomeRgb) {
 
 TEST(PngFiles, SixteenBitSamplesKeepTheirHighByte) {
     ScratchDir dir;
-    PngSpec spec;
-    spec.width = 1;
-    spec.bitDepth = 16;
-    spec.rows = {{0x12, 0xAB, 0xFE, 0x01, 0x00, 0xFF}}; // red 0x12AB, green 0xFE01, blue 0x00FF
-    WritePng(dir.File("deep.png"), spec);
+    PngLayout layout;
+    layout.width = 1;
+    layout.bitDepth = 16;
+    layout.rows = {{0x12, 0xAB, 0xFE, 0x01, 0x00, 0xFF}}; // red 0x12AB, green 0xFE01, blue 0x00FF
+    WritePng(dir.File("deep.png"), layout);
     auto picture = ReadPng(dir.File("deep.png"));
     ASSERT_TRUE(picture);
     EXPECT_EQ(PixelAt(*picture, 0, 0), (Rgb{0x12, 0xFE, 0x00}));
@@ -161,12 +161,12 @@ TEST(PngFiles, SixteenBitSamplesKeepTheirHighByte) {
 
 TEST(PngFiles, GreyFilesBecomeEightBitGreyRamps) {
     ScratchDir dir;
-    PngSpec spec;
-    spec.width = 4;
-    spec.bitDepth = 2;
-    spec.colorType = PNG_COLOR_TYPE_GRAY;
-    spec.rows = {{0b00011011}}; // levels 0, 1, 2, 3 of 3
-    WritePng(dir.File("grey2.png"), spec);
+    PngLayout layout;
+    layout.width = 4;
+    layout.bitDepth = 2;
+    layout.colorType = PNG_COLOR_TYPE_GRAY;
+    layout.rows = {{0b00011011}}; // levels 0, 1, 2, 3 of 3
+    WritePng(dir.File("grey2.png"), layout);
     auto picture = ReadPng(dir.File("grey2.png"));
     ASSERT_TRUE(picture);
     ASSERT_EQ(picture->GetBitsPerPixel(), 8);
@@ -178,10 +178,10 @@ TEST(PngFiles, GreyFilesBecomeEightBitGreyRamps) {
 
 TEST(PngFiles, InterlacedFilesReadInFull) {
     ScratchDir dir;
-    PngSpec spec;
-    spec.width = 9;
-    spec.height = 9;
-    spec.interlaced = true;
+    PngLayout layout;
+    layout.width = 9;
+    layout.height = 9;
+    layout.interlaced = true;
     for (int y = 0; y < 9; ++y) {
         std::vector<png_byte> row;
         for (int x = 0; x < 9; ++x) {
@@ -189,9 +189,9 @@ TEST(PngFiles, InterlacedFilesReadInFull) {
             row.push_back(static_cast<png_byte>(y * 20));
             row.push_back(static_cast<png_byte>(x + y));
         }
-        spec.rows.push_back(row);
+        layout.rows.push_back(row);
     }
-    WritePng(dir.File("adam7.png"), spec);
+    WritePng(dir.File("adam7.png"), layout);
     auto picture = ReadPng(dir.File("adam7.png"));
     ASSERT_TRUE(picture);
     for (int y = 0; y < 9; ++y)
