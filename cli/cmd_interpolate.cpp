@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "quiet_stdout.h"
 #include "stitch_options.h"
 #include "stitchkit/Host.h"
 #include "stitchkit/MFCPanorama.h"
@@ -126,6 +127,7 @@ int RunInterpolate(int argc, char** argv) {
     PictureAdapter a(*pictures[0]), b(*pictures[1]);
 
     HandlerScope handler;
+    QuietStdout quiet(true);
     MFCPanorama session;
     session.AddImage(&a.adapter);
     session.AddImage(&b.adapter);
@@ -136,6 +138,7 @@ int RunInterpolate(int argc, char** argv) {
     if (!session.DoInterpolateMosaics(&result, nullptr, t, blend))
         return CommandFail(kCommand, CodeOfLastWarning(session), "the view could not be made");
     session.DestroyInternalData();
+    quiet.Restore();
     if (const int code = WriteEngineResult(result, output, &error); code != 0)
         return CommandFail(kCommand, code, error);
     return 0;

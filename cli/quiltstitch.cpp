@@ -1,7 +1,6 @@
 // quiltstitch: the command-line stitcher. It prepares the pictures as the desktop program's
 // input list does, aligns them, drives one of the engine's mosaic methods and writes the
 // panorama.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -9,6 +8,7 @@
 #include <fstream>
 
 #include "picture_prompt.h"
+#include "quiet_stdout.h"
 #include "stitch_inputs.h"
 #include "stitch_options.h"
 #include "stitch_output.h"
@@ -23,35 +23,6 @@
 #endif
 
 namespace {
-
-// Keeps the engine's diagnostic lines off standard output while it lives.
-class QuietStdout {
-public:
-    explicit QuietStdout(bool quiet) {
-        if (!quiet) return;
-        std::fflush(stdout);
-        m_saved = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (m_saved < 0 || null < 0 || dup2(null, STDOUT_FILENO) < 0) {
-            if (null >= 0) close(null);
-            if (m_saved >= 0) close(m_saved);
-            m_saved = -1;
-            return;
-        }
-        close(null);
-    }
-    ~QuietStdout() { Restore(); }
-    void Restore() {
-        if (m_saved < 0) return;
-        std::fflush(stdout);
-        dup2(m_saved, STDOUT_FILENO);
-        close(m_saved);
-        m_saved = -1;
-    }
-
-private:
-    int m_saved = -1;
-};
 
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "quiltstitch: %s\n", message.c_str());
@@ -74,7 +45,12 @@ bool WriteReportFile(const std::string& path, const StitchReport& report, std::s
 int main(int argc, char** argv) {
     // The sub-commands beside stitching: quiltstitch perspective|interpolate|palette ...
     if (argc > 1) {
-        if (const SubcommandMain run = FindSubcommand(argv[1])) return run(argc - 1, argv + 1);
+        if (const SubcommandMain run = FindSubcommand(argv[1])) {
+            if (isatty(STDERR_FILENO))
+                stitchkit::SetProgressBackendFactory(
+                    [] { return stitchkit::MakeTerminalProgressBackend(); });
+            return run(argc - 1, argv + 1);
+        }
     }
     StitchOptions options;
     std::string error;
