@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "engine/mosaic/feature_test_views.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -26,23 +28,12 @@ std::vector<unsigned char> TakePixels(CBmpAdapter& out, int* width, int* height)
     return pixels;
 }
 
-// RMS distance between H and the truth over the points of the first image the truth keeps
-// inside the second.
+// RMS distance between the transform h0..h7 and the truth over the first image's pixels that
+// the truth keeps inside the second.
 double RmsError(const double* h, const Homography8& truth) {
     Homography8 H;
     std::copy(h, h + 8, H.h);
-    double sum = 0.0;
-    int n = 0;
-    for (int r = 0; r < kRows; r += 4)
-        for (int c = 0; c < kColumns; c += 4) {
-            double tr = 0, tc = 0, fr = 0, fc = 0;
-            truth.Apply(r, c, &tr, &tc);
-            if (tr < 0 || tc < 0 || tr > kRows - 1 || tc > kColumns - 1) continue;
-            H.Apply(r, c, &fr, &fc);
-            sum += (fr - tr) * (fr - tr) + (fc - tc) * (fc - tc);
-            ++n;
-        }
-    return n > 0 ? std::sqrt(sum / n) : 1e9;
+    return feature_test::RmsDifference(H, truth, kRows, kColumns);
 }
 
 TEST(ViewInterpolation, RecoversAKnownAffinePair) {

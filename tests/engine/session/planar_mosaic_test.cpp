@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/mosaic/feature_test_views.h"
 #include "mosaic/planar_mosaic.h"
 #include "session/session_state.h"
 #include "stitchkit/MFCPanorama.h"
@@ -42,20 +43,8 @@ struct Pan {
     }
 };
 
-// RMS distance between H and the truth over the pixels the truth keeps inside the next view.
 double RmsError(const Homography8& H, const Homography8& truth) {
-    double sum = 0.0;
-    int n = 0;
-    for (int r = 0; r < kRows; r += 4)
-        for (int c = 0; c < kColumns; c += 4) {
-            double tr = 0, tc = 0, fr = 0, fc = 0;
-            truth.Apply(r, c, &tr, &tc);
-            if (tr < 0 || tc < 0 || tr > kRows - 1 || tc > kColumns - 1) continue;
-            H.Apply(r, c, &fr, &fc);
-            sum += (fr - tr) * (fr - tr) + (fc - tc) * (fc - tc);
-            ++n;
-        }
-    return n > 0 ? std::sqrt(sum / n) : 1e9;
+    return feature_test::RmsDifference(H, truth, kRows, kColumns);
 }
 
 TEST(PlanarMosaic, RecoversThePairwiseHomographiesOfANarrowPan) {
