@@ -50,13 +50,16 @@ private:
     std::array<BYTE, std::size_t{1} << kCacheBits> m_values{};
 };
 
-void WritePalette(const RGBQUAD* palette, int count, const std::string& path) {
+// Writes `count` entries; false when the file cannot be opened or not all of it was written.
+bool WritePalette(const RGBQUAD* palette, int count, const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return;
-    for (int i = 0; i < count; ++i)
-        std::fprintf(file, "%2X %2X %2X\r", palette[i].rgbRed, palette[i].rgbGreen,
-                     palette[i].rgbBlue);
-    std::fclose(file);
+    if (file == nullptr) return false;
+    bool written = true;
+    for (int i = 0; i < count && written; ++i)
+        written = std::fprintf(file, "%2X %2X %2X\r", palette[i].rgbRed, palette[i].rgbGreen,
+                               palette[i].rgbBlue) == 9;
+    written = std::fflush(file) == 0 && std::ferror(file) == 0 && written;
+    return std::fclose(file) == 0 && written;
 }
 
 } // namespace
@@ -113,17 +116,17 @@ int MFCBmpTool::SavePaletteInTxt(const std::string& path) {
     if (m_image == nullptr) return -1;
     const BITMAPINFOHEADER* header = m_image->GetHeader();
     const RGBQUAD* palette = m_image->GetRgb();
-    if (header == nullptr || palette == nullptr || header->biBitCount > 8) return -1;
-    // Never more entries than the bit count can index.
-    const int limit = 1 << header->biBitCount;
-    const int count = header->biClrUsed == 0 || header->biClrUsed > DWORD(limit)
-                          ? (header->biClrUsed == 0 ? kPaletteEntries : limit)
-                          : static_cast<int>(header->biClrUsed);
-    WritePalette(palette, count, path);
-    return -1;
+    if (header == nullptr || palette == nullptr) return -1;
+    const int bits = header->biBitCount;
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return -1;
+    // A palette holds 2^bits entries, or biClrUsed when that is set and no larger.
+    const DWORD limit = DWORD{1} << bits;
+    const int count = static_cast<int>(
+        header->biClrUsed == 0 || header->biClrUsed > limit ? limit : header->biClrUsed);
+    return WritePalette(palette, count, path) ? 0 : -1;
 }
 
 int MFCBmpTool::SavePaletteInTxt(const RGBQUAD* palette, int count, const std::string& path) {
-    if (palette != nullptr) WritePalette(palette, count, path);
-    return -1;
+    if (palette == nullptr || count < 0) return -1;
+    return WritePalette(palette, count, path) ? 0 : -1;
 }

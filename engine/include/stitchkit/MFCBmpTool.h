@@ -25,11 +25,13 @@ public:
     // uncompressed 24-bit bitmap, the palette is null, or memory runs out.
     CBmpAdapter* GetFrom24To8BitImage(RGBQUAD* palette);
 
-    // Writes the current image's palette (biClrUsed entries, 256 when it is 0) when it has one
-    // and at most 8 bits per pixel. One line of 9 bytes per entry: "%2X %2X %2X\r" of red,
-    // green and blue. A file that cannot be opened is skipped. Returns -1.
+    // Writes the current image's palette when it has one and 1, 2, 4 or 8 bits per pixel: the
+    // 2^bits entries it holds, or biClrUsed when that is set and no larger. One line of 9
+    // bytes per entry: "%2X %2X %2X\r" of red, green and blue. Returns 0 when the file was
+    // written in full, -1 when there was nothing to write or the file could not be written.
     int SavePaletteInTxt(const std::string& path);
-    // Writes `count` entries of `palette` the same way; nothing for a null palette. Returns -1.
+    // Writes `count` entries of `palette` the same way; nothing for a null palette. Returns 0
+    // or -1 as above.
     int SavePaletteInTxt(const RGBQUAD* palette, int count, const std::string& path);
 
 private:

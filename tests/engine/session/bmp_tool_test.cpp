@@ -45,21 +45,46 @@ TEST(PaletteTool, PaletteFileHasNineBytesPerEntry) {
     MFCBmpTool tool;
     const RGBQUAD entries[2] = {{10, 0, 255, 0}, {0xC3, 0x4B, 0x01, 0}}; // blue, green, red
     const auto given = dir.path / "given.txt";
-    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, given.string()), -1);
+    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, given.string()), 0);
     EXPECT_EQ(ReadAll(given), std::string("FF  0  A\r 1 4B C3\r"));
     EXPECT_EQ(tool.SavePaletteInTxt(nullptr, 2, (dir.path / "none.txt").string()), -1);
     EXPECT_FALSE(std::filesystem::exists(dir.path / "none.txt"));
+    // A write that fails is reported.
+    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, "/dev/full"), -1);
+    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, (dir.path / "no/such/dir.txt").string()), -1);
+}
 
-    // The current image's palette: biClrUsed entries of an 8-bit picture; a 24-bit picture
-    // writes nothing.
-    TestDib grey(4, 2, 8);
-    grey.SetGreyRamp();
-    grey.header.biClrUsed = 3;
-    CBmpAdapter greyAdapter = grey.Adapter();
-    tool.SetImage(&greyAdapter);
-    const auto own = dir.path / "own.txt";
-    EXPECT_EQ(tool.SavePaletteInTxt(own.string()), -1);
-    EXPECT_EQ(ReadAll(own), std::string(" 0  0  0\r 1  1  1\r 2  2  2\r"));
+// The current image's palette: as many entries as the picture's depth can index, or
+// biClrUsed when that is set and no larger. The palette vectors hold exactly that many
+// entries, so a read past them is caught by the address sanitizer.
+TEST(PaletteTool, TheImagesPaletteIsWrittenAsFarAsItExists) {
+    struct Case {
+        int bits;
+        DWORD clrUsed;
+        std::size_t entries; // what the picture's palette holds and the file gets
+    };
+    const Case cases[] = {{1, 0, 2}, {4, 0, 16}, {8, 0, 256}, {8, 3, 3}, {4, 300, 16}};
+    TempDir dir;
+    MFCBmpTool tool;
+    for (const Case& c : cases) {
+        TestDib dib(4, 2, c.bits);
+        dib.header.biClrUsed = c.clrUsed;
+        dib.palette.assign(c.entries, RGBQUAD{0, 0, 0, 0});
+        std::string expected;
+        for (std::size_t i = 0; i < c.entries; ++i) {
+            const auto v = static_cast<BYTE>(i);
+            dib.palette[i] = RGBQUAD{v, v, v, 0};
+            char line[16];
+            std::snprintf(line, sizeof line, "%2X %2X %2X\r", v, v, v);
+            expected += line;
+        }
+        CBmpAdapter adapter = dib.Adapter();
+        tool.SetImage(&adapter);
+        const auto path = dir.path / "own.txt";
+        EXPECT_EQ(tool.SavePaletteInTxt(path.string()), 0) << c.bits << " " << c.clrUsed;
+        EXPECT_EQ(ReadAll(path), expected) << c.bits << " " << c.clrUsed;
+    }
+    // A 24-bit picture writes nothing.
     TestDib colour(4, 2, 24);
     CBmpAdapter colourAdapter = colour.Adapter();
     tool.SetImage(&colourAdapter);
