@@ -127,8 +127,15 @@ bool CGifImage::ReadImage(const std::string& path, DibImage& dib) {
     if (entries.empty()) entries = GreyPalette(256);
     const BYTE* codeSize = in.Take(1);
     if (!codeSize) return false;
+    if (*codeSize < kGifSmallestCodeSize || *codeSize > kGifLargestCodeSize) return false;
     std::vector<BYTE> data;
     if (!in.SubBlocks(&data)) return false;
+    // Every code takes at least codeSize + 1 bits and stands for at most 4096 pixels: a
+    // picture larger than the data can give is refused before it is allocated.
+    const std::uint64_t mostCodes = data.size() * 8 / (*codeSize + 1u);
+    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) >
+        mostCodes * kGifLongestString)
+        return false;
 
     DibImage made;
     if (!AllocateDib(made, width, height, 8, false)) return false;

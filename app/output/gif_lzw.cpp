@@ -131,8 +131,9 @@ void CGifLzwEncoder::FlushBlock() {
 
 LzwResult DecodeGifLzw(std::span<const BYTE> data, int minCodeSize,
                        const std::function<bool(std::span<const BYTE> pixels)>& sink) {
-    if (minCodeSize < 1 || minCodeSize > 8) return LzwResult::kCorrupt;
-    constexpr int kCodes = 4096;
+    if (minCodeSize < kGifSmallestCodeSize || minCodeSize > kGifLargestCodeSize)
+        return LzwResult::kCorrupt;
+    constexpr int kCodes = kGifLongestString;
     const int clearCode = 1 << minCodeSize;
     const int endCode = clearCode + 1;
     std::array<std::uint16_t, kCodes> prefix{};

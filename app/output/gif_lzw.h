@@ -67,7 +67,14 @@ enum class LzwResult {
     kCorrupt,   // a code that is not yet defined, or a bad code size
 };
 
+// The minimum code sizes a GIF may state: 2 for pictures of one or two bits per pixel too.
+inline constexpr int kGifSmallestCodeSize = 2;
+inline constexpr int kGifLargestCodeSize = 8;
+// The longest string one code stands for.
+inline constexpr int kGifLongestString = 4096;
+
 // Decodes GIF LZW `data` (the sub-blocks' bytes joined) of minimum code size `minCodeSize`
-// (1 .. 8), handing each decoded string to `sink`, which answers whether it wants more.
+// (2 .. 8; others are kCorrupt), handing each decoded string to `sink`, which answers
+// whether it wants more.
 LzwResult DecodeGifLzw(std::span<const BYTE> data, int minCodeSize,
                        const std::function<bool(std::span<const BYTE> pixels)>& sink);

@@ -43,6 +43,22 @@ void EmitMessage(j_common_ptr cinfo, int level) {
 
 void SilentOutput(j_common_ptr /*cinfo*/) {}
 
+// Whether a file of `fileSize` bytes can hold the blocks its frame announces. With Huffman
+// coding every 8 x 8 block of a component costs at least one bit (its DC code), and a
+// component that is coded at all is coded whole; the smallest component gives the bound.
+// Arithmetic coding can spend less than a bit on a block and is not bounded here.
+bool FileCanHoldBlocks(const jpeg_decompress_struct& cinfo, std::int64_t fileSize) {
+    if (cinfo.arith_code) return true;
+    double fewestBlocks = -1;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& component = cinfo.comp_info[c];
+        const double blocks =
+            static_cast<double>(component.width_in_blocks) * component.height_in_blocks;
+        if (fewestBlocks < 0 || blocks < fewestBlocks) fewestBlocks = blocks;
+    }
+    return fewestBlocks <= 8.0 * static_cast<double>(fileSize);
+}
+
 // Everything the reader must free, reachable through one pointer so that a jump back to the
 // recovery point finds it intact.
 struct ReadState {
@@ -69,6 +85,8 @@ bool CJpegImage::ReadImage(const std::string& path, DibImage& dib) {
         PicturePrompt("can't open " + path + "\n");
         return false;
     }
+    const std::int64_t fileSize = FileSize(state->file.get());
+    if (fileSize < 0) return false;
     jpeg_decompress_struct& cinfo = state->cinfo;
     cinfo.err = jpeg_std_error(&state->errors.pub);
     state->errors.pub.error_exit = ErrorExit;
@@ -81,7 +99,7 @@ bool CJpegImage::ReadImage(const std::string& path, DibImage& dib) {
     jpeg_create_decompress(&cinfo);
     state->created = true;
     jpeg_stdio_src(&cinfo, state->file.get());
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || !FileCanHoldBlocks(cinfo, fileSize)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }

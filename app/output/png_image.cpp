@@ -13,6 +13,8 @@ namespace {
 // libpng refuses to work for a caller built against another minor version than its own, so
 // the version asked for is the one of the headers we were built with.
 constexpr char kPngVersion[] = PNG_LIBPNG_VER_STRING;
+// Deflate stands for at most 258 bytes with a length and distance pair of 2 bits.
+constexpr double kLargestDeflateExpansion = 1032;
 // Transparent pixels are composed over this colour.
 constexpr png_color_16 kBackground{0, 31, 127, 255, 127};
 
@@ -28,6 +30,7 @@ struct ReadState {
     png_structp png = nullptr;
     png_infop info = nullptr;
     FilePtr file;
+    std::int64_t fileSize = 0;
     DibImage made;
     ~ReadState() {
         if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
@@ -73,6 +76,8 @@ bool CPngImage::ReadImage(const std::string& path, DibImage& dib) {
     auto state = std::make_unique<ReadState>();
     state->file = OpenFile(path, "rb");
     if (!state->file) return false;
+    state->fileSize = FileSize(state->file.get());
+    if (state->fileSize < 0) return false;
     state->png = png_create_read_struct(kPngVersion, nullptr, ErrorExit, IgnoreWarning);
     if (!state->png) return false;
     state->info = png_create_info_struct(state->png);
@@ -89,6 +94,10 @@ bool CPngImage::ReadImage(const std::string& path, DibImage& dib) {
     const png_uint_32 height = png_get_image_height(png, info);
     const int colorType = png_get_color_type(png, info);
     const int bitDepth = png_get_bit_depth(png, info);
+    // The file's rows, decoded, cannot be longer than deflate can expand the file to.
+    const double rawBytes =
+        static_cast<double>(width) * height * bitDepth * png_get_channels(png, info) / 8;
+    if (rawBytes > kLargestDeflateExpansion * static_cast<double>(state->fileSize)) return false;
     const bool transparent =
         (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
 

@@ -1,13 +1,59 @@
 #include "tiff_image.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "picture_prompt.h"
 #include "tiff_handle.h"
 
 namespace {
+
+constexpr std::uint16_t kMostGreySamples = 2;
+constexpr std::uint16_t kMostRgbSamples = 4;
+
+// The most bytes of decoded strip data that one byte of a file can stand for under each
+// compression; 0 where there is no useful bound (bilevel fax codes spend about a bit on a
+// blank row; JPEG and the rest are bounded by libtiff's own allocation limit).
+double LargestExpansion(std::uint16_t compression) {
+    switch (compression) {
+    case COMPRESSION_NONE:
+        return 1;
+    case COMPRESSION_PACKBITS:
+        return 64; // two bytes repeat one byte at most 128 times
+    case COMPRESSION_LZW:
+        return 4096; // a code of at least 9 bits stands for at most 4096 bytes
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+        return 1032; // deflate's limit: 258 bytes for a 2-bit length and distance pair
+    case COMPRESSION_ZSTD:
+        return 32768; // a 4-byte run block of 128 KiB
+    default:
+        return 0;
+    }
+}
+
+// Whether the file can hold the data its header announces: the decoded samples of every row
+// (at least one sample per pixel for subsampled YCbCr), compared with the file's size and what
+// its compression can expand that to. Checked before anything is allocated for the picture.
+bool FileCanHoldPicture(TIFF* tif, const std::string& path, std::uint32_t width,
+                        std::uint32_t height, std::uint16_t bits, std::uint16_t samples) {
+    std::error_code error;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+    if (error) return false;
+    std::uint16_t compression = COMPRESSION_NONE;
+    std::uint16_t photometric = PHOTOMETRIC_MINISBLACK;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    const double expansion = LargestExpansion(compression);
+    if (expansion == 0) return true;
+    const double perPixel = photometric == PHOTOMETRIC_YCBCR ? 1.0 : double{samples};
+    const double rowBytes = std::ceil(double{width} * bits * perPixel / 8);
+    return rowBytes * height <= expansion * static_cast<double>(fileSize);
+}
 
 // Reads a 16-bit grey or RGB file in strips, scanline by scanline, keeping every bit: the
 // high byte of each sample goes into the picture, the low byte into the low-byte plane.
@@ -21,6 +67,7 @@ bool ReadSixteenBit(TIFF* tif, DibImage& made, std::uint16_t samples, std::uint1
     // Each scanline holds `samplesPerLine` 16-bit values per pixel.
     const int samplesPerLine = planar == PLANARCONFIG_CONTIG ? samples : 1;
     if (lineBytes < static_cast<tmsize_t>(width) * samplesPerLine * 2) return false;
+    if (lineBytes > static_cast<tmsize_t>(width) * kMostRgbSamples * 2) return false;
     std::vector<std::uint16_t> line(static_cast<std::size_t>(lineBytes + 1) / 2);
 
     auto store = [&](int y, int x, int channel, std::uint16_t value) {
@@ -92,9 +139,13 @@ bool CTiffImage::ReadImage(const std::string& path, DibImage& dib) {
     const bool sixteen = bits == 16 && hasPhotometric && format == SAMPLEFORMAT_UINT &&
                          !TIFFIsTiled(tif.get()) && (greyLayout || rgbLayout) &&
                          (planar == PLANARCONFIG_CONTIG || planar == PLANARCONFIG_SEPARATE);
+    if (!FileCanHoldPicture(tif.get(), path, width, height, bits, samples)) return false;
 
     DibImage made;
     if (sixteen) {
+        // Grey with alpha, or red, green, blue with alpha, at most: every sample of a line is
+        // held while it is read, and only the colour samples are kept.
+        if (samples > (greyLayout ? kMostGreySamples : kMostRgbSamples)) return false;
         if (!AllocateDib(made, static_cast<int>(width), static_cast<int>(height), 24, true))
             return false;
         if (!ReadSixteenBit(tif.get(), made, samples, photometric, planar)) return false;

@@ -191,6 +191,9 @@ TEST(GifLzw, DecoderRefusesUndefinedCodesAndReportsShortData) {
     EXPECT_EQ(result, LzwResult::kCorrupt);
     DecodeAll({0x00}, 0, &result);
     EXPECT_EQ(result, LzwResult::kCorrupt);
+    // Clear (2), 1, end (3) at 2 bits: well formed for code size 1, which GIF does not have.
+    EXPECT_TRUE(DecodeAll({0x36}, 1, &result).empty());
+    EXPECT_EQ(result, LzwResult::kCorrupt);
 }
 
 TEST(GifWrite, TwoByTwoFileBytes) {

@@ -160,6 +160,9 @@ TEST(HostileGif, LyingHeadersAndStreamsAreRefused) {
         {"zero height", GifFile(1, 0, 2, onePixel)},
         {"code size 12", GifFile(1, 1, 12, onePixel)},
         {"code size 0", GifFile(1, 1, 0, onePixel)},
+        // Clear (2), pixel 1, end (3) at 2 bits each: decodes, but no GIF has code size 1.
+        {"code size 1", GifFile(1, 1, 1, Bytes{2 | (1 << 2) | (3 << 4)})},
+        {"more pixels than the data can give", GifFile(65535, 65535, 2, onePixel)},
         {"too many pixels asked", GifFile(300, 300, 2, onePixel)},
         {"unterminated blocks", GifFile(1, 1, 2, Bytes(40, 0xFF), false)},
         {"no image", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B}},
@@ -299,17 +302,39 @@ Bytes SimpleTiff(std::uint32_t width, std::uint32_t height, std::uint32_t bits,
     return TiffFile(entries, Bytes(16, 0x80));
 }
 
+// A 16-bit grey strip TIFF of `samples` samples per pixel and `dataBytes` bytes of pixels:
+// 10 entries, so the pixels start at 8 + 2 + 120 + 4 = 134.
+Bytes GreyTiff16(std::uint32_t width, std::uint32_t height, std::uint32_t samples,
+                 std::uint32_t compression, std::uint32_t dataBytes) {
+    constexpr std::uint32_t kShort = 3, kLong = 4;
+    const std::vector<std::array<std::uint32_t, 4>> entries = {
+        {256, kLong, 1, width},        {257, kLong, 1, height}, {258, kShort, 1, 16},
+        {259, kShort, 1, compression}, {262, kShort, 1, 1},     {273, kLong, 1, 134},
+        {277, kShort, 1, samples},     {278, kLong, 1, height}, {279, kLong, 1, dataBytes},
+        {284, kShort, 1, 1},
+    };
+    return TiffFile(entries, Bytes(dataBytes, 0x40));
+}
+
 TEST(HostileTiff, LyingHeadersAreRefused) {
     ScratchDir dir;
     PromptRecorder quiet;
     WriteBytes(dir.File("ok.tif"), SimpleTiff(4, 4, 8, 122, 16));
     ASSERT_TRUE(ReadChecked(dir.File("ok.tif"), kImageTypeTiff)); // the builder makes good files
+    WriteBytes(dir.File("ok16.tif"), GreyTiff16(3, 2, 2, 1, 24)); // grey and alpha
+    ASSERT_TRUE(ReadChecked(dir.File("ok16.tif"), kImageTypeTiff));
     const std::vector<std::pair<const char*, Bytes>> files = {
         {"too wide", SimpleTiff(100001, 1, 8, 122, 16)},
         {"huge and cut", SimpleTiff(60000, 60000, 8, 122, 16)},
         {"strip past the file", SimpleTiff(4, 4, 8, 0x7FFFFF00, 16)},
         {"sixteen bits cut", SimpleTiff(40, 40, 16, 122, 3200)},
         {"64 bits", SimpleTiff(1, 1, 64, 122, 8)},
+        // 198 bytes that asked for a line of 20000 x 65535 samples (2.6 GB) before any data.
+        {"65535 samples", GreyTiff16(20000, 1, 65535, 1, 64)},
+        {"65535 samples, wider", GreyTiff16(100000, 1, 65535, 1, 64)},
+        {"more samples than grey and alpha", GreyTiff16(2, 1, 3, 1, 12)},
+        {"more than LZW can expand to", GreyTiff16(10000, 1000, 1, 5, 64)},
+        {"more than deflate can expand to", GreyTiff16(10000, 1000, 1, 8, 64)},
         {"zero size", SimpleTiff(0, 0, 8, 122, 16)},
         {"not a TIFF", Bytes{'I', 'I', 43, 0, 8, 0, 0, 0}},
     };
