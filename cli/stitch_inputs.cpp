@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -19,20 +20,107 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Lines of a text file without comments and blank lines.
-bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::string* error) {
+struct TextLine {
+    int number = 0; // counted from 1
+    std::string text;
+};
+
+// Lines of a text file without comments and blank lines, with their numbers.
+bool ReadLines(const std::string& path, std::vector<TextLine>* lines, std::string* error) {
     std::ifstream file(path);
     if (!file) {
         *error = path + ": " + std::strerror(errno);
         return false;
     }
     std::string line;
-    while (std::getline(file, line)) {
+    for (int number = 1; std::getline(file, line); ++number) {
         const std::size_t start = line.find_first_not_of(" \t\r");
         if (start == std::string::npos || line[start] == '#') continue;
-        lines->push_back(line);
+        lines->push_back({number, line});
     }
     return true;
+}
+
+// "path:number: " for a message about one line of a file.
+std::string Where(const std::string& path, const TextLine& line) {
+    return path + ":" + std::to_string(line.number) + ": ";
+}
+
+// The entries that colour a palette picture's indexes, as the picture itself uses them.
+std::vector<RGBQUAD> ColourEntries(const CImageImpl& picture) {
+    return picture.HasPalette() ? picture.ReadPalette() : picture.GetColorTable();
+}
+
+bool IsGreyRamp(const std::vector<RGBQUAD>& entries) {
+    if (entries.size() != 256) return false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const RGBQUAD& e = entries[i];
+        if (e.rgbRed != i || e.rgbGreen != i || e.rgbBlue != i) return false;
+    }
+    return true;
+}
+
+// A copy of `picture` with 24 bits per pixel, or null when memory runs out.
+std::unique_ptr<CImageImpl> ToColour(const CImageImpl& picture) {
+    const int w = picture.GetWidth(), h = picture.GetHeight();
+    std::unique_ptr<CImageImpl> colour = CImageImpl::Create(w, h, 24, picture.GetType());
+    if (!colour) return nullptr;
+    std::vector<BYTE> rgb(static_cast<std::size_t>(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        picture.RowToRgb(y, rgb.data());
+        BYTE* out = colour->GetRow(y);
+        for (int x = 0; x < w; ++x) {
+            out[3 * x] = rgb[3 * x + 2]; // the picture stores blue, green, red
+            out[3 * x + 1] = rgb[3 * x + 1];
+            out[3 * x + 2] = rgb[3 * x];
+        }
+    }
+    colour->SetFileName(picture.GetFileName());
+    return colour;
+}
+
+// A copy of a palette picture whose entries are all grey as an 8-bit picture of grey levels
+// (index = level), or null when memory runs out. Indexes past the table are black.
+std::unique_ptr<CImageImpl> ToGrey(const CImageImpl& picture, const std::vector<RGBQUAD>& entries) {
+    const int w = picture.GetWidth(), h = picture.GetHeight();
+    std::unique_ptr<CImageImpl> grey = CImageImpl::Create(w, h, 8, picture.GetType());
+    if (!grey) return nullptr;
+    grey->SetPalette(GreyPalette(256));
+    for (int y = 0; y < h; ++y) {
+        BYTE* out = grey->GetRow(y);
+        for (int x = 0; x < w; ++x) {
+            const int index = picture.GetPixelIndex(x, y);
+            out[x] = index >= 0 && static_cast<std::size_t>(index) < entries.size()
+                         ? entries[static_cast<std::size_t>(index)].rgbRed
+                         : 0;
+        }
+    }
+    grey->SetFileName(picture.GetFileName());
+    return grey;
+}
+
+// The picture in a form the engine takes: 24 bits per pixel, or 8 bits of grey levels (a grey
+// ramp as its colour table). Palette pictures whose colours are all grey become grey, other
+// palette pictures colour. Null with `error` set when that cannot be done.
+std::unique_ptr<CImageImpl> ToEngineDepth(std::unique_ptr<CImageImpl> picture,
+                                          const std::string& path, std::string* error) {
+    const int bits = picture->GetBitsPerPixel();
+    if (bits == 24) return picture;
+    if (bits != 1 && bits != 4 && bits != 8) {
+        *error = path + ": pictures of " + std::to_string(bits) +
+                 " bits per pixel cannot be used (1, 4, 8 and 24 can)";
+        return nullptr;
+    }
+    const std::vector<RGBQUAD> entries = ColourEntries(*picture);
+    if (bits == 8 && IsGreyRamp(entries) && IsGreyRamp(picture->GetColorTable())) return picture;
+    const bool grey = std::all_of(entries.begin(), entries.end(), [](const RGBQUAD& e) {
+        return e.rgbRed == e.rgbGreen && e.rgbGreen == e.rgbBlue;
+    });
+    std::unique_ptr<CImageImpl> converted = grey ? ToGrey(*picture, entries) : ToColour(*picture);
+    if (!converted)
+        *error = path + ": not enough memory to convert the picture from " + std::to_string(bits) +
+                 " to " + (grey ? "8" : "24") + " bits per pixel";
+    return converted;
 }
 
 } // namespace
@@ -80,6 +168,8 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
         }
         std::unique_ptr<CImageImpl> picture = ReadInputPicture(path, error);
         if (!picture) return kExitNoInput;
+        picture = ToEngineDepth(std::move(picture), path, error);
+        if (!picture) return kExitNoInput;
         InputPicture input;
         input.path = path;
         input.fileWidth = picture->GetWidth();
@@ -120,6 +210,18 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
         input.picture = std::move(picture);
         inputs->pictures.push_back(std::move(input));
     }
+    // The engine joins pictures of one kind: grey pictures among colour ones become colour.
+    const bool anyColour =
+        std::any_of(inputs->pictures.begin(), inputs->pictures.end(),
+                    [](const InputPicture& p) { return p.picture->GetBitsPerPixel() == 24; });
+    for (InputPicture& input : inputs->pictures) {
+        if (!anyColour || input.picture->GetBitsPerPixel() == 24) continue;
+        input.picture = ToColour(*input.picture);
+        if (!input.picture) {
+            *error = input.path + ": not enough memory to convert the picture to 24 bits per pixel";
+            return kExitNoInput;
+        }
+    }
     // Every picture is cut to the smallest common size around its centre.
     for (InputPicture& input : inputs->pictures) {
         CImageImpl& p = *input.picture;
@@ -139,6 +241,8 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
     if (!options.mask.empty()) {
         std::unique_ptr<CImageImpl> mask = ReadInputPicture(options.mask, error);
         if (!mask) return kExitNoInput;
+        mask = ToEngineDepth(std::move(mask), options.mask, error);
+        if (!mask) return kExitNoInput;
         if (options.rotate != 0) mask = mask->Rotated(options.rotate);
         if (!mask || mask->GetBitsPerPixel() != 8 || mask->GetWidth() != minW ||
             mask->GetHeight() != minH) {
@@ -154,14 +258,14 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
 
 bool ReadOffsetsFile(const std::string& path, int count, std::vector<OffsetLine>* lines,
                      std::string* error) {
-    std::vector<std::string> text;
+    std::vector<TextLine> text;
     if (!ReadLines(path, &text, error)) return false;
-    for (const std::string& line : text) {
-        std::istringstream in(line);
+    for (const TextLine& line : text) {
+        std::istringstream in(line.text);
         OffsetLine offset;
         std::string rest;
         if (!(in >> offset.dr >> offset.dc) || (in >> rest)) {
-            *error = path + ": '" + line + "' is not a \"dr dc\" line";
+            *error = Where(path, line) + "'" + line.text + "' is not a \"dr dc\" line";
             return false;
         }
         lines->push_back(offset);
@@ -174,22 +278,33 @@ bool ReadOffsetsFile(const std::string& path, int count, std::vector<OffsetLine>
     return true;
 }
 
-bool ReadMatchesFile(const std::string& path, int count, std::vector<MatchLine>* lines,
-                     std::string* error) {
-    std::vector<std::string> text;
+bool ReadMatchesFile(const std::string& path, int count, int width, int height,
+                     std::vector<MatchLine>* lines, std::string* error) {
+    std::vector<TextLine> text;
     if (!ReadLines(path, &text, error)) return false;
-    for (const std::string& line : text) {
-        std::istringstream in(line);
+    const auto inside = [&](double r, double c) {
+        return std::isfinite(r) && std::isfinite(c) && r >= 0 && r <= height - 1 && c >= 0 &&
+               c <= width - 1;
+    };
+    for (const TextLine& line : text) {
+        std::istringstream in(line.text);
         MatchLine m;
         std::string rest;
         if (!(in >> m.i >> m.j >> m.r1 >> m.c1 >> m.r2 >> m.c2) || (in >> rest)) {
-            *error = path + ": '" + line + "' is not an \"i j r1 c1 r2 c2\" line";
+            *error = Where(path, line) + "'" + line.text + "' is not an \"i j r1 c1 r2 c2\" line";
             return false;
         }
         const bool neighbours = m.i >= 0 && m.j == m.i + 1 && m.j < count;
         const bool closing = count > 1 && m.i == count - 1 && m.j == 0;
         if (!neighbours && !closing) {
-            *error = path + ": '" + line + "' does not name neighbouring pictures";
+            *error = Where(path, line) + "'" + line.text + "' does not name neighbouring pictures";
+            return false;
+        }
+        if (!inside(m.r1, m.c1) || !inside(m.r2, m.c2)) {
+            *error = Where(path, line) + "'" + line.text + "' has a point outside the " +
+                     std::to_string(width) + " x " + std::to_string(height) +
+                     " pictures (rows 0 to " + std::to_string(height - 1) + ", columns 0 to " +
+                     std::to_string(width - 1) + ")";
             return false;
         }
         lines->push_back(m);

@@ -52,6 +52,8 @@ struct MatchLine {
 bool ReadOffsetsFile(const std::string& path, int count, std::vector<OffsetLine>* lines,
                      std::string* error);
 
-// "i j r1 c1 r2 c2" lines: j = i + 1, or (last, 0) for the closing pair of a 360-degree turn.
-bool ReadMatchesFile(const std::string& path, int count, std::vector<MatchLine>* lines,
-                     std::string* error);
+// "i j r1 c1 r2 c2" lines: j = i + 1, or (last, 0) for the closing pair of a 360-degree turn;
+// every point (row r, column c) inside the width x height pictures. False with `error` set
+// (naming the line) otherwise.
+bool ReadMatchesFile(const std::string& path, int count, int width, int height,
+                     std::vector<MatchLine>* lines, std::string* error);

@@ -120,7 +120,9 @@ int StitchRunner::Align(std::string* message) {
     const auto start = std::chrono::steady_clock::now();
     const int count = static_cast<int>(m_adapters.size());
     if (!m_options.matches.empty()) {
-        if (!ReadMatchesFile(m_options.matches, count, &m_matches, message)) return kExitNoInput;
+        if (!ReadMatchesFile(m_options.matches, count, m_inputs.width, m_inputs.height,
+                             &m_matches, message))
+            return kExitNoInput;
         // Sets are made pair by pair in order; the closing pair's comes last.
         std::stable_sort(m_matches.begin(), m_matches.end(),
                          [](const MatchLine& a, const MatchLine& b) {

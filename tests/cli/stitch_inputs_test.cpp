@@ -1,0 +1,162 @@
+// quiltstitch's inputs: pictures of every depth the readers take, and hand-set matches checked
+// line by line.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+
+#include "cli/cli_test_support.h"
+#include "image_impl.h"
+#include "support/test_images.h"
+
+namespace {
+
+using cli_test::RunStitch;
+using cli_test::ScratchDir;
+
+constexpr int kRows = 240, kColumns = 320;
+// View k's origin in the texture; the offsets file gives the same steps.
+constexpr std::array<std::array<int, 2>, 3> kOrigins{{{0, 0}, {6, 210}, {2, 430}}};
+constexpr const char* kOffsets = "6 210\n-4 220\n";
+
+int Texture(int row, int column) {
+    return static_cast<int>(TextureValue(row, column, 1));
+}
+
+// Colours of the 4-bit views: entry i = (red 17 i, green 255 - 17 i, blue 8 i).
+RGBQUAD Entry4(int i) {
+    return RGBQUAD{static_cast<BYTE>(8 * i), static_cast<BYTE>(255 - 17 * i),
+                   static_cast<BYTE>(17 * i), 0};
+}
+
+// A view of the texture with `bits` bits per pixel: the texture's top bits index a black and
+// white palette (1 bit) or the colours above (4 bits).
+std::string WriteView(const ScratchDir& dir, int k, int bits) {
+    std::unique_ptr<CImageImpl> view = CImageImpl::Create(kColumns, kRows, bits, kImageTypeBmp);
+    std::vector<RGBQUAD> palette;
+    for (int i = 0; i < (1 << bits); ++i)
+        palette.push_back(bits == 1 ? RGBQUAD{BYTE(255 * i), BYTE(255 * i), BYTE(255 * i), 0}
+                                    : Entry4(i));
+    view->SetPalette(palette);
+    for (int y = 0; y < kRows; ++y)
+        for (int x = 0; x < kColumns; ++x)
+            view->SetPixelIndex(x, y,
+                                Texture(y + kOrigins[k][0], x + kOrigins[k][1]) >> (8 - bits));
+    const std::string path = dir.Path("view" + std::to_string(k) + ".bmp");
+    EXPECT_TRUE(view->WriteFile(path));
+    return path;
+}
+
+// The colour a texture value has in a view of `bits` bits, as red, green, blue.
+std::array<int, 3> Expected(int value, int bits) {
+    if (bits == 1) {
+        const int level = value >= 128 ? 255 : 0;
+        return {level, level, level};
+    }
+    const RGBQUAD e = Entry4(value >> 4);
+    return {e.rgbRed, e.rgbGreen, e.rgbBlue};
+}
+
+std::array<int, 3> Pixel(const CImageImpl& picture, int x, int y) {
+    if (picture.GetBitsPerPixel() == 8) {
+        const int level = picture.GetPixelIndex(x, y);
+        return {level, level, level};
+    }
+    const BYTE* p = picture.GetRow(y) + 3 * x;
+    return {p[2], p[1], p[0]};
+}
+
+// Pixels of the panorama that differ from the texture as view `k` shows it, over the texture
+// window [top, top + rows) x [left, left + columns), sampled every 3 pixels; the panorama's
+// origin is searched within 2 pixels of the texture's (the canvas may keep or drop a margin).
+int Mismatches(const CImageImpl& pano, int bits, int top, int left, int rows, int columns) {
+    int fewest = -1;
+    for (int oy = -2; oy <= 2; ++oy)
+        for (int ox = -2; ox <= 2; ++ox) {
+            int count = 0;
+            for (int r = top; r < top + rows; r += 3)
+                for (int c = left; c < left + columns; c += 3) {
+                    const int x = c + ox, y = r + oy;
+                    if (x < 0 || y < 0 || x >= pano.GetWidth() || y >= pano.GetHeight() ||
+                        Pixel(pano, x, y) != Expected(Texture(r, c), bits))
+                        ++count;
+                }
+            if (fewest < 0 || count < fewest) fewest = count;
+        }
+    return fewest;
+}
+
+TEST(StitchInputs, PicturesOfOneAndFourBitsAreJoined) {
+    struct Case {
+        const char* name;
+        std::array<int, 3> bits; // of each view
+        int outputBits;          // black and white pictures stay grey; any colour makes colour
+    };
+    const Case cases[] = {
+        {"1-bit", {1, 1, 1}, 8},
+        {"4-bit", {4, 4, 4}, 24},
+        {"1-bit among 4-bit", {4, 1, 4}, 24},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        std::vector<std::string> args;
+        for (int k = 0; k < 3; ++k) args.push_back(WriteView(dir, k, c.bits[k]));
+        std::ofstream(dir.Path("offsets.txt")) << kOffsets;
+        const std::string out = dir.Path("pano.bmp");
+        for (const char* a : {"-m", "translation", "--base", "1", "-q", "--offsets"})
+            args.push_back(a);
+        args.insert(args.end(), {dir.Path("offsets.txt"), "-o", out});
+        const auto run = RunStitch(args);
+        ASSERT_EQ(run.status, 0) << c.name << ": " << run.errors;
+        std::unique_ptr<CImageImpl> pano = CImageImpl::Open(out, kImageTypeBmp);
+        ASSERT_TRUE(pano->IsValid()) << c.name;
+        EXPECT_EQ(pano->GetBitsPerPixel(), c.outputBits) << c.name;
+        // View 0 alone in texture columns 0 .. 209, view 1 alone in columns 320 .. 429 (rows
+        // 6 .. 239 are inside it).
+        EXPECT_EQ(Mismatches(*pano, c.bits[0], 0, 0, kRows, 210), 0) << c.name;
+        EXPECT_EQ(Mismatches(*pano, c.bits[1], 6, 320, kRows - 6, 110), 0) << c.name;
+    }
+}
+
+TEST(StitchInputs, MatchesOutsideThePicturesAreRefusedByLine) {
+    ScratchDir dir;
+    std::vector<std::string> paths;
+    for (int k = 0; k < 3; ++k) {
+        TestDib view =
+            TextureView(kRows, kColumns, kOrigins[k][0], kOrigins[k][1], ViewKind::Rgb24);
+        paths.push_back(dir.Path("view" + std::to_string(k) + ".bmp"));
+        ASSERT_TRUE(cli_test::WriteTestPicture(view, paths.back()));
+    }
+    // Texture points (100, 250), (200, 300) in views 0 and 1; (120, 480), (50, 500) in views
+    // 1 and 2.
+    const std::string good01 = "0 1 100 250 94 40\n0 1 200 300 194 90\n";
+    const std::string good12 = "1 2 114 270 118 50\n1 2 44 290 48 70\n";
+    const auto run = [&](const std::string& pair01) {
+        std::ofstream(dir.Path("matches.txt")) << "# i j r1 c1 r2 c2\n" << good12 << pair01;
+        std::vector<std::string> args = paths;
+        args.insert(args.end(), {"-m", "translation", "--matches", dir.Path("matches.txt"), "-o",
+                                 dir.Path("pano.jpg"), "-q"});
+        return RunStitch(args);
+    };
+    const auto good = run(good01);
+    ASSERT_EQ(good.status, 0) << good.errors;
+
+    // Each bad line is the file's fourth: the comment and two good lines come first.
+    const char* badLines[] = {
+        "0 1 1e300 250 94 40", // far outside
+        "0 1 100 250 94 -1",   // left of the picture
+        "0 1 240 250 94 40",   // one row below the last
+        "0 1 100 320 94 40",   // one column past the last
+        "0 1 nan 250 94 40",   // not a number
+        "0 1 100 250 94 1e999",
+    };
+    for (const char* bad : badLines) {
+        const auto refused = run(std::string(bad) + "\n" + good01);
+        EXPECT_EQ(refused.status, 66) << bad;
+        EXPECT_NE(refused.errors.find("matches.txt:4: '" + std::string(bad) + "'"),
+                  std::string::npos)
+            << bad << ": " << refused.errors;
+    }
+}
+
+} // namespace
