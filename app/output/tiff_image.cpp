@@ -50,8 +50,8 @@ bool FileCanHoldPicture(TIFF* tif, const std::string& path, std::uint32_t width,
     TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
     const double expansion = LargestExpansion(compression);
     if (expansion == 0) return true;
-    const double perPixel = photometric == PHOTOMETRIC_YCBCR ? 1.0 : double{samples};
-    const double rowBytes = std::ceil(double{width} * bits * perPixel / 8);
+    const double perPixel = photometric == PHOTOMETRIC_YCBCR ? 1.0 : static_cast<double>(samples);
+    const double rowBytes = std::ceil(static_cast<double>(width) * bits * perPixel / 8);
     return rowBytes * height <= expansion * static_cast<double>(fileSize);
 }
 
