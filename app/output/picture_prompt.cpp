@@ -9,6 +9,7 @@ namespace {
 
 std::mutex g_promptMutex;
 PicturePromptFunction g_prompt;
+thread_local PicturePromptCapture* t_capture = nullptr;
 
 int DefaultPrompt(std::string_view text, std::string_view caption, unsigned /*flags*/) {
     std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
@@ -23,7 +24,19 @@ void SetPicturePrompt(PicturePromptFunction prompt) {
     g_prompt = std::move(prompt);
 }
 
+PicturePromptCapture::PicturePromptCapture() : m_previous(t_capture) {
+    t_capture = this;
+}
+
+PicturePromptCapture::~PicturePromptCapture() {
+    t_capture = m_previous;
+}
+
 int PicturePrompt(std::string_view text, std::string_view caption, unsigned flags) {
+    if (t_capture) {
+        t_capture->Add(text);
+        return kPictureIdOk;
+    }
     PicturePromptFunction prompt;
     {
         const std::lock_guard lock(g_promptMutex);

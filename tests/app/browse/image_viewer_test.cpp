@@ -1,0 +1,171 @@
+// The image viewer window on generated pictures: trimming with the mouse, zoom, bad input.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLineEdit>
+#include <QFile>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "image_impl.h"
+#include "image_viewer.h"
+#include "image_viewer_window.h"
+#include "support/gui_test.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+// Pixel (x, y) of the test picture: blue x mod 256, green y mod 256, red (x + 2 y) mod 256.
+std::unique_ptr<CImageImpl> Pattern(int w, int h, const std::string& name = "pattern.bmp") {
+    std::unique_ptr<CImageImpl> picture = CImageImpl::Create(w, h, 24, kImageTypeBmp);
+    for (int y = 0; y < h; ++y) {
+        BYTE* row = picture->GetRow(y);
+        for (int x = 0; x < w; ++x) {
+            row[3 * x] = static_cast<BYTE>(x);
+            row[3 * x + 1] = static_cast<BYTE>(y);
+            row[3 * x + 2] = static_cast<BYTE>(x + 2 * y);
+        }
+    }
+    picture->SetFileName("/photos/" + name);
+    return picture;
+}
+
+QPoint OnScreen(const CImageViewer* viewer, int viewX, int viewY) {
+    return {viewX - viewer->horizontalScrollBar()->value(),
+            viewY - viewer->verticalScrollBar()->value()};
+}
+
+} // namespace
+
+TEST(ImageViewerWindow, DragTrimmingRectangleAndMakeTrimmedPicture) {
+    ScriptedPrompter prompts;
+    ImageViewerWindow window;
+    window.resize(900, 700);
+    ASSERT_TRUE(window.SetPicture(Pattern(400, 300), "Quiltwork"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.windowTitle(), "Quiltwork - Image Viewer - pattern.bmp 400 by 300");
+    CImageViewer* viewer = window.Viewer();
+    SaveScreenshot(&window, "image_viewer_fit");
+
+    viewer->SetZoom(1.0f);
+    TrimTarget target;
+    viewer->SetTrimTarget(&target);
+    int reportedW = 0, reportedH = 0;
+    viewer->SetSizeCallback([&](int w, int h) { reportedW = w, reportedH = h; });
+    viewer->SetTrimmingEnabled(true);
+    const CanvasRect whole = viewer->DisplayRect();
+    EXPECT_EQ(whole.right - whole.left, 400);
+    // Drag the top-left corner 50 right and 40 down, then the bottom edge 30 up.
+    QWidget* surface = viewer->viewport();
+    QTest::mousePress(surface, Qt::LeftButton, {}, OnScreen(viewer, whole.left, whole.top));
+    QTest::mouseMove(surface, OnScreen(viewer, whole.left + 30, whole.top + 20));
+    QTest::mouseMove(surface, OnScreen(viewer, whole.left + 50, whole.top + 40));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, OnScreen(viewer, whole.left + 50, whole.top + 40));
+    const int midX = (whole.left + whole.right) / 2;
+    QTest::mousePress(surface, Qt::LeftButton, {}, OnScreen(viewer, midX, whole.bottom - 2));
+    QTest::mouseMove(surface, OnScreen(viewer, midX, whole.bottom - 32));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, OnScreen(viewer, midX, whole.bottom - 32));
+    EXPECT_EQ(reportedW, 350);
+    EXPECT_EQ(reportedH, 230);
+    SaveScreenshot(&window, "image_viewer_trimming");
+
+    ASSERT_TRUE(viewer->MakeTrimmedPicture());
+    ASSERT_TRUE(target.trimmed);
+    const CImageImpl& trimmed = *target.trimmed;
+    ASSERT_EQ(trimmed.GetWidth(), 350);
+    ASSERT_EQ(trimmed.GetHeight(), 230);
+    for (int y : {0, 117, 229})
+        for (int x : {0, 200, 349}) {
+            const BYTE* p = trimmed.GetRow(y) + 3 * x;
+            EXPECT_EQ(p[0], static_cast<BYTE>(x + 50));
+            EXPECT_EQ(p[1], static_cast<BYTE>(y + 40));
+            EXPECT_EQ(p[2], static_cast<BYTE>(x + 50 + 2 * (y + 40)));
+        }
+    EXPECT_TRUE(prompts.Boxes().empty());
+}
+
+TEST(ImageViewerWindow, ZoomControlsAndLargeMagnification) {
+    ScriptedPrompter prompts;
+    ImageViewerWindow window;
+    window.resize(900, 700);
+    ASSERT_TRUE(window.SetPicture(Pattern(1200, 300), "Quiltwork"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CImageViewer* viewer = window.Viewer();
+    auto* zoomBox = window.findChild<QLineEdit*>("id1028");
+    ASSERT_NE(zoomBox, nullptr);
+    EXPECT_LT(viewer->GetZoom(), 1.0f); // fitted: 1200 pixels do not fit 900
+    window.findChild<QWidget*>("id2171")->setFocus();
+    QTest::mouseClick(window.findChild<QAbstractButton*>("id2171"), Qt::LeftButton);
+    EXPECT_EQ(zoomBox->text().toStdString(), "80.0%");
+    zoomBox->setText("300");
+    emit zoomBox->editingFinished();
+    EXPECT_FLOAT_EQ(viewer->GetZoom(), 3.0f);
+    // At 300 % the view holds only what it shows: no scaled copy of the picture.
+    EXPECT_LT(viewer->ExtraBytes(), std::size_t{16} << 20);
+    // A magnified pixel shows the picture pixel it covers.
+    viewer->horizontalScrollBar()->setValue(0);
+    viewer->verticalScrollBar()->setValue(0);
+    const QImage shown = viewer->viewport()->grab().toImage();
+    const QRgb pixel = shown.pixel(3 * 10 + 1, 3 * 20 + 1); // picture pixel (10, 20)
+    EXPECT_EQ(qBlue(pixel), 10);
+    EXPECT_EQ(qGreen(pixel), 20);
+    EXPECT_EQ(qRed(pixel), 50);
+    SaveScreenshot(&window, "image_viewer_300");
+    viewer->SetZoom(0.0f); // refused with a beep
+    EXPECT_FLOAT_EQ(viewer->GetZoom(), 3.0f);
+    EXPECT_EQ(prompts.Beeps(), 1);
+}
+
+TEST(ImageViewerWindow, BadInputLeavesEverythingAsItWas) {
+    ScriptedPrompter prompts;
+    ImageViewerWindow window;
+    ASSERT_TRUE(window.SetPicture(Pattern(400, 300), "Quiltwork"));
+    const QString title = window.windowTitle();
+
+    QTemporaryDir dir;
+    const QString empty = dir.filePath("empty.jpg"), text = dir.filePath("notes.bmp");
+    QFile(empty).open(QIODevice::WriteOnly);
+    QFile notes(text);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("not a picture at all");
+    notes.close();
+    for (const QString& path : {empty, text, dir.filePath("missing.png")}) {
+        prompts.Expect(kIdOk);
+        EXPECT_FALSE(window.OpenFile(path.toStdString(), "Quiltwork"));
+        const std::vector<std::string> boxes = prompts.Take();
+        ASSERT_EQ(boxes.size(), 1u) << path.toStdString();
+        EXPECT_EQ(boxes[0].rfind("Cannot open the picture " + path.toStdString() + ".", 0), 0u);
+    }
+    // Too small (119 high) and no picture at all.
+    prompts.Expect(kIdOk);
+    EXPECT_FALSE(window.SetPicture(Pattern(400, 119), "Quiltwork"));
+    prompts.Expect(kIdOk);
+    EXPECT_FALSE(window.SetPicture(CImageImpl::Create(0, 0, 24, kImageTypeBmp), "Quiltwork"));
+    EXPECT_EQ(prompts.Boxes().size(), 2u);
+    for (const PromptRecord& box : prompts.Boxes()) {
+        EXPECT_EQ(box.text, "Image Viewer Error: Image Size is Wrong!");
+        EXPECT_EQ(box.flags, kMbOk | kMbIconHand);
+    }
+    prompts.Take();
+    EXPECT_EQ(window.windowTitle(), title);
+    EXPECT_TRUE(window.SetPicture(Pattern(400, 120), "Quiltwork"));
+
+    // A trimming rectangle that leaves the picture is refused; nothing is trimmed.
+    window.resize(800, 600);
+    window.show();
+    CImageViewer* viewer = window.Viewer();
+    TrimTarget target;
+    viewer->SetTrimTarget(&target);
+    viewer->SetTrimmingEnabled(true);
+    const CanvasRect whole = viewer->DisplayRect();
+    viewer->SetTrimmingRectangle({whole.left - 20, whole.top, whole.right, whole.bottom});
+    prompts.Expect(kIdOk);
+    EXPECT_FALSE(viewer->MakeTrimmedPicture());
+    EXPECT_EQ(prompts.Take(),
+              std::vector<std::string>{"Please set the trimming area inside the result."});
+    EXPECT_FALSE(target.trimmed);
+}

@@ -1,0 +1,119 @@
+// The program's host services: one prompter behind every box, the Qt message box mapping, the
+// settings store and the progress window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+#include "host_services.h"
+#include "picture_prompt.h"
+#include "qt_progress_window.h"
+#include "qt_prompter.h"
+#include "settings_store.h"
+#include "stitchkit/CProgressWnd.h"
+#include "stitchkit/Host.h"
+#include "support/gui_test.h"
+#include "support/scripted_prompter.h"
+
+TEST(HostServices, EveryBoxReachesTheOnePrompter) {
+    ScriptedPrompter prompts;
+    prompts.Expect(kIdYes);
+    prompts.Expect(kIdNo);
+    prompts.Expect(kIdCancel);
+    EXPECT_EQ(stitchkit::ShowMessageBox("engine", "Warning!", 0x30), kIdYes);
+    EXPECT_EQ(PicturePrompt("picture layer", "", 0), kIdNo);
+    EXPECT_EQ(AppMessageBox("program", "Question", kMbOkCancel | kMbIconQuestion), kIdCancel);
+    AppBeep();
+    ASSERT_EQ(prompts.Boxes().size(), 3u);
+    EXPECT_EQ(prompts.Boxes()[0].caption, "Warning!");
+    EXPECT_EQ(prompts.Boxes()[2].flags, 0x21u);
+    EXPECT_EQ(prompts.Beeps(), 1);
+}
+
+TEST(HostServices, MessageBoxButtonsIconsAndAnswers) {
+    using B = QMessageBox;
+    struct Case {
+        unsigned flags;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon;
+    };
+    const Case cases[] = {
+        {0x0000, B::Ok, B::NoIcon},
+        {0x1030, B::Ok, B::Warning},
+        {0x0021, B::Ok | B::Cancel, B::Question},
+        {0x0024, B::Yes | B::No, B::Question},
+        {0x0023, B::Yes | B::No | B::Cancel, B::Question},
+        {0x0010, B::Ok, B::Critical},
+        {0x0040, B::Ok, B::Information},
+    };
+    for (const Case& c : cases) {
+        const QtPrompter::Layout layout = QtPrompter::LayoutFor(c.flags);
+        EXPECT_EQ(layout.buttons, c.buttons) << std::hex << c.flags;
+        EXPECT_EQ(layout.icon, c.icon) << std::hex << c.flags;
+    }
+    EXPECT_EQ(QtPrompter::AnswerFor(B::Yes), kIdYes);
+    EXPECT_EQ(QtPrompter::AnswerFor(B::No), kIdNo);
+    EXPECT_EQ(QtPrompter::AnswerFor(B::Cancel), kIdCancel);
+
+    // A real box, answered by pressing No once it is up.
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "Are you sure?");
+        box->button(QMessageBox::No)->click();
+    });
+    QtPrompter prompter;
+    EXPECT_EQ(prompter.Show("Are you sure?\n", "Question", 0x24), kIdNo);
+}
+
+TEST(HostServices, SettingsLiveInTheQuiltworkIniFile) {
+    {
+        SettingsStore store;
+        store.WriteInt("General", "MaxPositionX", 640);
+        store.WriteString("ImageBrowser", "MostRecentDirectory", "/home/user/Pictures");
+    }
+    SettingsStore again;
+    EXPECT_EQ(again.GetInt("General", "MaxPositionX", -1), 640);
+    EXPECT_EQ(again.GetInt("General", "Missing", -1), -1);
+    EXPECT_EQ(again.GetString("ImageBrowser", "MostRecentDirectory", ""), "/home/user/Pictures");
+    const QString file = QSettings("Orvane", "Quiltwork").fileName();
+    EXPECT_TRUE(file.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Orvane/")) << file.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(file));
+}
+
+TEST(HostServices, ProgressWindowIsModalAndCancels) {
+    InstallHostServices();
+    QDialog owner;
+    owner.setWindowTitle("owner");
+    owner.show();
+    {
+        CProgressWnd progress(nullptr, "Processing...");
+        ASSERT_TRUE(progress.GoModal("Processing..."));
+        progress.SetRange(0, 100);
+        progress.SetText("Stitching: image %d and %d of %d images.", 1, 2, 3);
+        progress.SetPos(40);
+        EXPECT_TRUE(progress.PeekAndPump());
+        ProgressDialog* dialog = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<ProgressDialog*>(w); d && d->isVisible()) dialog = d;
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(owner.isEnabled()); // other windows wait while it is modal
+        EXPECT_EQ(dialog->text->text(), "Stitching: image 1 and 2 of 3 images.");
+        EXPECT_EQ(dialog->bar->value(), 40);
+        EXPECT_TRUE(dialog->windowTitle().startsWith("Processing..."));
+        SaveScreenshot(dialog, "progress_window");
+        // Escape cancels as the Cancel button does.
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        EXPECT_FALSE(progress.PeekAndPump());
+        EXPECT_TRUE(progress.Cancelled());
+    }
+    EXPECT_TRUE(owner.isEnabled());
+    RemoveHostServices();
+}
