@@ -168,25 +168,28 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
         }
         std::unique_ptr<CImageImpl> picture = ReadInputPicture(path, error);
         if (!picture) return kExitNoInput;
-        picture = ToEngineDepth(std::move(picture), path, error);
-        if (!picture) return kExitNoInput;
         InputPicture input;
         input.path = path;
         input.fileWidth = picture->GetWidth();
         input.fileHeight = picture->GetHeight();
+        // The sides are checked before any work on the picture; a quarter turn swaps them.
+        const bool across = options.rotate % 2 != 0;
+        const int w = across ? input.fileHeight : input.fileWidth;
+        const int h = across ? input.fileWidth : input.fileHeight;
+        if (std::max(w, h) > kLargestSide || std::min(w, h) < kSmallestSide) {
+            *error = path + ": Something wrong with the image size. (" + std::to_string(w) + " x " +
+                     std::to_string(h) +
+                     "; the smaller side must be at least 240 pixels, the larger at most 100000)";
+            return kExitNoInput;
+        }
+        picture = ToEngineDepth(std::move(picture), path, error);
+        if (!picture) return kExitNoInput;
         if (options.rotate != 0) {
             picture = picture->Rotated(options.rotate);
             if (!picture) {
                 *error = path + ": not enough memory to turn the picture";
                 return kExitNoInput;
             }
-        }
-        const int w = picture->GetWidth(), h = picture->GetHeight();
-        if (std::max(w, h) > kLargestSide || std::min(w, h) < kSmallestSide) {
-            *error = path + ": Something wrong with the image size. (" + std::to_string(w) + " x " +
-                     std::to_string(h) +
-                     "; the smaller side must be at least 240 pixels, the larger at most 100000)";
-            return kExitNoInput;
         }
         if (inputs->pictures.empty()) {
             minW = maxW = w;

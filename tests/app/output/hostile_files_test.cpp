@@ -253,16 +253,22 @@ TEST(HostileJpeg, DamagedFilesAreRefused) {
     auto picture = CImageImpl::Create(16, 16, 24, kImageTypeJpeg);
     ASSERT_TRUE(picture->WriteFile(dir.File("ok.jpg")));
     const Bytes good = ReadBytes(dir.File("ok.jpg"));
-    // The start-of-frame marker's size fields set to 0 x 0.
-    Bytes zero = good;
-    for (std::size_t i = 0; i + 8 < zero.size(); ++i) {
-        if (zero[i] == 0xFF && zero[i + 1] == 0xC0) {
-            zero[i + 5] = zero[i + 6] = zero[i + 7] = zero[i + 8] = 0;
-            break;
+    // The start-of-frame marker's size fields set to `side` x `side`.
+    const auto sized = [&](std::uint8_t high, std::uint8_t low) {
+        Bytes bytes = good;
+        for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+            if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+                bytes[i + 5] = bytes[i + 7] = high;
+                bytes[i + 6] = bytes[i + 8] = low;
+                break;
+            }
         }
-    }
+        return bytes;
+    };
     const std::vector<std::pair<const char*, Bytes>> files = {
-        {"zero size", zero},
+        {"zero size", sized(0, 0)},
+        // 60000 x 60000: 56 million blocks a component, at least 7 MB of Huffman codes.
+        {"huge and cut", sized(0xEA, 0x60)},
         {"header only", Bytes(good.begin(), good.begin() + 20)},
         {"no scan", Bytes(good.begin(), good.end() - static_cast<long>(good.size() / 3))},
         {"not a JPEG", Bytes{'h', 'e', 'l', 'l', 'o'}},
