@@ -125,7 +125,7 @@ std::unique_ptr<CImageImpl> ToEngineDepth(std::unique_ptr<CImageImpl> picture,
 
 } // namespace
 
-std::unique_ptr<CImageImpl> ReadInputPicture(const std::string& path, std::string* error) {
+std::unique_ptr<CImageImpl> ReadPictureFile(const std::string& path, std::string* error) {
     std::ifstream probe(path, std::ios::binary);
     if (!probe) {
         *error = path + ": " + std::strerror(errno);
@@ -142,6 +142,11 @@ std::unique_ptr<CImageImpl> ReadInputPicture(const std::string& path, std::strin
         return nullptr;
     }
     return picture;
+}
+
+std::unique_ptr<CImageImpl> ReadInputPicture(const std::string& path, std::string* error) {
+    std::unique_ptr<CImageImpl> picture = ReadPictureFile(path, error);
+    return picture ? ToEngineDepth(std::move(picture), path, error) : nullptr;
 }
 
 int PictureTypeForPath(const std::string& path) {
@@ -166,7 +171,7 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
             *error = path + ": given twice";
             return kExitNoInput;
         }
-        std::unique_ptr<CImageImpl> picture = ReadInputPicture(path, error);
+        std::unique_ptr<CImageImpl> picture = ReadPictureFile(path, error);
         if (!picture) return kExitNoInput;
         InputPicture input;
         input.path = path;
@@ -243,8 +248,6 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
                                [](const InputPicture& p) { return p.picture->Is48Bit(); });
     if (!options.mask.empty()) {
         std::unique_ptr<CImageImpl> mask = ReadInputPicture(options.mask, error);
-        if (!mask) return kExitNoInput;
-        mask = ToEngineDepth(std::move(mask), options.mask, error);
         if (!mask) return kExitNoInput;
         if (options.rotate != 0) mask = mask->Rotated(options.rotate);
         if (!mask || mask->GetBitsPerPixel() != 8 || mask->GetWidth() != minW ||

@@ -28,8 +28,14 @@ struct StitchInputs {
 // in any case); kImageTypeNone for others.
 int PictureTypeForPath(const std::string& path);
 
-// Reads one picture by the type of its extension; null with `error` set (naming the file and
-// the reason) when it cannot be read.
+// Reads one picture by the type of its extension, as the file holds it; null with `error` set
+// (naming the file and the reason) when it cannot be read.
+std::unique_ptr<CImageImpl> ReadPictureFile(const std::string& path, std::string* error);
+
+// Reads one picture in a depth the engine takes: 24 bits (with the low-byte plane of 16-bit
+// files), or 8 bits of grey levels. Palette pictures whose colours are all grey become grey,
+// other palette pictures 24-bit. Null with `error` set (naming the file and the reason) when
+// the picture cannot be read or converted.
 std::unique_ptr<CImageImpl> ReadInputPicture(const std::string& path, std::string* error);
 
 // Reads, checks, rotates and trims every input (and the mask). 0, or kExitNoInput with a

@@ -118,6 +118,15 @@ TEST(StitchInputs, PicturesOfOneAndFourBitsAreJoined) {
     }
 }
 
+TEST(StitchInputs, SubcommandsTakeOneBitPicturesToo) {
+    ScratchDir dir;
+    const std::string view = WriteView(dir, 0, 1);
+    const auto run = RunStitch({"perspective", view, "-o", dir.Path("straight.bmp"), "--line",
+                                "50,10,60,200", "--line", "250,10,240,200"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_TRUE(CImageImpl::Open(dir.Path("straight.bmp"), kImageTypeBmp)->IsValid());
+}
+
 TEST(StitchInputs, MatchesOutsideThePicturesAreRefusedByLine) {
     ScratchDir dir;
     std::vector<std::string> paths;
