@@ -30,38 +30,18 @@ Exit status: 0 done, 1-12 the engine's result code, 64 bad usage, 66 an input th
 be read or used, 73 an output that cannot be written.
 )";
 
-// The engine's result boxes: printed as "caption: text"; the text of the last one is kept so
-// that a failed operation can be told by its code.
-std::string g_lastWarning;
-std::string* g_capture = nullptr;
-
+// The engine's boxes, printed as "caption: text".
 int Handler(std::string_view text, std::string_view caption, unsigned) {
-    if (g_capture != nullptr) {
-        *g_capture = std::string(text);
-        return stitchkit::IDOK;
-    }
-    if (caption == stitchkit::LoadResourceString(30000)) g_lastWarning = std::string(text);
     std::string line = std::string(caption) + ": " + std::string(text);
     while (!line.empty() && line.back() == '\n') line.pop_back();
     std::fprintf(stderr, "%s\n", line.c_str());
     return stitchkit::IDOK;
 }
 
-// The result code whose message the last result box showed (12 when none matches).
-int CodeOfLastWarning(MFCPanorama& session) {
-    std::string captured;
-    g_capture = &captured;
-    int found = MosaicInconsistent;
-    for (int code = 1; code <= 12; ++code) {
-        captured.clear();
-        session.ShowWarning(static_cast<MosaicReturnValue>(code));
-        if (!captured.empty() && captured == g_lastWarning) {
-            found = code;
-            break;
-        }
-    }
-    g_capture = nullptr;
-    return found;
+// The result code of the session's failed last operation.
+int FailedCode(const MFCPanorama& session) {
+    const int code = session.GetLastResult();
+    return code == MosaicOK || code == MosaicTranslationFallback ? MosaicInconsistent : code;
 }
 
 struct HandlerScope {
@@ -132,11 +112,11 @@ int RunInterpolate(int argc, char** argv) {
     session.AddImage(&a.adapter);
     session.AddImage(&b.adapter);
     if (!session.DoAutoAlign())
-        return CommandFail(kCommand, CodeOfLastWarning(session), "the pictures cannot be aligned");
+        return CommandFail(kCommand, FailedCode(session), "the pictures cannot be aligned");
     session.SetSize(2);
     CBmpAdapter result;
     if (!session.DoInterpolateMosaics(&result, nullptr, t, blend))
-        return CommandFail(kCommand, CodeOfLastWarning(session), "the view could not be made");
+        return CommandFail(kCommand, FailedCode(session), "the view could not be made");
     session.DestroyInternalData();
     quiet.Restore();
     if (const int code = WriteEngineResult(result, output, &error); code != 0)

@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <fstream>
+#include <new>
 
 #include "picture_prompt.h"
 #include "quiet_stdout.h"
@@ -40,9 +42,7 @@ bool WriteReportFile(const std::string& path, const StitchReport& report, std::s
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     // The sub-commands beside stitching: quiltstitch perspective|interpolate|palette ...
     if (argc > 1) {
         if (const SubcommandMain run = FindSubcommand(argv[1])) {
@@ -155,4 +155,21 @@ int main(int argc, char** argv) {
                      panorama.GetWidth(), panorama.GetHeight(),
                      scene ? (" with its picture " + written).c_str() : "");
     return finish(0);
+}
+
+} // namespace
+
+// Whatever still throws (the engine's operations give result codes instead) is reported as an
+// internal error rather than ending the program without a word.
+int main(int argc, char** argv) {
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("quiltstitch: internal error: out of memory\n", stderr);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quiltstitch: internal error: %s\n", error.what());
+    } catch (...) {
+        std::fputs("quiltstitch: internal error\n", stderr);
+    }
+    return kExitInternal;
 }

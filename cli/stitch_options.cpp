@@ -163,6 +163,9 @@ bool ParseStitchOptions(int argc, char** argv, StitchOptions* o, std::string* er
         } else if (arg == "-v" || arg == "--verbose") {
             if (!flag()) return fail(arg + " takes no value");
             o->verbose = true;
+        } else if (arg == "--keep-canvas") {
+            if (!flag()) return fail(arg + " takes no value");
+            o->keepCanvas = true;
         } else if (arg == "--report") {
             if (!value(&o->report) || o->report.empty()) return fail("--report needs a file name");
         } else if (arg == "--estimate-focal") {
@@ -198,6 +201,9 @@ Output:
                           JPEG picture beside a VRML file)
       --depth 8|16        bits per channel of a TIFF made from 16-bit inputs (default 16)
       --report FILE.json  write what was done, with the time of each stage
+      --keep-canvas       keep the engine's whole canvas; by default the rows and columns
+                          at its edges that no picture covers are trimmed (only rows for
+                          the 360-degree methods, whose width is one turn)
 
 Stitching:
   -m, --method NAME       plane, cylinder (default), cylinder-360, rigid, rigid-strip,
@@ -229,6 +235,6 @@ Other:
       --version           the program's version
 
 Exit status: 0 done, 1-12 the engine's result code, 64 bad usage, 66 an input that cannot
-be read or used, 73 an output that cannot be written.
+be read or used, 70 an internal error, 73 an output that cannot be written.
 )";
 }

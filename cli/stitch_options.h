@@ -8,6 +8,7 @@
 // Exit statuses besides the engine's result codes.
 inline constexpr int kExitUsage = 64;
 inline constexpr int kExitNoInput = 66;
+inline constexpr int kExitInternal = 70;
 inline constexpr int kExitCannotWrite = 73;
 
 struct StitchOptions {
@@ -35,6 +36,7 @@ struct StitchOptions {
     bool verbose = false; // let the engine's diagnostic lines reach standard output
     std::string report;
     bool estimateFocal = false;
+    bool keepCanvas = false; // keep the background rows and columns the engine's canvas adds
 };
 
 // The method names and their codes.

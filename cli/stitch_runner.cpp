@@ -16,14 +16,13 @@ constexpr double kDefaultFocal = 35.0;
 // longer side is 35 mm.
 constexpr double kExifToEngineFocal = 35.0 / 36.0;
 
-// What the engine showed: every box is printed as "caption: text"; the texts of the result
-// boxes ("Warning!") are kept so that a failed operation can be told by its code.
-struct EngineMessages {
-    bool capturing = false;
-    std::string captured;
-    std::string lastWarning;
-};
-EngineMessages g_messages;
+// Every engine box is printed as "caption: text".
+int PrintBox(std::string_view text, std::string_view caption, unsigned) {
+    std::string line = std::string(caption) + ": " + std::string(text);
+    while (!line.empty() && line.back() == '\n') line.pop_back();
+    std::fprintf(stderr, "%s\n", line.c_str());
+    return stitchkit::IDOK;
+}
 
 double Since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -42,18 +41,7 @@ BITMAPINFOHEADER HeaderOf(const CImageImpl& picture) {
 
 StitchRunner::StitchRunner(const StitchOptions& options, StitchInputs& inputs, StitchReport& report)
     : m_options(options), m_inputs(inputs), m_report(report) {
-    stitchkit::SetMessageBoxHandler([](std::string_view text, std::string_view caption, unsigned) {
-        if (g_messages.capturing) {
-            g_messages.captured = std::string(text);
-            return stitchkit::IDOK;
-        }
-        if (caption == stitchkit::LoadResourceString(30000))
-            g_messages.lastWarning = std::string(text);
-        std::string line = std::string(caption) + ": " + std::string(text);
-        while (!line.empty() && line.back() == '\n') line.pop_back();
-        std::fprintf(stderr, "%s\n", line.c_str());
-        return stitchkit::IDOK;
-    });
+    stitchkit::SetMessageBoxHandler(PrintBox);
     const std::size_t count = inputs.pictures.size();
     m_headers.reserve(count);
     m_palettes.reserve(count);
@@ -80,22 +68,33 @@ StitchRunner::~StitchRunner() {
     stitchkit::SetMessageBoxHandler({});
 }
 
-// The code of the last result box, found by asking the session for the text of every code.
-int StitchRunner::CodeOfLastWarning(bool succeeded) const {
-    if (succeeded) return 0;
-    auto& session = const_cast<MFCPanorama&>(m_session);
-    g_messages.capturing = true;
-    int found = MosaicInconsistent;
-    for (int code = 1; code <= 12; ++code) {
-        g_messages.captured.clear();
-        session.ShowWarning(static_cast<MosaicReturnValue>(code));
-        if (!g_messages.captured.empty() && g_messages.captured == g_messages.lastWarning) {
-            found = code;
-            break;
-        }
+// The panorama cut to the rows and columns that some picture covers. The engine's canvas rule
+// reaches one row and column beyond the base picture and out to the rounded corners of the
+// others, which leaves lines of background at the edges. Which pixels a picture covers is taken
+// from the engine's composition, not guessed from the background colour, so a picture whose
+// own edge has that colour keeps it. A 360-degree panorama keeps its width, which is one turn.
+// Null when memory runs out.
+std::unique_ptr<CImageImpl> StitchRunner::TrimToCovered(std::unique_ptr<CImageImpl> picture) const {
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (!m_session.GetLastCoveredRect(&top, &left, &bottom, &right)) return picture;
+    const int width = picture->GetWidth(), height = picture->GetHeight();
+    if (Is360Method(m_options.method)) {
+        left = 0;
+        right = width - 1;
     }
-    g_messages.capturing = false;
-    return found;
+    // A rectangle that does not fit this picture is not the engine's account of it.
+    if (top < 0 || left < 0 || bottom >= height || right >= width) return picture;
+    if (top == 0 && left == 0 && bottom == height - 1 && right == width - 1) return picture;
+    return picture->Crop(left, top, right + 1, bottom + 1);
+}
+
+// The result code of the session's last operation, for an operation that answers with a bool.
+int StitchRunner::LastCode(bool succeeded) const {
+    const int code = m_session.GetLastResult();
+    // A failure always has a failing code, whatever the session kept.
+    if (!succeeded && (code == MosaicOK || code == MosaicTranslationFallback))
+        return MosaicInconsistent;
+    return code;
 }
 
 // Hands the pictures to the engine afresh, with their alignments or matches.
@@ -120,8 +119,8 @@ int StitchRunner::Align(std::string* message) {
     const auto start = std::chrono::steady_clock::now();
     const int count = static_cast<int>(m_adapters.size());
     if (!m_options.matches.empty()) {
-        if (!ReadMatchesFile(m_options.matches, count, m_inputs.width, m_inputs.height,
-                             &m_matches, message))
+        if (!ReadMatchesFile(m_options.matches, count, m_inputs.width, m_inputs.height, &m_matches,
+                             message))
             return kExitNoInput;
         // Sets are made pair by pair in order; the closing pair's comes last.
         std::stable_sort(m_matches.begin(), m_matches.end(),
@@ -134,7 +133,7 @@ int StitchRunner::Align(std::string* message) {
         m_report.alignmentSource = "offsets";
     } else {
         Transfer(false);
-        if (count > 1 && !m_session.DoAutoAlign()) return CodeOfLastWarning(false);
+        if (count > 1 && !m_session.DoAutoAlign()) return LastCode(false);
         for (int k = 0; k + 1 < count; ++k) {
             OffsetLine o;
             m_session.GetAlign(k, k + 1, &o.dr, &o.dc);
@@ -148,7 +147,7 @@ int StitchRunner::Align(std::string* message) {
     if (Is360Method(m_options.method) && m_matches.empty() && count > 1) {
         Transfer(true);
         if (!m_session.DoAutoAlignPair(count - 1, 0, &m_closing.dr, &m_closing.dc))
-            return CodeOfLastWarning(false);
+            return LastCode(false);
         m_has360Closing = true;
         m_report.has360 = true;
         m_report.closing = {m_closing.dr, m_closing.dc};
@@ -232,7 +231,7 @@ int StitchRunner::RunMethod(CBmpAdapter* out) {
         return MosaicInconsistent;
     }
     if (o.method == 0 || o.method == 1 || o.method == 2) return code;
-    return CodeOfLastWarning(ok);
+    return LastCode(ok);
 }
 
 RunOutcome StitchRunner::Run(int outputType, bool needFocal) {
@@ -283,13 +282,15 @@ RunOutcome StitchRunner::Run(int outputType, bool needFocal) {
         std::fprintf(stderr, "Info.: %s\n", stitchkit::LoadResourceString(30020).c_str());
     }
     if (outcome.code != 0 && outcome.code != MosaicTranslationFallback) {
-        outcome.message = g_messages.lastWarning;
+        outcome.message = stitchkit::LoadResourceString(MosaicMessageId(outcome.code));
     } else if (out.IsEmpty()) {
         outcome.code = MosaicInconsistent;
         outcome.message = "the engine delivered no picture";
     } else {
         outcome.result = CImageImpl::FromBitmap(*out.GetHeader(), out.GetData(),
                                                 out.GetData48Lower(), out.GetRgb(), outputType);
+        if (outcome.result && !m_options.keepCanvas)
+            outcome.result = TrimToCovered(std::move(outcome.result));
         if (!outcome.result) {
             outcome.code = MosaicNoMemory;
             outcome.message = "not enough memory for the panorama";

@@ -42,7 +42,8 @@ private:
     bool EngineFocal(double* focal, AutoFocalListStruct* list,
                      std::vector<AutoFocalEntry>* entries);
     int RunMethod(CBmpAdapter* out);
-    int CodeOfLastWarning(bool succeeded) const;
+    int LastCode(bool succeeded) const;
+    std::unique_ptr<CImageImpl> TrimToCovered(std::unique_ptr<CImageImpl> picture) const;
 
     const StitchOptions& m_options;
     StitchInputs& m_inputs;

@@ -50,6 +50,26 @@ void NWarning(const char* format, ...) {
     va_end(args);
 }
 
+void NPrintf(const char* format, ...) {
+    std::va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    const int size = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text;
+    if (size > 0) {
+        text.resize(static_cast<std::size_t>(size) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.pop_back();
+    }
+    va_end(again);
+    if (t_heldReports != nullptr) {
+        t_heldReports->push_back(NHeldReport{std::move(text), 0, true});
+        return;
+    }
+    std::fputs(text.c_str(), stdout);
+}
+
 void NWarningPlain(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
@@ -74,6 +94,10 @@ NReportCapture::~NReportCapture() {
 }
 
 void NShowHeldReports(const std::vector<NHeldReport>& reports) {
-    for (const NHeldReport& report : reports)
-        stitchkit::ShowMessageBox(report.text, NReportCaption, report.flags);
+    for (const NHeldReport& report : reports) {
+        if (report.line)
+            std::fputs(report.text.c_str(), stdout);
+        else
+            stitchkit::ShowMessageBox(report.text, NReportCaption, report.flags);
+    }
 }

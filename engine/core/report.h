@@ -24,11 +24,17 @@ void NWarningPlain(const char* format, ...) N_PRINTF_LIKE(1, 2);
 // the functions above): prefix + message + ".\n", cut to fit the 500-byte buffer.
 std::string NFormatReport(const char* prefix, const char* format, ...) N_PRINTF_LIKE(2, 3);
 
-// Reports made on a worker thread are held back while a capture is active on that thread, and
-// shown later, in order, on the calling thread: message boxes belong to the host's main thread.
+// A diagnostic line for standard output ("Align: %lf msec.", a residual table row), written as
+// printf would write it.
+void NPrintf(const char* format, ...) N_PRINTF_LIKE(1, 2);
+
+// Reports and diagnostic lines made on a worker thread are held back while a capture is active
+// on that thread, and shown later, in order, on the calling thread: message boxes belong to the
+// host's main thread, and each worker's lines come out together, in the order of the work.
 struct NHeldReport {
     std::string text;
     unsigned flags = 0;
+    bool line = false; // a diagnostic line for standard output, not a box
 };
 
 class NReportCapture {
@@ -42,5 +48,5 @@ private:
     std::vector<NHeldReport>* m_previous;
 };
 
-// Shows held reports in the order they were made.
+// Shows held reports and prints held lines in the order they were made.
 void NShowHeldReports(const std::vector<NHeldReport>& reports);

@@ -10,6 +10,7 @@
 
 #include "core/attr_list.h"
 #include "core/image_ops.h"
+#include "core/report.h"
 #include "mosaic/blend_rows.h"
 
 using blend_detail::Channel;
@@ -520,9 +521,9 @@ int ApplyColourOffsets(MosaicContext& context) {
 int CorrectColours(MosaicContext& context) {
     std::clock_t start = std::clock();
     if (const int code = EstimateColourOffsets(context); code != 0) return code;
-    std::printf("MGetColCorrection: %lf msec.\n", Milliseconds(start));
+    NPrintf("MGetColCorrection: %lf msec.\n", Milliseconds(start));
     start = std::clock();
     const int code = ApplyColourOffsets(context);
-    std::printf("MGetColCorrection: %lf msec.\n", Milliseconds(start));
+    NPrintf("MGetColCorrection: %lf msec.\n", Milliseconds(start));
     return code;
 }

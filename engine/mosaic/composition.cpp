@@ -20,8 +20,10 @@ namespace {
 
 constexpr int kBlendingDescription = 30009; // "Blending: image %d of %d images."
 
-// A composite bigger than this many base images in either direction is refused.
+// A composite bigger than this many base images in either direction is refused, and so is one
+// whose side would not fit the engine's image sizes.
 constexpr double kMaxCanvasFactor = 10.0;
+constexpr double kMaxCanvasSide = 1 << 30;
 
 std::vector<N_ImageRec*> ListImages(NAttrList list) {
     std::vector<N_ImageRec*> images;
@@ -36,6 +38,7 @@ std::vector<N_ImageRec*> ListImages(NAttrList list) {
 void ReleaseComposites(MosaicContext& context) {
     NDestroyImage(std::exchange(context.output, nullptr));
     NDestroyImage(std::exchange(context.output48, nullptr));
+    context.covered = CoveredArea{};
 }
 
 // The four corners (0, 0), (0, columns-1), (rows-1, columns-1), (rows-1, 0) through a
@@ -183,18 +186,18 @@ int Compose(SessionState& session, ProgressSink* sink, int from, int to,
             minC = std::min(minC, p.c);
             maxC = std::max(maxC, p.c);
         }
-    double height = std::ceil(maxR) - std::floor(minR) + 1.0;
-    double width = std::ceil(maxC) - std::floor(minC) + 1.0;
-    int offsetR = static_cast<int>(std::ceil(-minR));
-    int offsetC = static_cast<int>(std::ceil(-minC));
-    if (rule.base_frame) {
-        height = baseImage->nrows;
-        width = baseImage->ncolumns;
-        offsetR = offsetC = 0;
-    } else if (height > kMaxCanvasFactor * baseImage->nrows ||
-               width > kMaxCanvasFactor * baseImage->ncolumns) {
+    // The extent is judged in floating point: a view can reach arbitrarily far, and only a
+    // canvas that passes fits the integers it is laid with. The base frame keeps the base
+    // image's rectangle, but the views must still be near enough for their boxes to be
+    // integer rectangles.
+    const double height = std::ceil(maxR) - std::floor(minR) + 1.0;
+    const double width = std::ceil(maxC) - std::floor(minC) + 1.0;
+    if (!(height <= kMaxCanvasFactor * baseImage->nrows) ||
+        !(width <= kMaxCanvasFactor * baseImage->ncolumns) || !(height <= kMaxCanvasSide) ||
+        !(width <= kMaxCanvasSide))
         return 11;
-    }
+    const int offsetR = rule.base_frame ? 0 : static_cast<int>(std::ceil(-minR));
+    const int offsetC = rule.base_frame ? 0 : static_cast<int>(std::ceil(-minC));
     context.offset_r = offsetR;
     context.offset_c = offsetC;
 
@@ -226,7 +229,8 @@ int Compose(SessionState& session, ProgressSink* sink, int from, int to,
     }
 
     // The composite(s), filled with the background colour.
-    const int rows = static_cast<int>(height), columns = static_cast<int>(width);
+    const int rows = rule.base_frame ? baseImage->nrows : static_cast<int>(height);
+    const int columns = rule.base_frame ? baseImage->ncolumns : static_cast<int>(width);
     NImagePtr output = CreateComposite(context.colour, rows, columns);
     if (!PrepareComposite(output, baseImage, context.background)) return 3;
     NImagePtr output48;
@@ -282,6 +286,7 @@ int Compose(SessionState& session, ProgressSink* sink, int from, int to,
         if (ProgressSetPos(sink, from + step * (k + 1)) != 0) return kProgressCancelled;
     }
 
+    context.covered = CoverageExtent(canvas.coverage, rows, columns);
     context.output = output.release();
     context.output48 = output48.release();
     return 0;

@@ -251,14 +251,14 @@ void FitModel(MotionModel model, const MatchList* matches, Homography8* H) {
 }
 
 double MeanResidual(const MatchList* matches, const Homography8& H) {
-    std::printf("%s", kResidualHeader);
+    NPrintf("%s", kResidualHeader);
     Residuals residuals;
     if (!ComputeResiduals(matches, H, &residuals)) return -1.0;
     return Mean(residuals);
 }
 
 double ResidualReport(const MatchList* matches, const Homography8& H) {
-    std::printf("%s", kResidualHeader);
+    NPrintf("%s", kResidualHeader);
     Residuals residuals;
     if (!ComputeResiduals(matches, H, &residuals)) return -1.0;
     const int n = residuals.count;
@@ -267,7 +267,7 @@ double ResidualReport(const MatchList* matches, const Homography8& H) {
     const FeaturePoint* q = n > 0 ? matches->second.first : nullptr;
     for (int k = 0; k < n; ++k, p = p->next, q = q->next) {
         const double d = residuals.values[k];
-        std::printf("%d:%.1lf (%.1lf,%.1lf)-(%.1lf,%.1lf)\n", k + 1, d, p->r, p->c, q->r, q->c);
+        NPrintf("%d:%.1lf (%.1lf,%.1lf)-(%.1lf,%.1lf)\n", k + 1, d, p->r, p->c, q->r, q->c);
         sum += d;
         max = std::max(max, d);
     }
@@ -278,11 +278,11 @@ double ResidualReport(const MatchList* matches, const Homography8& H) {
     if (n > 0) variance /= n;
     std::sort(residuals.values, residuals.values + n);
     const double median = n > 0 ? residuals.values[n / 2] : 0.0;
-    std::printf("Sum:%.1lf\n", sum);
-    std::printf("Max:%.1lf\n", max);
-    std::printf("Mean:%.1fl\n", mean);
-    std::printf("Variance:%.1fl\n", variance);
-    std::printf("Median:%.1lf\n", median);
+    NPrintf("Sum:%.1lf\n", sum);
+    NPrintf("Max:%.1lf\n", max);
+    NPrintf("Mean:%.1fl\n", mean);
+    NPrintf("Variance:%.1fl\n", variance);
+    NPrintf("Median:%.1lf\n", median);
     return median;
 }
 

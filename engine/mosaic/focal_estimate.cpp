@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/parallel.h"
+#include "core/report.h"
 #include "mosaic/blend_rows.h"
 #include "mosaic/feature_fit.h"
 #include "mosaic/feature_match.h"
@@ -193,7 +194,7 @@ int Estimate(SessionState& session, AutoFocalListStruct* list, ProgressSink* sin
     int last = 0;
     const auto finish = [&](int i) {
         const auto k = static_cast<std::size_t>(i);
-        std::printf("dr = %d, dc = %d\n", records[k].align_dr, records[k].align_dc);
+        NPrintf("dr = %d, dc = %d\n", records[k].align_dr, records[k].align_dc);
         const int code = codes[k];
         if (code != 0 && code != 7 && code != 9) return code;
         last = code;

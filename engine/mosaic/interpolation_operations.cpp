@@ -2,8 +2,11 @@
 // drives one engine-wide panorama session.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <deque>
+#include <new>
 
+#include "core/guard.h"
 #include "mosaic/interpolation.h"
 #include "session/operation.h"
 #include "session/session_state.h"
@@ -22,43 +25,48 @@ Homography8 FromBlock(const double* block) {
 
 bool MFCPanorama::DoInterpolateParams(IImageAdapter*, double* P, double* Q, int ProjModel,
                                       IProgress*) {
-    if (P == nullptr || Q == nullptr) return ShowWarning(MosaicInconsistent);
-    Homography8 p, q;
-    const int code = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
-        return InterpolateEstimate(Session(), ProjModel, sink, &p, &q);
-    });
-    if (code == 0) {
-        std::copy(p.h, p.h + 8, P);
-        std::copy(q.h, q.h + 8, Q);
-    }
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        if (P == nullptr || Q == nullptr) return Shown(*this, MosaicInconsistent);
+        Homography8 p, q;
+        const int code = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
+            return InterpolateEstimate(Session(), ProjModel, sink, &p, &q);
+        });
+        if (code == 0) {
+            std::copy(p.h, p.h + 8, P);
+            std::copy(q.h, q.h + 8, Q);
+        }
+        return Shown(*this, code);
+    })));
 }
 
 bool MFCPanorama::DoInterpolateRendering(IImageAdapter* out, const double* P, const double* Q,
                                          double t, BlendType blendType, bool keepBaseFrame,
                                          IProgress*) {
-    if (P == nullptr || Q == nullptr) return ShowWarning(MosaicInconsistent);
-    const Homography8 p = FromBlock(P), q = FromBlock(Q);
-    const int code = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
-        return InterpolateRender(Session(), out, p, q, t, blendType, keepBaseFrame, sink);
-    });
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        if (P == nullptr || Q == nullptr) return Shown(*this, MosaicInconsistent);
+        const Homography8 p = FromBlock(P), q = FromBlock(Q);
+        return Shown(*this, RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
+            return InterpolateRender(Session(), out, p, q, t, blendType, keepBaseFrame, sink);
+        }));
+    })));
 }
 
 bool MFCPanorama::DoInterpolateMosaics(IImageAdapter* out, IProgress*, double t,
                                        BlendType blendType) {
-    // A blending that cannot be rendered is refused before any work is spent on estimation.
-    if (blendType != BlendTypeMosaic && blendType != BlendTypeDissolve)
-        return ShowWarning(MosaicInconsistent);
-    int estimate = 0;
-    const int render = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
-        Homography8 p, q;
-        estimate = InterpolateEstimate(Session(), MotionAffine, sink, &p, &q);
-        if (estimate != 0) return estimate;
-        return InterpolateRender(Session(), out, p, q, t, blendType, true, sink);
-    });
-    if (estimate != 0) return ShowWarning(static_cast<MosaicReturnValue>(estimate));
-    return ShowWarning(static_cast<MosaicReturnValue>(render));
+    return Succeeded(Finish(GuardedCode([&] {
+        // A blending that cannot be rendered is refused before any work is spent on
+        // estimation.
+        if (blendType != BlendTypeMosaic && blendType != BlendTypeDissolve)
+            return Shown(*this, MosaicInconsistent);
+        int estimate = 0;
+        const int render = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
+            Homography8 p, q;
+            estimate = InterpolateEstimate(Session(), MotionAffine, sink, &p, &q);
+            if (estimate != 0) return estimate;
+            return InterpolateRender(Session(), out, p, q, t, blendType, true, sink);
+        });
+        return Shown(*this, estimate != 0 ? estimate : render);
+    })));
 }
 
 namespace {
@@ -79,12 +87,17 @@ InterpolationEngine& Engine() {
     return engine;
 }
 
-// Hands the view in `out` to the caller: a new 44-byte header and the pixel rows.
+// Hands the view in `out` to the caller: a new 44-byte header and the pixel rows. False, with
+// the view released, when the header cannot be had.
 bool TakeResult(CBmpAdapter& out, BITMAPINFO** info, BYTE** pixels, CInterImages& owner) {
     if (out.IsEmpty()) return false;
-    auto* copy = new BITMAPINFO{};
-    owner.BmpInfoHeaderCopy(&copy->bmiHeader, out.GetHeader());
+    auto* copy = new (std::nothrow) BITMAPINFO{};
+    if (copy != nullptr)
+        owner.BmpInfoHeaderCopy(&copy->bmiHeader, out.GetHeader());
+    else
+        std::free(out.GetData());
     delete out.GetHeader();
+    if (copy == nullptr) return false;
     *info = copy;
     *pixels = out.GetData();
     return true;
@@ -112,7 +125,11 @@ bool CInterImages::AddImage(BITMAPINFO* info, BYTE* pixels) {
         Session().normal->Count() == 0)
         engine.adapters.clear();
     RGBQUAD* palette = info->bmiHeader.biBitCount <= 8 ? info->bmiColors : nullptr;
-    engine.adapters.emplace_back(&info->bmiHeader, pixels, palette);
+    if (!Guarded(false, false, [&] {
+            engine.adapters.emplace_back(&info->bmiHeader, pixels, palette);
+            return true;
+        }))
+        return false;
     if (engine.panorama.AddImage(&engine.adapters.back()) < 0) {
         engine.adapters.pop_back();
         return false;

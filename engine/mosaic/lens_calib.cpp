@@ -17,8 +17,10 @@
 #include <memory>
 #include <vector>
 
+#include "core/guard.h"
 #include "core/image_ptr.h"
 #include "core/image_record.h"
+#include "core/report.h"
 
 namespace {
 
@@ -54,11 +56,11 @@ LensRect CentredRect(int columns, int rows) {
 // fixed-point iteration p = q - kappa |p|^2 p. A residual that grows means the iteration
 // diverges (kappa too strong for q); the last estimate is then kept.
 LensPoint InvertPoint(LensPoint q, double kappa) {
-    std::printf("%lf, %lf\n", q.x, q.y);
+    NPrintf("%lf, %lf\n", q.x, q.y);
     const double q2 = q.x * q.x + q.y * q.y;
     double dx = kappa * q2 * q.x;
     double dy = kappa * q2 * q.y;
-    std::printf("Initial: (dx0, dy0) = (%lf, %lf)\n", dx, dy);
+    NPrintf("Initial: (dx0, dy0) = (%lf, %lf)\n", dx, dy);
 
     LensPoint p = q;
     double ex = 0.0, ey = 0.0;
@@ -71,17 +73,17 @@ LensPoint InvertPoint(LensPoint q, double kappa) {
         if (std::fabs(ex) <= kInversionTolerance && std::fabs(ey) <= kInversionTolerance) break;
         if (round > 0 &&
             (std::fabs(ex) > std::fabs(previousEx) || std::fabs(ey) > std::fabs(previousEy))) {
-            std::printf("Error:%lf %lf (%.12lf %.12lf)\n", ex, ey, p.x, p.y);
+            NPrintf("Error:%lf %lf (%.12lf %.12lf)\n", ex, ey, p.x, p.y);
             break;
         }
-        std::printf("%d:%lf %lf (%.12lf %.12lf)\n", round, ex, ey, p.x, p.y);
+        NPrintf("%d:%lf %lf (%.12lf %.12lf)\n", round, ex, ey, p.x, p.y);
         dx = kappa * p2 * p.x;
         dy = kappa * p2 * p.y;
         previousEx = ex;
         previousEy = ey;
     }
-    std::printf("Final:%lf %lf (%.12lf %.12lf)\n", ex, ey, p.x, p.y);
-    std::printf("Kappa:%e\n\n", kappa);
+    NPrintf("Final:%lf %lf (%.12lf %.12lf)\n", ex, ey, p.x, p.y);
+    NPrintf("Kappa:%e\n\n", kappa);
     return p;
 }
 
@@ -309,18 +311,22 @@ int MFCLensCalib::Correct(const N_ImageRec& input, IImageAdapter* out, double ka
     return 1;
 }
 
+// An exception (no memory, an adapter that throws) is a correction not made: 0.
 int MFCLensCalib::Execute(IImageAdapter* out, double kappa) {
     if (m_image == nullptr || out == nullptr) return 0;
-    const InputImagePtr input = ConvertInput(m_image);
-    if (!input) return 0;
-    return Correct(*input, out, kappa);
+    return Guarded(0, 0, [&] {
+        const InputImagePtr input = ConvertInput(m_image);
+        return input ? Correct(*input, out, kappa) : 0;
+    });
 }
 
 int MFCLensCalib::Execute(IImageAdapter* out, int percent) {
     if (m_image == nullptr || out == nullptr) return 0;
-    const InputImagePtr input = ConvertInput(m_image);
-    if (!input) return 0;
-    const int p = std::clamp(percent, -100, 100);
-    const double kappa = CalcMaxKappa(input->ncolumns, input->nrows) * p * 0.01;
-    return Correct(*input, out, kappa);
+    return Guarded(0, 0, [&] {
+        const InputImagePtr input = ConvertInput(m_image);
+        if (!input) return 0;
+        const int p = std::clamp(percent, -100, 100);
+        const double kappa = CalcMaxKappa(input->ncolumns, input->nrows) * p * 0.01;
+        return Correct(*input, out, kappa);
+    });
 }

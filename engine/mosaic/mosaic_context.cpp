@@ -1,5 +1,7 @@
 #include "mosaic/mosaic_context.h"
 
+#include <algorithm>
+
 #include "core/image_record.h"
 
 void ResetMosaicContext(MosaicContext& context) {
@@ -23,4 +25,24 @@ std::vector<N_ImageRec*> ContextImages(const MosaicContext& context) {
         if (NGetAttrValue(&posn, nullptr, NImageRepn, &image)) images.push_back(image);
     }
     return images;
+}
+
+CoveredArea CoverageExtent(const std::vector<unsigned char>& coverage, int rows, int columns) {
+    CoveredArea area{rows, columns, -1, -1};
+    if (rows <= 0 || columns <= 0 ||
+        coverage.size() != static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns))
+        return CoveredArea{};
+    for (int r = 0; r < rows; ++r) {
+        const unsigned char* row = coverage.data() + static_cast<std::size_t>(r) * columns;
+        int first = 0;
+        while (first < columns && row[first] == 0) ++first;
+        if (first == columns) continue;
+        int last = columns - 1;
+        while (row[last] == 0) --last;
+        area.top = std::min(area.top, r);
+        area.bottom = r;
+        area.left = std::min(area.left, first);
+        area.right = std::max(area.right, last);
+    }
+    return area.Empty() ? CoveredArea{} : area;
 }

@@ -36,6 +36,22 @@ struct EdgeLine {
     double d = 0.0;
 };
 
+// Rows top .. bottom and columns left .. right (inclusive) of a composite that some image
+// covers; empty when nothing is covered.
+struct CoveredArea {
+    int top = 0;
+    int left = 0;
+    int bottom = -1;
+    int right = -1;
+
+    bool Empty() const { return bottom < top || right < left; }
+    friend bool operator==(const CoveredArea&, const CoveredArea&) = default;
+};
+
+// The rows and columns of a rows x columns coverage map (one byte per pixel, row by row, 0 not
+// covered) that hold a covered pixel.
+CoveredArea CoverageExtent(const std::vector<unsigned char>& coverage, int rows, int columns);
+
 struct MosaicImageRecord {
     std::int32_t align_dr = 0; // shift of this image relative to the previous one
     std::int32_t align_dc = 0;
@@ -84,6 +100,7 @@ struct MosaicContext {
     RGBQUAD* palette = nullptr; // not owned
     N_ImageRec* mask = nullptr; // owned, one band, 255 = usable
     unsigned char skip_feature_matching = 0;
+    CoveredArea covered; // of the last composite made
 };
 
 // Releases everything the context holds and restores every initial value.

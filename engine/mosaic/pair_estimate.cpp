@@ -8,6 +8,7 @@
 
 #include "core/image_ops.h"
 #include "core/image_ptr.h"
+#include "core/report.h"
 #include "mosaic/feature_fit.h"
 #include "mosaic/feature_match.h"
 #include "mosaic/feature_plane.h"
@@ -162,7 +163,7 @@ MatchList* EstimatePairCoarse(const N_ImageRec* first, const N_ImageRec* second,
         Homography8 fitted = *H;
         FitMatches(kind, matches, &fitted);
         const double mean = MeanResidual(matches, fitted);
-        std::printf("%d, %d: %lf\n", offset[0], offset[1], mean);
+        NPrintf("%d, %d: %lf\n", offset[0], offset[1], mean);
         if (best == nullptr || mean < bestMean) {
             DestroyMatchList(best);
             best = matches;
@@ -222,7 +223,7 @@ MatchList* RefinePair(const N_ImageRec* first, const N_ImageRec* second, Homogra
         p->c = c;
     }
     FitModel(model, matches, H);
-    std::printf("--- Verify Homography\n");
+    NPrintf("--- Verify Homography\n");
     ResidualReport(matches, *H);
     return matches;
 }
@@ -259,7 +260,7 @@ int EstimatePair(MosaicContext& context, int i, const N_ImageRec* first, const N
             matches = EstimatePairCoarse(first, second, dr, dc, factor, model, &H);
         } else {
             matches = RefinePair(first, second, &H, &Hinv, factor, model, context.mask);
-            if (matches == nullptr) std::printf("No Feature Matching: Use 2D Translation\n");
+            if (matches == nullptr) NPrintf("No Feature Matching: Use 2D Translation\n");
         }
         if (matches == nullptr) {
             H = Homography8::Translation(-(dr / factor), -(dc / factor));

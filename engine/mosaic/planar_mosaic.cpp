@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/report.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
 #include "session/progress_sink.h"
@@ -35,7 +36,7 @@ int PlanarEstimate(SessionState& session, ProgressSink* sink) {
     const auto finish = [&](int i) {
         MosaicImageRecord& record = context.records[static_cast<std::size_t>(i)];
         ProgressDescribePair(sink, kPairDescription, i, count);
-        std::printf("dr = %d, dc = %d\n", record.align_dr, record.align_dc);
+        NPrintf("dr = %d, dc = %d\n", record.align_dr, record.align_dc);
         const int code = codes[static_cast<std::size_t>(i)];
         if (code == 9)
             fellBack = true;

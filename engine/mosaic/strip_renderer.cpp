@@ -393,6 +393,7 @@ int LayAll(MosaicContext& context, std::vector<NImagePtr>& images, const N_Image
         images[i].reset();
         if (k > 0 && ProgressSetPos(sink, from + (k + 1) * step) != 0) return kProgressCancelled;
     }
+    context.covered = CoverageExtent(canvas.coverage, canvas.rows, canvas.columns);
     canvas.coverage = std::vector<unsigned char>();
     NDestroyImage(std::exchange(context.output, canvas.output.release()));
     return 0;
@@ -592,6 +593,7 @@ int RenderTurnedImages(MosaicContext& context, MotionModel model, double extra, 
 int Render(MosaicContext& context, MotionModel model, bool turned, double extra, bool wrap,
            ProgressSink* sink, int from, int to) {
     NDestroyImage(std::exchange(context.output, nullptr));
+    context.covered = CoveredArea{};
     if (model != MotionCylinder && model != MotionRigidStrip && model != MotionTranslationStrip)
         return 12;
     if (turned && !std::isfinite(extra)) return 12;

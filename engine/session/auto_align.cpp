@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/image_ptr.h"
+#include "core/report.h"
 #include "session/align_search.h"
 #include "session/progress_sink.h"
 #include "session/session_images.h"
@@ -67,7 +68,7 @@ int AlignPairWorker(SessionState& session, int i, int j, int* dr, int* dc, IImag
     *dc = result.dc;
     if (ProgressSetPos(sink, 90) != 0) return 2;
     if (ProgressSetPos(sink, 100) != 0) return 2;
-    std::printf("Align: %lf msec.\n", MillisecondsSince(start));
+    NPrintf("Align: %lf msec.\n", MillisecondsSince(start));
     return 0;
 }
 
@@ -118,6 +119,6 @@ int AlignAllWorker(SessionState& session, IImageAdapter* mask, ProgressSink* sin
     // A cancel at the last report still leaves the previous list in place.
     if (ProgressSetPos(sink, 100) != 0) return 2;
     session.normal->align = std::move(list);
-    std::printf("Align: %lf msec.\n", MillisecondsSince(start));
+    NPrintf("Align: %lf msec.\n", MillisecondsSince(start));
     return 0;
 }

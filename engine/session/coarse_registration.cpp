@@ -9,6 +9,7 @@
 
 #include "core/image_ops.h"
 #include "core/image_ptr.h"
+#include "core/report.h"
 #include "session/align_search.h"
 #include "session/progress_sink.h"
 #include "session/session_images.h"
@@ -44,7 +45,7 @@ struct ShiftValue {
 // absolute Laplacian difference.
 PairShift LaplacianShift(const N_ImageRec* level, int edge) {
     if (edge < 0 || edge > 100) {
-        std::printf("Edge Threshold is wrong.\n");
+        NPrintf("Edge Threshold is wrong.\n");
         return {};
     }
     const int H = level->nrows, W = level->ncolumns;

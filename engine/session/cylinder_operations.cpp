@@ -13,28 +13,31 @@ constexpr int kFocalDescription = 30023; // "Getting focal length..."
 
 MosaicReturnValue MFCPanorama::DoCylinderMosaics(double focal, IImageAdapter* out,
                                                  bool keepPrepared, IProgress*) {
-    const int code = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
-        return CylinderMosaic(Session(), focal, out, keepPrepared, sink);
+    const int code = GuardedCode([&] {
+        return Shown(*this, RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
+            return CylinderMosaic(Session(), focal, out, keepPrepared, sink);
+        }));
     });
-    ShowWarning(static_cast<MosaicReturnValue>(code));
     DestroyInternalData();
-    return static_cast<MosaicReturnValue>(code);
+    return Finish(code);
 }
 
 MosaicReturnValue MFCPanorama::DoCylinderMosaicsPanTilt(double focal, double angle,
                                                         IImageAdapter* out, IProgress*) {
-    const int code = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
-        return CylinderMosaicPanTilt(Session(), focal, angle, out, sink);
+    const int code = GuardedCode([&] {
+        return Shown(*this, RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
+            return CylinderMosaicPanTilt(Session(), focal, angle, out, sink);
+        }));
     });
-    ShowWarning(static_cast<MosaicReturnValue>(code));
     DestroyInternalData();
-    return static_cast<MosaicReturnValue>(code);
+    return Finish(code);
 }
 
 // The prepared context stays for a following DoCylinderMosaics with keepPrepared.
 void MFCPanorama::GetAutoFocalList(AutoFocalListStruct* list) {
-    const int code = RunOperation(kFocalDescription, false, [&](ProgressSink* sink) {
-        return EstimateFocalList(Session(), list, sink);
-    });
-    ShowWarning(static_cast<MosaicReturnValue>(code));
+    Finish(GuardedCode([&] {
+        return Shown(*this, RunOperation(kFocalDescription, false, [&](ProgressSink* sink) {
+            return EstimateFocalList(Session(), list, sink);
+        }));
+    }));
 }

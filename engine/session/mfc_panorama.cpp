@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "core/guard.h"
 #include "core/image_record.h"
+#include "core/report.h"
 #include "session/auto_align.h"
 #include "session/coarse_registration.h"
 #include "session/operation.h"
@@ -11,37 +13,6 @@
 #include "stitchkit/Host.h"
 
 namespace {
-
-// The message resource of each result code; 0 for the codes that show nothing.
-int MessageId(int code) {
-    switch (code) {
-    case 0:
-    case 9:
-        return 0;
-    case 1:
-        return 30001;
-    case 2:
-        return 30002;
-    case 3:
-        return 30003;
-    case 4:
-        return 30004;
-    case 5:
-        return 30005;
-    case 6:
-        return 30018;
-    case 7:
-        return 30006;
-    case 8:
-        return 30019;
-    case 10:
-        return 30022;
-    case 11:
-        return 30024;
-    default:
-        return 30007;
-    }
-}
 
 // Appends an adapter to a set (made on the first call, sized by that adapter); -1 when the
 // adapter has no picture, which is refused here rather than in a worker.
@@ -74,23 +45,32 @@ MFCPanorama::~MFCPanorama() {
     ResetSession();
 }
 
+MosaicReturnValue MFCPanorama::Finish(int code) {
+    m_lastResult = static_cast<MosaicReturnValue>(code);
+    if (!Succeeded(code)) m_coveredBottom = m_coveredRight = -1;
+    return m_lastResult;
+}
+
 bool MFCPanorama::ShowWarning(MosaicReturnValue code) {
-    const int id = MessageId(code);
+    const int id = MosaicMessageId(code);
     if (id == 0) return true;
-    stitchkit::ShowMessageBox(stitchkit::LoadResourceString(id),
-                              stitchkit::LoadResourceString(30000),
-                              stitchkit::MB_ICONEXCLAMATION | stitchkit::MB_SYSTEMMODAL);
+    // A box the host could not show is a box not shown.
+    Guarded(0, 0, [&] {
+        return stitchkit::ShowMessageBox(stitchkit::LoadResourceString(id),
+                                         stitchkit::LoadResourceString(30000),
+                                         stitchkit::MB_ICONEXCLAMATION | stitchkit::MB_SYSTEMMODAL);
+    });
     return false;
 }
 
 int MFCPanorama::AddImage(IImageAdapter* image) {
-    const int index = AddToSet(Session().normal, image, false);
+    const int index = Guarded(-1, -1, [&] { return AddToSet(Session().normal, image, false); });
     if (index >= 0) ++m_imageCount;
     return index;
 }
 
 int MFCPanorama::AddImage48(IImageAdapter* image) {
-    const int index = AddToSet(Session().set48, image, true);
+    const int index = Guarded(-1, -1, [&] { return AddToSet(Session().set48, image, true); });
     if (index >= 0) ++m_image48Count;
     return index;
 }
@@ -105,9 +85,11 @@ void MFCPanorama::DeleteAllImages() {
 int MFCPanorama::AddAlign(int dr, int dc) {
     ImageSet* set = Session().normal.get();
     if (set == nullptr || set->Count() == 0) return -1;
-    if (!set->align) set->align = std::make_unique<AlignList>();
-    set->align->entries.push_back(AlignEntry{dr, dc});
-    return static_cast<int>(set->align->entries.size()) - 1;
+    return Guarded(-1, -1, [&] {
+        if (!set->align) set->align = std::make_unique<AlignList>();
+        set->align->entries.push_back(AlignEntry{dr, dc});
+        return static_cast<int>(set->align->entries.size()) - 1;
+    });
 }
 
 int MFCPanorama::GetAlign(int i, int j, int* dr, int* dc) {
@@ -127,26 +109,30 @@ void MFCPanorama::DeleteAllAlign() {
 int MFCPanorama::AddMatch(int i, int j, double r1, double c1, double r2, double c2) {
     ImageSet* set = Session().normal.get();
     if (set == nullptr) return 0;
-    if (!set->match_seq) set->match_seq = std::make_unique<MatchSequence>();
-    auto& sets = set->match_seq->sets;
-    if (j != i + 1 || i < 0 || i > static_cast<int>(sets.size())) return 0;
-    if (i == static_cast<int>(sets.size())) sets.emplace_back();
-    auto& pairs = sets[static_cast<std::size_t>(i)].pairs;
-    pairs.push_back(MatchPair{r1, c1, r2, c2});
-    return static_cast<int>(pairs.size());
+    return Guarded(0, 0, [&] {
+        if (!set->match_seq) set->match_seq = std::make_unique<MatchSequence>();
+        auto& sets = set->match_seq->sets;
+        if (j != i + 1 || i < 0 || i > static_cast<int>(sets.size())) return 0;
+        if (i == static_cast<int>(sets.size())) sets.emplace_back();
+        auto& pairs = sets[static_cast<std::size_t>(i)].pairs;
+        pairs.push_back(MatchPair{r1, c1, r2, c2});
+        return static_cast<int>(pairs.size());
+    });
 }
 
 int MFCPanorama::AddMatch360(double r1, double c1, double r2, double c2) {
     ImageSet* set = Session().normal.get();
     if (set == nullptr || !set->match_seq) {
-        std::printf("Error : m_bimage->match_seq must be exit!\n");
+        NPrintf("Error : m_bimage->match_seq must be exit!\n");
         return 0;
     }
     auto& sets = set->match_seq->sets;
-    if (static_cast<int>(sets.size()) != m_imageCount || sets.empty()) sets.emplace_back();
-    auto& pairs = sets.back().pairs;
-    pairs.push_back(MatchPair{r1, c1, r2, c2});
-    return static_cast<int>(pairs.size());
+    return Guarded(0, 0, [&] {
+        if (static_cast<int>(sets.size()) != m_imageCount || sets.empty()) sets.emplace_back();
+        auto& pairs = sets.back().pairs;
+        pairs.push_back(MatchPair{r1, c1, r2, c2});
+        return static_cast<int>(pairs.size());
+    });
 }
 
 void MFCPanorama::DeleteAllMatches() {
@@ -201,7 +187,10 @@ void MFCPanorama::SetPanoColorPalette(RGBQUAD* palette) {
 }
 
 void MFCPanorama::SetMaskImage(IImageAdapter* mask) {
-    N_ImageRec* image = mask != nullptr ? mask->ToNIL(true) : nullptr;
+    // A mask the adapter cannot give keeps the previous one.
+    N_ImageRec* image =
+        mask != nullptr ? Guarded<N_ImageRec*>(nullptr, nullptr, [&] { return mask->ToNIL(true); })
+                        : nullptr;
     if (mask != nullptr && image == nullptr) return; // keep the previous mask
     if (image != nullptr && image->nbands != 1) {
         N_ImageRec* band = NCopyImage(image, nullptr, 0);
@@ -218,47 +207,54 @@ void MFCPanorama::SkipFeatureMatching(bool skip) {
 }
 
 bool MFCPanorama::DoAutoAlign(IProgress*) {
-    const int code = RunOperation(kAutoAlignDescription, false, [](ProgressSink* sink) {
-        return AlignAllWorker(Session(), nullptr, sink);
-    });
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        return Shown(*this, RunOperation(kAutoAlignDescription, false, [](ProgressSink* sink) {
+            return AlignAllWorker(Session(), nullptr, sink);
+        }));
+    })));
 }
 
 bool MFCPanorama::DoAutoAlignCorr(IProgress*) {
-    const int code = RunOperation(kNoDescription, false, [](ProgressSink* sink) {
-        return AlignAllWorker(Session(), nullptr, sink);
-    });
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        return Shown(*this, RunOperation(kNoDescription, false, [](ProgressSink* sink) {
+            return AlignAllWorker(Session(), nullptr, sink);
+        }));
+    })));
 }
 
 bool MFCPanorama::DoAutoAlignCorrMask(IImageAdapter* mask, IProgress*) {
-    const int code =
-        RunOperation(static_cast<int>(kProcessingTitle), false,
-                     [mask](ProgressSink* sink) { return AlignAllWorker(Session(), mask, sink); });
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        return Shown(*this, RunOperation(static_cast<int>(kProcessingTitle), false,
+                                         [mask](ProgressSink* sink) {
+                                             return AlignAllWorker(Session(), mask, sink);
+                                         }));
+    })));
 }
 
 bool MFCPanorama::DoAutoAlignPair(int i, int j, int* dr, int* dc, IProgress*) {
-    const int code = RunOperation(kAutoAlignDescription, false, [&](ProgressSink* sink) {
-        return AlignPairWorker(Session(), i, j, dr, dc, nullptr, sink);
-    });
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        return Shown(*this, RunOperation(kAutoAlignDescription, false, [&](ProgressSink* sink) {
+            return AlignPairWorker(Session(), i, j, dr, dc, nullptr, sink);
+        }));
+    })));
 }
 
 bool MFCPanorama::DoAutoAlignPairMask(IImageAdapter* mask, int i, int j, int* dr, int* dc,
                                       IProgress*) {
-    if (mask == nullptr) return ShowWarning(MosaicInconsistent);
-    const int code = RunOperation(kAutoAlignDescription, false, [&](ProgressSink* sink) {
-        return AlignPairWorker(Session(), i, j, dr, dc, mask, sink);
-    });
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        if (mask == nullptr) return Shown(*this, MosaicInconsistent);
+        return Shown(*this, RunOperation(kAutoAlignDescription, false, [&](ProgressSink* sink) {
+            return AlignPairWorker(Session(), i, j, dr, dc, mask, sink);
+        }));
+    })));
 }
 
 bool MFCPanorama::DoCoarseRegistration(IImageAdapter* out, IProgress*) {
-    const int code = RunOperation(kAutoAlignDescription, false, [out](ProgressSink* sink) {
-        return CoarseRegistrationWorker(Session(), out, sink);
-    });
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        return Shown(*this, RunOperation(kAutoAlignDescription, false, [out](ProgressSink* sink) {
+            return CoarseRegistrationWorker(Session(), out, sink);
+        }));
+    })));
 }
 
 void MFCPanorama::DestroyInternalData() {
@@ -269,6 +265,11 @@ void MFCPanorama::DestroyInternalData() {
     } else {
         m_procWidth = m_procHeight = -1;
     }
+    const CoveredArea& covered = Session().context.covered;
+    m_coveredTop = covered.top;
+    m_coveredLeft = covered.left;
+    m_coveredBottom = covered.bottom;
+    m_coveredRight = covered.right;
     ResetSession();
     m_imageCount = 0;
     m_image48Count = 0;

@@ -1,5 +1,4 @@
 // The flat mosaic operations of the session: estimation, then composition and delivery.
-#include <new>
 #include <utility>
 
 #include "core/image_record.h"
@@ -49,92 +48,98 @@ int StripWorker(SessionState& session, MotionModel model, IImageAdapter* out, Pr
     return 0;
 }
 
-int GuardedStripWorker(SessionState& session, MotionModel model, IImageAdapter* out,
-                       ProgressSink* sink) {
-    int code = 3;
-    try {
-        code = StripWorker(session, model, out, sink);
-    } catch (const std::bad_alloc&) {
-        code = 3;
-    }
-    if (code != 0) NDestroyImage(std::exchange(session.context.output, nullptr));
-    return code;
+// The strip mosaic's result code, its message shown; nothing is kept after a failure.
+int StripMosaic(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
+    const int code = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
+        const int worked = StripWorker(Session(), model, out, sink);
+        if (worked != 0) NDestroyImage(std::exchange(Session().context.output, nullptr));
+        return worked;
+    });
+    return Shown(panorama, code);
 }
 
-bool StripMosaic(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
-    const int code = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
-        return GuardedStripWorker(Session(), model, out, sink);
+// Estimation, then (when its result is accepted) composition; the code of the estimate when it
+// was refused, else of the composition (9 when the estimate fell back and the composition
+// succeeded). Each refusal's message is shown; 9 shows nothing.
+int EstimateAndRender(MFCPanorama& panorama, MotionModel model, IImageAdapter* out,
+                      bool* estimated) {
+    int estimate = 0;
+    const int render = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
+        estimate = FlatEstimateWorker(Session(), model, sink);
+        *estimated = panorama.ShowWarning(static_cast<MosaicReturnValue>(estimate));
+        if (!*estimated) return estimate;
+        return RenderMosaic(Session(), out, sink);
     });
-    const bool ok = panorama.ShowWarning(static_cast<MosaicReturnValue>(code));
-    panorama.DestroyInternalData();
-    return ok;
+    // A refused estimate has shown its message; an exception before the estimate was judged
+    // ends with the operation's code, shown here.
+    if (!*estimated) return Succeeded(estimate) ? Shown(panorama, render) : estimate;
+    Shown(panorama, render);
+    return estimate == 9 && render == 0 ? 9 : render;
+}
+
+// The flat mosaic of a model. A refused estimate leaves the prepared context for a retry;
+// the session is reset after a composition.
+int FlatMosaic(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
+    bool estimated = false;
+    const int code =
+        GuardedCode([&] { return EstimateAndRender(panorama, model, out, &estimated); });
+    if (estimated) panorama.DestroyInternalData();
+    return code;
 }
 
 } // namespace
 
 bool MFCPanorama::DoTranslationHMosaics(IImageAdapter* out, IProgress*) {
-    return StripMosaic(*this, MotionTranslationStrip, out);
+    const int code = GuardedCode([&] { return StripMosaic(*this, MotionTranslationStrip, out); });
+    DestroyInternalData();
+    return Succeeded(Finish(code));
 }
 
 bool MFCPanorama::DoRigidTransHMosaics(IImageAdapter* out, IProgress*) {
-    return StripMosaic(*this, MotionRigidStrip, out);
-}
-
-// Estimation, then (when its result is accepted) composition; the session is reset only after
-// a composition, so a refused estimate leaves the prepared context for a retry.
-static bool EstimateAndRender(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
-    bool estimated = false;
-    int renderCode = 0;
-    RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
-        const int code = FlatEstimateWorker(Session(), model, sink);
-        estimated = panorama.ShowWarning(static_cast<MosaicReturnValue>(code));
-        if (!estimated) return code;
-        renderCode = RenderMosaic(Session(), out, sink);
-        return renderCode;
-    });
-    if (!estimated) return false;
-    if (renderCode != 9) panorama.ShowWarning(static_cast<MosaicReturnValue>(renderCode));
-    panorama.DestroyInternalData();
-    return renderCode == 0 || renderCode == 9;
+    const int code = GuardedCode([&] { return StripMosaic(*this, MotionRigidStrip, out); });
+    DestroyInternalData();
+    return Succeeded(Finish(code));
 }
 
 bool MFCPanorama::DoTranslationMosaics(IImageAdapter* out, IProgress*) {
-    return EstimateAndRender(*this, MotionTranslation, out);
+    return Succeeded(Finish(FlatMosaic(*this, MotionTranslation, out)));
 }
 
 bool MFCPanorama::DoRigidTransMosaics(IImageAdapter* out, IProgress*) {
-    return EstimateAndRender(*this, MotionRigid, out);
+    return Succeeded(Finish(FlatMosaic(*this, MotionRigid, out)));
 }
 
 bool MFCPanorama::GetTranslationParams(IImageAdapter*, IProgress*) {
-    const int code = RunOperation(kMosaicDescription, true, [](ProgressSink* sink) {
-        return FlatEstimateWorker(Session(), MotionTranslation, sink);
-    });
-    return ShowWarning(static_cast<MosaicReturnValue>(code));
+    return Succeeded(Finish(GuardedCode([&] {
+        return Shown(*this, RunOperation(kMosaicDescription, true, [](ProgressSink* sink) {
+            return FlatEstimateWorker(Session(), MotionTranslation, sink);
+        }));
+    })));
 }
 
 bool MFCPanorama::RenderMosaics(IImageAdapter* out, IProgress*) {
-    const int code = RunOperation(kMosaicDescription, true, [out](ProgressSink* sink) {
-        return RenderMosaic(Session(), out, sink);
+    const int code = GuardedCode([&] {
+        const int render = RunOperation(kMosaicDescription, true, [out](ProgressSink* sink) {
+            return RenderMosaic(Session(), out, sink);
+        });
+        return Shown(*this, render);
     });
-    if (code != 9) ShowWarning(static_cast<MosaicReturnValue>(code));
     DestroyInternalData();
-    return code == 0 || code == 9;
+    return Succeeded(Finish(code));
 }
 
 MosaicReturnValue MFCPanorama::DoPlanarMosaics(IImageAdapter* out, IProgress*) {
-    int estimate = 0;
-    const int render = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
-        estimate = PlanarEstimate(Session(), sink);
-        if (estimate != 0 && estimate != 9) return estimate;
-        return RenderMosaic(Session(), out, sink);
+    const int code = GuardedCode([&] {
+        int estimate = 0;
+        const int render = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
+            estimate = PlanarEstimate(Session(), sink);
+            if (!Succeeded(estimate)) return estimate;
+            return RenderMosaic(Session(), out, sink);
+        });
+        if (!Succeeded(estimate)) return Shown(*this, estimate);
+        Shown(*this, render);
+        return estimate == 9 && render == 0 ? 9 : render;
     });
-    if (estimate != 0 && estimate != 9) {
-        ShowWarning(static_cast<MosaicReturnValue>(estimate));
-        DestroyInternalData();
-        return static_cast<MosaicReturnValue>(estimate);
-    }
-    if (render != 9) ShowWarning(static_cast<MosaicReturnValue>(render));
     DestroyInternalData();
-    return static_cast<MosaicReturnValue>(estimate == 9 && render == 0 ? 9 : render);
+    return Finish(code);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/guard.h"
 #include "core/image_ops.h"
 #include "core/image_ptr.h"
 #include "core/image_record.h"
@@ -217,31 +218,34 @@ bool MFCPersCorrect::DoCorrect(IImageAdapter* out) {
     if (!WellPosed(*m_lines)) return false;
     Homography8 H, inverse;
     if (!FitStraightening(*m_lines, &H) || !InvertHomography(H, &inverse)) return false;
+    // An exception (no memory, an adapter that throws) is a correction not made.
+    return Guarded(false, false, [&] {
+        const NImagePtr source(m_source->ToNIL(true));
+        if (!source || source->repn != NUByteRepn) return false;
+        const int rows = source->nrows, columns = source->ncolumns, bands = source->nbands;
+        Canvas canvas;
+        if (!SizeCanvas(H, rows, columns, &canvas)) return false;
+        const NImagePtr result(NCreateImage(bands, canvas.rows, canvas.columns, NUByteRepn));
+        if (!result) return false;
+        FillBackground(result.get(), m_bkColor);
 
-    const NImagePtr source(m_source->ToNIL(true));
-    if (!source || source->repn != NUByteRepn) return false;
-    const int rows = source->nrows, columns = source->ncolumns, bands = source->nbands;
-    Canvas canvas;
-    if (!SizeCanvas(H, rows, columns, &canvas)) return false;
-    const NImagePtr result(NCreateImage(bands, canvas.rows, canvas.columns, NUByteRepn));
-    if (!result) return false;
-    FillBackground(result.get(), m_bkColor);
-
-    const std::int64_t work = static_cast<std::int64_t>(canvas.rows) * canvas.columns * bands;
-    ForRowBlocks(0, canvas.rows - 1, work, [&](unsigned, int first, int last) {
-        for (int r = first; r <= last; ++r)
-            for (int c = 0; c < canvas.columns; ++c) {
-                double sr = 0.0, sc = 0.0;
-                if (!inverse.Apply(r + canvas.offset_r, c + canvas.offset_c, &sr, &sc)) continue;
-                // Written so that NaN positions count as outside.
-                if (!(sr >= 0.0 && sr <= rows - 1 && sc >= 0.0 && sc <= columns - 1)) continue;
-                // Truncated to 8 bits; the small lift keeps rounding noise of the weights
-                // (199.99999 between four pixels of 200) from dropping a level.
-                for (int b = 0; b < bands; ++b)
-                    NSetPixel(result.get(), b, r, c,
-                              NGetPixelBilinear(source.get(), b, sr, sc) + kTruncationLift);
-            }
+        const std::int64_t work = static_cast<std::int64_t>(canvas.rows) * canvas.columns * bands;
+        ForRowBlocks(0, canvas.rows - 1, work, [&](unsigned, int first, int last) {
+            for (int r = first; r <= last; ++r)
+                for (int c = 0; c < canvas.columns; ++c) {
+                    double sr = 0.0, sc = 0.0;
+                    if (!inverse.Apply(r + canvas.offset_r, c + canvas.offset_c, &sr, &sc))
+                        continue;
+                    // Written so that NaN positions count as outside.
+                    if (!(sr >= 0.0 && sr <= rows - 1 && sc >= 0.0 && sc <= columns - 1)) continue;
+                    // Truncated to 8 bits; the small lift keeps rounding noise of the weights
+                    // (199.99999 between four pixels of 200) from dropping a level.
+                    for (int b = 0; b < bands; ++b)
+                        NSetPixel(result.get(), b, r, c,
+                                  NGetPixelBilinear(source.get(), b, sr, sc) + kTruncationLift);
+                }
+        });
+        out->FromNIL(result.get(), nullptr);
+        return true;
     });
-    out->FromNIL(result.get(), nullptr);
-    return true;
 }

@@ -29,7 +29,11 @@ CProgressWnd::CProgressWnd(void* parent, unsigned titleId, bool smooth) {
 }
 
 CProgressWnd::~CProgressWnd() {
-    DestroyWindow();
+    // A host backend that throws while closing cannot keep the window from going.
+    try {
+        DestroyWindow();
+    } catch (...) {
+    }
 }
 
 void CProgressWnd::CommonConstruct() {

@@ -7,3 +7,6 @@
 #else
 #define STITCHKIT_API
 #endif
+
+// A member of an exported class that stays inside the library.
+#define STITCHKIT_LOCAL __attribute__((visibility("hidden")))

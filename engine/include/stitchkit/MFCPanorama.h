@@ -27,6 +27,38 @@ enum MosaicReturnValue : int {
     MosaicInconsistent = 12
 };
 
+// The string resource of a result code's message ("No memory.", ...); 0 for the codes that
+// show nothing (0 and 9).
+constexpr int MosaicMessageId(int code) {
+    switch (code) {
+    case MosaicOK:
+    case MosaicTranslationFallback:
+        return 0;
+    case MosaicNoFeatureMatch:
+        return 30001;
+    case MosaicCancelled:
+        return 30002;
+    case MosaicNoMemory:
+        return 30003;
+    case MosaicNoOverlap:
+        return 30004;
+    case MosaicTooFewMatchesProjective:
+        return 30005;
+    case MosaicTooFewMatchesRigid:
+        return 30018;
+    case MosaicTooMuchDistortion:
+        return 30006;
+    case MosaicTooNarrow:
+        return 30019;
+    case MosaicNoMatchForTranslation:
+        return 30022;
+    case MosaicTooWideForPlane:
+        return 30024;
+    default:
+        return 30007;
+    }
+}
+
 // One neighbour pair of a focal-length estimate. Focal lengths are given in pixels of the
 // processing images and in millimetres of a 35 mm frame whose longer side is 35.0 mm.
 struct AutoFocalEntry {
@@ -158,14 +190,43 @@ public:
     bool DoInterpolateMosaics(IImageAdapter* out, IProgress* progress, double t,
                               BlendType blendType);
 
-    // Releases the context, both image sets and their records; remembers the processing size.
+    // Releases the context, both image sets and their records; remembers the processing size
+    // and the covered part of a picture the context delivered.
     void DestroyInternalData();
     int GetProcImageWidth() const { return m_procWidth; }
     int GetProcImageHeight() const { return m_procHeight; }
 
+    // Additions of ours for hosts that report results themselves (inline: nothing more is
+    // exported). No operation lets an exception out: one that meets an exception ends with
+    // MosaicNoMemory (std::bad_alloc) or MosaicInconsistent (any other).
+    //
+    // The result code of this object's last alignment, mosaic, interpolation or focal-length
+    // operation; a bool operation succeeded when it is MosaicOK or MosaicTranslationFallback.
+    MosaicReturnValue GetLastResult() const { return m_lastResult; }
+    // The part of the picture the last mosaic operation delivered that some image covers: rows
+    // top .. bottom and columns left .. right (inclusive, row 0 at the top). The rest is
+    // background that the canvas rule adds around the images. False when that operation
+    // delivered no picture.
+    bool GetLastCoveredRect(int* top, int* left, int* bottom, int* right) const {
+        if (m_coveredBottom < m_coveredTop || m_coveredRight < m_coveredLeft) return false;
+        *top = m_coveredTop;
+        *left = m_coveredLeft;
+        *bottom = m_coveredBottom;
+        *right = m_coveredRight;
+        return true;
+    }
+
 private:
+    // Keeps `code` as the last result (a failure forgets the covered part) and returns it.
+    STITCHKIT_LOCAL MosaicReturnValue Finish(int code);
+
     int m_imageCount = 0;
     int m_image48Count = 0;
     int m_procHeight = 0;
     int m_procWidth = 0;
+    MosaicReturnValue m_lastResult = MosaicOK;
+    int m_coveredTop = 0;
+    int m_coveredLeft = 0;
+    int m_coveredBottom = -1;
+    int m_coveredRight = -1;
 };
