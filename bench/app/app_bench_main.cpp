@@ -1,0 +1,15 @@
+// main() of the desktop program's benchmarks: a QApplication on the offscreen platform.
+#include <QApplication>
+
+#include <cstdlib>
+
+#include <benchmark/benchmark.h>
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
