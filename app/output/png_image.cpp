@@ -17,6 +17,10 @@ constexpr char kPngVersion[] = PNG_LIBPNG_VER_STRING;
 constexpr double kLargestDeflateExpansion = 1032;
 // Transparent pixels are composed over this colour.
 constexpr png_color_16 kBackground{0, 31, 127, 255, 127};
+// Chunks the reader has no use for that libpng would read whole into one buffer of the size
+// the chunk claims (about 1 GB for a 72-byte file whose length field lies): they are skipped.
+constexpr png_byte kSkippedChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0eXIf\0pCAL\0sCAL";
+constexpr int kSkippedChunkCount = 7;
 
 [[noreturn]] void ErrorExit(png_structp png, png_const_charp /*message*/) {
     png_longjmp(png, 1);
@@ -87,6 +91,7 @@ bool CPngImage::ReadImage(const std::string& path, DibImage& dib) {
     png_structp png = state->png;
     png_infop info = state->info;
     png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks, kSkippedChunkCount);
     png_init_io(png, state->file.get());
     png_read_info(png, info);
 
