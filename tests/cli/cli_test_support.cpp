@@ -62,9 +62,16 @@ std::string ReadText(const std::string& path) {
     return text.str();
 }
 
-RunResult RunStitch(const std::vector<std::string>& args) {
+RunResult RunStitch(const std::vector<std::string>& args,
+                    const std::vector<std::string>& environment) {
     ScratchDir capture;
-    std::string command = Quote(QUILTSTITCH_PATH);
+    std::string command;
+    if (!environment.empty()) {
+        command = "env";
+        for (const std::string& setting : environment) command += " " + Quote(setting);
+        command += " ";
+    }
+    command += Quote(QUILTSTITCH_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
     command +=
         " >" + Quote(capture.Path("out")) + " 2>" + Quote(capture.Path("err")) + " </dev/null";

@@ -31,8 +31,10 @@ struct RunResult {
     std::string output; // what it wrote to standard output
 };
 
-// Runs quiltstitch with the arguments (each passed as it is).
-RunResult RunStitch(const std::vector<std::string>& args);
+// Runs quiltstitch with the arguments (each passed as it is), with "NAME=value" settings added
+// to its environment.
+RunResult RunStitch(const std::vector<std::string>& args,
+                    const std::vector<std::string>& environment = {});
 
 // Writes a test bitmap to `path` in the type of its extension; the lower plane is written too
 // when `sixteenBits` is set (TIFF only).

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <numbers>
+#include <sstream>
 
 #include "cli/cli_test_support.h"
 #include "image_impl.h"
@@ -201,6 +203,112 @@ TEST(Quiltstitch, ExitStatusesAndMessages) {
     EXPECT_TRUE(std::none_of(files.begin(), files.end(), [](const std::string& f) {
         return f.find(".part") != std::string::npos;
     }));
+}
+
+TEST(Quiltstitch, CanvasEdgesNoPictureCoversAreTrimmedUnlessKept) {
+    // Given offsets place the views exactly: they cover texture rows 0 .. 245 and columns
+    // 0 .. 749. The engine's canvas adds a row of background below the base (middle) view,
+    // whose rows are texture rows 6 .. 245. Coverage, not colour, decides: a view whose edge
+    // has the background's colour keeps that edge.
+    struct Case {
+        const char* name;
+        bool keep;
+        bool whiteEdge; // view 0's first three columns white, like the background
+        int width, height;
+    };
+    const Case cases[] = {
+        {"trimmed", false, false, 750, 246},
+        {"kept", true, false, 750, 247},
+        {"white edge", false, true, 750, 246},
+    };
+    for (const Case& c : cases) {
+        TextureSequence seq(ViewKind::Grey8);
+        if (c.whiteEdge) {
+            TestDib view =
+                TextureView(240, 320, kOrigins[0].top, kOrigins[0].left, ViewKind::Grey8);
+            for (int r = 0; r < 240; ++r)
+                for (int col = 0; col < 3; ++col) view.At(r, col) = 255;
+            ASSERT_TRUE(cli_test::WriteTestPicture(view, seq.paths[0]));
+        }
+        const std::string offsets = seq.dir.Path("offsets.txt");
+        std::ofstream(offsets) << "6 210\n-4 220\n";
+        const std::string out = seq.dir.Path("pano.bmp");
+        std::vector<std::string> args = {"-m", "translation", "--offsets", offsets,
+                                         "-o", out,           "-q"};
+        if (c.keep) args.push_back("--keep-canvas");
+        const auto run = RunStitch(seq.Args(args));
+        ASSERT_EQ(run.status, 0) << c.name << ": " << run.errors;
+        auto picture = ReadBack(out, kImageTypeBmp);
+        ASSERT_TRUE(picture) << c.name;
+        EXPECT_EQ(picture->GetWidth(), c.width) << c.name;
+        EXPECT_EQ(picture->GetHeight(), c.height) << c.name;
+        // Canvas (r, c) is texture (r, c): the first column, the last covered row and the last
+        // column show the pictures.
+        const auto texture = [](int r, int col) {
+            return static_cast<int>(TextureValue(r, col, 1));
+        };
+        EXPECT_EQ(picture->GetPixelIndex(0, 100), c.whiteEdge ? 255 : texture(100, 0)) << c.name;
+        EXPECT_EQ(picture->GetPixelIndex(300, 245), texture(245, 300)) << c.name;
+        EXPECT_EQ(picture->GetPixelIndex(749, 100), texture(100, 749)) << c.name;
+        if (c.keep) {
+            EXPECT_EQ(picture->GetPixelIndex(300, 246), 255) << c.name;
+        }
+    }
+}
+
+TEST(Quiltstitch, OneTwoAndEightWorkersGiveTheSameResult) {
+    // The same panorama, byte for byte, and the same diagnostic lines (less the timings) for
+    // any number of workers.
+    PanSequence pan(Scene::Plane, 400.0, {-0.25, 0.0, 0.25});
+    TextureSequence seq;
+    struct Job {
+        const char* method;
+        std::vector<std::string> inputs;
+    };
+    const Job jobs[] = {{"plane", pan.paths}, {"cylinder", pan.paths}, {"rigid", seq.paths}};
+    const auto withoutTimings = [](const std::string& text) {
+        std::string kept, line;
+        std::istringstream lines(text);
+        while (std::getline(lines, line))
+            if (line.find("msec") == std::string::npos) kept += line + "\n";
+        return kept;
+    };
+    for (const Job& job : jobs) {
+        std::string firstPicture, firstLines;
+        for (const char* threads : {"1", "2", "8"}) {
+            const std::string out = seq.dir.Path(std::string(job.method) + threads + ".bmp");
+            std::vector<std::string> args = job.inputs;
+            args.insert(args.end(), {"-m", job.method, "-f", "40", "-o", out, "-q", "-v"});
+            const auto run = RunStitch(args, {std::string("STITCHKIT_THREADS=") + threads});
+            ASSERT_EQ(run.status, 0) << job.method << " " << threads << ": " << run.errors;
+            const std::string picture = cli_test::ReadText(out);
+            ASSERT_FALSE(picture.empty());
+            if (firstPicture.empty()) {
+                firstPicture = picture;
+                firstLines = withoutTimings(run.output);
+                continue;
+            }
+            EXPECT_TRUE(picture == firstPicture) << job.method << " with " << threads << " workers";
+            EXPECT_EQ(withoutTimings(run.output), firstLines) << job.method << " " << threads;
+        }
+    }
+}
+
+TEST(Quiltstitch, AFailedRenameLeavesNoTemporaryFile) {
+    // The picture is written in full under a temporary name; the rename onto the chosen name
+    // fails (a folder holds that name), and the temporary file goes.
+    TextureSequence seq(ViewKind::Grey8);
+    ScratchDir out;
+    for (const char* name : {"pano.bmp", "pano.ivr"}) {
+        std::filesystem::create_directory(out.Path(name));
+        const auto run =
+            RunStitch(seq.Args({"-m", "translation", "-f", "35", "-o", out.Path(name), "-q"}));
+        EXPECT_EQ(run.status, 73) << name;
+        EXPECT_NE(run.errors.find(out.Path(name)), std::string::npos) << run.errors;
+        EXPECT_TRUE(std::filesystem::is_directory(out.Path(name))) << name;
+        for (const std::string& file : out.Files())
+            EXPECT_EQ(file.find(".part"), std::string::npos) << name << ": " << file;
+    }
 }
 
 TEST(Quiltstitch, MixedSizesWithinTenPercentAreTrimmed) {

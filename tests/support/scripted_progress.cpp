@@ -19,6 +19,7 @@ public:
     void SetRange(int, int, int) override {}
     void SetBarPosition(int position) override {
         m_log->positions.push_back(position);
+        if (m_log->onPosition) m_log->onPosition(position);
         if (m_log->cancelAtPosition >= 0 && position == m_log->cancelAtPosition)
             m_cancelArmed = true;
     }

@@ -3,6 +3,7 @@
 // Cancel button) once a given position has been shown. Installed for the object's lifetime.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ struct ProgressLog {
     std::vector<int> positions;
     bool modal = false;
     int cancelAtPosition = -1; // the first pump after this position was shown cancels
+    std::function<void(int position)> onPosition; // called as each position is shown
     bool cancelByEscape = false;
     bool positionKnown = false; // whether the backend reports a window position
     int x = 100, y = 50, screenWidth = 1920, screenHeight = 1080;

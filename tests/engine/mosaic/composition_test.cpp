@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -292,6 +293,61 @@ TEST(Composition, CanvasWiderThanTenBasesIsRefusedBeforeDrawing) {
         EXPECT_EQ(RenderMosaic(mosaic.session, &out.adapter, nullptr), code) << left;
         EXPECT_EQ(mosaic.Output(), nullptr);
         EXPECT_TRUE(out.Empty());
+    }
+}
+
+TEST(Composition, AViewOutOfAnyRangeIsRefusedBeforeItsExtentBecomesAnInteger) {
+    // View 1 moved far beyond what an int holds (or to a finite but absurd distance): the canvas
+    // is too wide in either rule, and no coordinate of it is converted first.
+    for (const double far : {1e12, -1e12, 1e300, -3e9})
+        for (const bool baseFrame : {false, true}) {
+            HandMosaic mosaic;
+            mosaic.AddView(10, 10, 0, 0);
+            mosaic.AddView(10, 10, 0, 5);
+            mosaic.Prepare();
+            MosaicImageRecord& record = mosaic.Context().records[1];
+            record.to_canvas = Homography8::Translation(far, far / 2);
+            record.to_image = Homography8::Translation(-far, -far / 2);
+            CompositionRule rule;
+            rule.base_frame = baseFrame;
+            EXPECT_EQ(ComposeMosaic(mosaic.session, nullptr, 5, 90, rule), 11)
+                << far << (baseFrame ? " base frame" : "");
+            EXPECT_EQ(mosaic.Output(), nullptr);
+        }
+}
+
+TEST(Composition, CoveredAreaIsWhereSomeViewReaches) {
+    // The canvas rule adds background beyond the base view and around fractional corners; the
+    // covered area is the bounding box of the canvas pixels that some view shows.
+    struct View {
+        int rows, columns;
+        double top, left;
+    };
+    const std::vector<std::vector<View>> cases = {
+        {{30, 40, 0, 0}},                                        // one row and column beyond
+        {{60, 80, 0, 0}, {60, 80, -7, 50}, {60, 80, 5, 100}},    // every canvas pixel covered
+        {{10, 10, 0, 0}, {10, 10, -2.5, 5.5}},                   // fractional: rows 1 .. 12
+        {{20, 30, 0, 0}, {20, 30, 3, 20}, {20, 30, 6.5, 40.25}}, // base in the middle
+    };
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+        HandMosaic mosaic;
+        for (const View& v : cases[n]) mosaic.AddView(v.rows, v.columns, v.top, v.left);
+        mosaic.Prepare();
+        ASSERT_EQ(Compose(mosaic), 0) << n;
+        const N_ImageRec* out = mosaic.Output();
+        CoveredArea truth{out->nrows, out->ncolumns, -1, -1};
+        for (int r = 0; r < out->nrows; ++r)
+            for (int c = 0; c < out->ncolumns; ++c) {
+                if (!mosaic.Covered(mosaic.World(r, c))) continue;
+                truth.top = std::min(truth.top, r);
+                truth.left = std::min(truth.left, c);
+                truth.bottom = std::max(truth.bottom, r);
+                truth.right = std::max(truth.right, c);
+            }
+        const CoveredArea& got = mosaic.Context().covered;
+        EXPECT_EQ((std::vector<int>{got.top, got.left, got.bottom, got.right}),
+                  (std::vector<int>{truth.top, truth.left, truth.bottom, truth.right}))
+            << "case " << n << " canvas " << out->nrows << " x " << out->ncolumns;
     }
 }
 

@@ -1,16 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/parallel.h"
+#include "core/report.h"
 #include "feature_test_views.h"
 #include "mosaic/features.h"
+#include "mosaic/flat_mosaic.h"
 #include "support/recording_prompts.h"
 
 using namespace feature_test;
@@ -168,6 +174,50 @@ TEST(EstimatePairCoarse, NothingMatchedLeavesTransformAndPrintsNothing) {
     EXPECT_EQ(result, nullptr);
     EXPECT_EQ(out, "");
     ExpectTranslation(H, 1, 2);
+}
+
+TEST(RunPairs, EachPairsLinesComeOutTogetherInPairOrder) {
+    // With two workers pair 2 prints first and pair 1 prints between pair 2's two lines; the
+    // lines still come out pair by pair, each pair's before its finishing step. (With one worker
+    // the pairs run in turn and nothing waits.)
+    const bool parallel = EngineThreads() >= 2;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int stage = 0;
+    const auto reach = [&](int s) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            stage = std::max(stage, s);
+        }
+        changed.notify_all();
+    };
+    const auto await = [&](int s) {
+        if (!parallel) return;
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(5), [&] { return stage >= s; });
+    };
+    const std::string out = Captured([&] {
+        RunPairs(
+            3,
+            [&](int i) {
+                if (i == 1) {
+                    await(1);
+                    NPrintf("pair %d: a\n", i);
+                    reach(2);
+                    NPrintf("pair %d: b\n", i);
+                } else {
+                    NPrintf("pair %d: a\n", i);
+                    reach(1);
+                    await(2);
+                    NPrintf("pair %d: b\n", i);
+                }
+            },
+            [&](int i) {
+                NPrintf("finished %d\n", i);
+                return 0;
+            });
+    });
+    EXPECT_EQ(out, "pair 1: a\npair 1: b\nfinished 1\npair 2: a\npair 2: b\nfinished 2\n");
 }
 
 // ---- RefinePair ------------------------------------------------------------------------------

@@ -1,0 +1,165 @@
+// What an operation leaves behind for its caller: its result code (also when something inside it
+// throws) and the part of its picture that the views cover.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "stitchkit/Host.h"
+#include "stitchkit/MFCPanorama.h"
+#include "support/recording_prompts.h"
+#include "support/scripted_progress.h"
+#include "support/test_images.h"
+#include "support/test_sequence.h"
+
+namespace {
+
+// Three 60 x 80 grey views in a row, with their true alignments.
+const std::vector<Origin> kOrigins = {{0, 0}, {6, 50}, {2, 100}};
+
+struct Operation {
+    const char* name;
+    bool returnsCode; // a MosaicReturnValue, else a bool
+    std::function<int(MFCPanorama&, CBmpAdapter*)> run;
+};
+
+int Bool(bool ok) {
+    return ok ? 1 : 0;
+}
+
+const std::vector<Operation>& Operations() {
+    static const std::vector<Operation> operations = {
+        {"DoAutoAlign", false, [](MFCPanorama& s, CBmpAdapter*) { return Bool(s.DoAutoAlign()); }},
+        {"DoAutoAlignPair", false,
+         [](MFCPanorama& s, CBmpAdapter*) {
+             int dr = 0, dc = 0;
+             return Bool(s.DoAutoAlignPair(0, 1, &dr, &dc));
+         }},
+        {"DoTranslationMosaics", false,
+         [](MFCPanorama& s, CBmpAdapter* out) { return Bool(s.DoTranslationMosaics(out)); }},
+        {"DoRigidTransMosaics", false,
+         [](MFCPanorama& s, CBmpAdapter* out) { return Bool(s.DoRigidTransMosaics(out)); }},
+        {"DoTranslationHMosaics", false,
+         [](MFCPanorama& s, CBmpAdapter* out) { return Bool(s.DoTranslationHMosaics(out)); }},
+        {"DoPlanarMosaics", true,
+         [](MFCPanorama& s, CBmpAdapter* out) { return int{s.DoPlanarMosaics(out)}; }},
+        {"DoCylinderMosaics", true,
+         [](MFCPanorama& s, CBmpAdapter* out) {
+             return int{s.DoCylinderMosaics(35.0, out, false)};
+         }},
+        {"GetAutoFocalList", false,
+         [](MFCPanorama& s, CBmpAdapter*) {
+             AutoFocalEntry entries[2] = {};
+             entries[0].next = &entries[1];
+             AutoFocalListStruct list{};
+             list.entries = entries;
+             list.count = 3;
+             s.GetAutoFocalList(&list);
+             return 0;
+         }},
+        {"DoInterpolateMosaics", false,
+         [](MFCPanorama& s, CBmpAdapter* out) {
+             return Bool(s.DoInterpolateMosaics(out, nullptr, 0.5, BlendTypeMosaic));
+         }},
+    };
+    return operations;
+}
+
+TEST(OperationResults, AnExceptionInsideAnOperationBecomesItsResultCode) {
+    // Progress reports are host callbacks made from inside estimation, alignment and focal
+    // estimation; one that throws stands for anything that throws there. A message-box host
+    // that throws as well must not let it out either.
+    struct Thrown {
+        const char* name;
+        std::function<void()> raise;
+        MosaicReturnValue code;
+    };
+    const Thrown thrown[] = {
+        {"bad_alloc", [] { throw std::bad_alloc(); }, MosaicNoMemory},
+        {"runtime_error", [] { throw std::runtime_error("host failure"); }, MosaicInconsistent},
+        {"int", [] { throw 7; }, MosaicInconsistent},
+    };
+    for (const bool boxesThrow : {false, true}) {
+        for (const Thrown& t : thrown) {
+            for (const Operation& op : Operations()) {
+                const std::string label =
+                    std::string(op.name) + " / " + t.name + (boxesThrow ? " / boxes throw" : "");
+                ScriptedProgress progress;
+                RecordingPrompts prompts;
+                if (boxesThrow)
+                    stitchkit::SetMessageBoxHandler(
+                        [](std::string_view, std::string_view, unsigned) -> int {
+                            throw std::runtime_error("no boxes here");
+                        });
+                progress.Log().onPosition = [&](int position) {
+                    if (position > 1) t.raise();
+                };
+                ViewSequence seq(60, 80, kOrigins, ViewKind::Grey8);
+                MFCPanorama session;
+                seq.AddTo(session);
+                for (std::size_t k = 1; k < kOrigins.size(); ++k)
+                    session.AddAlign(kOrigins[k].top - kOrigins[k - 1].top,
+                                     kOrigins[k].left - kOrigins[k - 1].left);
+                session.SetSize(2);
+                CBmpAdapter out;
+                int answer = -1;
+                EXPECT_NO_THROW(answer = op.run(session, &out)) << label;
+                EXPECT_EQ(session.GetLastResult(), t.code) << label;
+                EXPECT_EQ(answer, op.returnsCode ? int{t.code} : 0) << label;
+                EXPECT_TRUE(out.IsEmpty()) << label;
+                // The failure's message is shown as for any other failure.
+                if (!boxesThrow) {
+                    ASSERT_FALSE(prompts.Boxes().empty()) << label;
+                    EXPECT_EQ(prompts.Boxes().back().text,
+                              stitchkit::LoadResourceString(MosaicMessageId(t.code)))
+                        << label;
+                }
+                ReleaseAdapterResult(out);
+            }
+        }
+    }
+}
+
+TEST(OperationResults, TheCoveredPartIsWhereTheViewsReach) {
+    // The views span texture rows 0 .. 65 and columns 0 .. 179, and texture (0, 0) is canvas
+    // (0, 0). The flat canvas also reaches one row beyond its base (the middle view, texture
+    // rows 6 .. 65): canvas row 66 is background. The strip's base is view 0, which the others
+    // reach beyond.
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    for (const bool strip : {false, true}) {
+        ViewSequence seq(60, 80, kOrigins, ViewKind::Grey8);
+        MFCPanorama session;
+        seq.AddTo(session);
+        for (std::size_t k = 1; k < kOrigins.size(); ++k)
+            session.AddAlign(kOrigins[k].top - kOrigins[k - 1].top,
+                             kOrigins[k].left - kOrigins[k - 1].left);
+        session.SetSize(2);
+        session.SkipFeatureMatching(true);
+        CBmpAdapter out;
+        ASSERT_TRUE(strip ? session.DoTranslationHMosaics(&out)
+                          : session.DoTranslationMosaics(&out))
+            << strip;
+        EXPECT_EQ(session.GetLastResult(), MosaicOK);
+        EXPECT_EQ(out.GetHeight(), strip ? 66 : 67) << strip;
+        EXPECT_EQ(out.GetWidth(), 180) << strip;
+        int rect[4] = {-1, -1, -1, -1};
+        ASSERT_TRUE(session.GetLastCoveredRect(&rect[0], &rect[1], &rect[2], &rect[3])) << strip;
+        EXPECT_EQ(std::vector<int>(rect, rect + 4), (std::vector<int>{0, 0, 65, 179})) << strip;
+        ReleaseAdapterResult(out);
+
+        // A failed operation delivers nothing and covers nothing.
+        ViewSequence again(60, 80, kOrigins, ViewKind::Grey8);
+        again.AddTo(session);
+        session.AddAlign(0, 81); // no overlap
+        session.AddAlign(0, 50);
+        EXPECT_FALSE(session.DoTranslationMosaics(&out));
+        EXPECT_EQ(session.GetLastResult(), MosaicNoOverlap);
+        EXPECT_FALSE(session.GetLastCoveredRect(&rect[0], &rect[1], &rect[2], &rect[3]));
+        prompts.Clear();
+    }
+}
+
+} // namespace
