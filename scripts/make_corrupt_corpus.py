@@ -851,6 +851,10 @@ def png_corrupt():
     files["png-not-enough-data.png"] = png(64, 64, 8, 2, idat=zlib.compress(bytes(100)))
     files["png-grey-depth-3.png"] = png(4, 4, 3, 0, idat=zlib.compress(bytes(20)))
     files["png-rgb16-cut.png"] = png(16, 16, 16, 2)[:300]
+    # Ancillary chunks whose length fields claim a gigabyte, in files that end right after.
+    for kind in (b"zTXt", b"eXIf", b"sPLT"):
+        files["png-%s-length-1-gb.png" % kind.decode().lower()] = png(4, 4, 8, 2)[:33] + \
+            struct.pack(">I", 0x40000000) + kind + bytes(40)
     files["png-no-idat.png"] = b"\x89PNG\r\n\x1a\n" + chunk(
         b"IHDR", struct.pack(">IIBBBBB", 4, 4, 8, 0, 0, 0, 0)) + chunk(b"IEND", b"")
     return files
