@@ -1,0 +1,274 @@
+#include "image_file_view.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QSplitter>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindowStateChangeEvent>
+
+#include "button_icons.h"
+#include "file_list_model.h"
+#include "file_view.h"
+#include "image_browser.h"
+#include "image_viewer_window.h"
+#include "main_app.h"
+
+namespace {
+
+std::vector<std::string> ToStd(const QStringList& list) {
+    std::vector<std::string> out;
+    for (const QString& s : list) out.push_back(s.toStdString());
+    return out;
+}
+
+} // namespace
+
+ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), m_app(app) {
+    setObjectName("id139");
+    setWindowTitle(QString::fromStdString(app.Title()) + " - " + tr("Image File View"));
+    setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+    setSizeGripEnabled(true);
+
+    auto* display = new QWidget(this);
+    display->setObjectName("id28009");
+    display->setToolTip(tr("Display"));
+    m_browser = new CImageBrowser(display);
+    auto* displayLayout = new QVBoxLayout(display);
+    displayLayout->setContentsMargins(0, 0, 0, 0);
+    displayLayout->addWidget(m_browser);
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName("id28010");
+    m_list->setToolTip(tr("Selected Image List"));
+    m_list->setViewMode(QListView::IconMode);
+    m_list->setIconSize(QSize(100, 100));
+    m_list->setGridSize(QSize(130, 136));
+    m_list->setFlow(QListView::LeftToRight);
+    m_list->setWrapping(false);
+    m_list->setMovement(QListView::Static);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setAcceptDrops(true);
+    m_list->viewport()->setAcceptDrops(true);
+    m_list->setDropIndicatorShown(true);
+    m_list->setMinimumHeight(150);
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+    QPalette palette = m_list->palette();
+    palette.setColor(QPalette::Base, QColor(201, 192, 187));
+    m_list->setPalette(palette);
+
+    m_info = new QLabel(this);
+    m_info->setObjectName("id28011");
+    auto* version = new QLabel(QString::fromLatin1(CMainApp::kVersion), this);
+    version->setObjectName("id2170");
+    version->setToolTip(tr("Version"));
+
+    QToolButton* in = MakeButton(28014, static_cast<int>(ButtonIcon::In), tr("Input Selected Images"), tr("IN"));
+    QToolButton* allIn = MakeButton(2117, static_cast<int>(ButtonIcon::AllIn), tr("Input All"), tr("ALL IN"));
+    QToolButton* out = MakeButton(2112, static_cast<int>(ButtonIcon::Out), tr("Delete Selected Images"), tr("OUT"));
+    QToolButton* allOut = MakeButton(28013, static_cast<int>(ButtonIcon::AllOut), tr("Delete All"), tr("ALL OUT"));
+    QToolButton* rotate = MakeButton(2113, static_cast<int>(ButtonIcon::Rotate), tr("Rotate All"), tr("ROT"));
+    QToolButton* left = MakeButton(2114, static_cast<int>(ButtonIcon::Previous), tr("Move Left"));
+    QToolButton* right = MakeButton(2115, static_cast<int>(ButtonIcon::Next), tr("Move Right"));
+    QToolButton* base = MakeButton(2119, static_cast<int>(ButtonIcon::Base), tr("Set Base Image"));
+    QToolButton* autoStep = MakeButton(2116, static_cast<int>(ButtonIcon::Stitch), tr("Automatic Alignment"), tr("Auto"));
+    QToolButton* manual = MakeButton(28017, static_cast<int>(ButtonIcon::Align), tr("Manual Align (pairwise)"), tr("Manual"));
+    QToolButton* matching = MakeButton(2120, static_cast<int>(ButtonIcon::Panorama), tr("Manual Matching (pairwise)"), tr("Matching"));
+    QToolButton* exit = MakeButton(28016, static_cast<int>(ButtonIcon::Exit), tr("Exit"), tr("End"));
+
+    auto* listButtons = new QHBoxLayout;
+    for (QToolButton* b : {in, allIn, out, allOut, rotate, left, right, base}) listButtons->addWidget(b);
+    listButtons->addSpacing(16);
+    listButtons->addWidget(m_info, 1);
+    auto* stepButtons = new QHBoxLayout;
+    stepButtons->addWidget(new QLabel(tr("Align and stitch:"), this));
+    for (QToolButton* b : {autoStep, manual, matching}) stepButtons->addWidget(b);
+    stepButtons->addStretch(1);
+    stepButtons->addWidget(version);
+    stepButtons->addWidget(exit);
+
+    auto* lower = new QWidget(this);
+    auto* lowerLayout = new QVBoxLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    lowerLayout->addLayout(listButtons);
+    lowerLayout->addWidget(m_list, 1);
+    lowerLayout->addLayout(stepButtons);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(display);
+    split->addWidget(lower);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(split);
+
+    InputImageList& inputs = m_app.Inputs();
+    CFileView* files = m_browser->Files();
+    connect(in, &QToolButton::clicked, this, [this, files] { AddFiles(files->SelectedPaths()); });
+    connect(allIn, &QToolButton::clicked, this, [this, files, &inputs] {
+        inputs.AskAddAll(ToStd(files->AllPaths()));
+        RefreshList();
+    });
+    connect(out, &QToolButton::clicked, this, [this, &inputs] {
+        inputs.RemoveSelected();
+        RefreshList();
+    });
+    connect(allOut, &QToolButton::clicked, this, [this, &inputs] {
+        inputs.RemoveAll();
+        RefreshList();
+    });
+    connect(rotate, &QToolButton::clicked, this, [this, &inputs] {
+        inputs.Rotate();
+        RefreshList();
+    });
+    connect(left, &QToolButton::clicked, this, [this, &inputs] {
+        inputs.MoveSelected(-1);
+        RefreshList();
+        m_list->setFocus();
+    });
+    connect(right, &QToolButton::clicked, this, [this, &inputs] {
+        inputs.MoveSelected(+1);
+        RefreshList();
+        m_list->setFocus();
+    });
+    connect(base, &QToolButton::clicked, this, [this, &inputs] {
+        inputs.SetBaseToSelected();
+        RefreshList();
+    });
+    connect(autoStep, &QToolButton::clicked, this, [this] { m_app.SwitchTo(Step::AutoAlign); });
+    connect(manual, &QToolButton::clicked, this, [this] { m_app.SwitchTo(Step::ManualAlign); });
+    connect(matching, &QToolButton::clicked, this, [this] { m_app.SwitchTo(Step::ManualMatch); });
+    connect(exit, &QToolButton::clicked, this, [this] {
+        // Staying after End throws the stitch state away, as a change of the list would.
+        if (!m_app.AskExit()) m_app.ResetStitchState();
+    });
+    connect(m_list, &QListWidget::currentRowChanged, this, [this, &inputs](int row) {
+        inputs.SetSelected(row);
+        UpdateButtons();
+    });
+    connect(files, &CFileView::SelectionChanged, this, &ImageFileView::UpdateButtons);
+    connect(files->Model(), &QAbstractItemModel::rowsInserted, this, &ImageFileView::UpdateButtons);
+    connect(files->Model(), &QAbstractItemModel::modelReset, this, &ImageFileView::UpdateButtons);
+    connect(files, &CFileView::OpenRequested, this, &ImageFileView::OpenViewer);
+    RefreshList();
+}
+
+QToolButton* ImageFileView::MakeButton(int id, int icon, const QString& tip, const QString& text) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(QStringLiteral("id%1").arg(id));
+    button->setIcon(MakeButtonIcon(static_cast<ButtonIcon>(icon)));
+    button->setIconSize(QSize(24, 24));
+    button->setToolTip(tip);
+    button->setAccessibleName(tip);
+    if (!text.isEmpty()) {
+        button->setText(text);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
+    return button;
+}
+
+QToolButton* ImageFileView::Button(int id) const {
+    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+}
+
+void ImageFileView::RefreshList() {
+    const InputImageList& inputs = m_app.Inputs();
+    const QSignalBlocker block(m_list);
+    m_list->clear();
+    for (int k = 0; k < inputs.Count(); ++k) {
+        auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(inputs.Thumbnail(k))),
+                                         QString::fromStdString(inputs.Label(k)), m_list);
+        item->setToolTip(QString::fromStdString(inputs.Paths()[k]));
+    }
+    if (inputs.Selected() >= 0) {
+        m_list->setCurrentRow(inputs.Selected());
+        m_list->scrollToItem(m_list->item(inputs.Selected()));
+    }
+    m_info->setText(QString::fromStdString(inputs.InfoLine()));
+    UpdateButtons();
+}
+
+void ImageFileView::UpdateButtons() {
+    const InputImageList& inputs = m_app.Inputs();
+    const bool selected = inputs.Selected() >= 0;
+    const bool any = inputs.Count() > 0;
+    CFileView* files = m_browser->Files();
+    Button(28014)->setEnabled(!files->SelectedRows().isEmpty());
+    Button(2117)->setEnabled(files->Model()->rowCount() > 0);
+    for (int id : {2112, 2114, 2115, 2119}) Button(id)->setEnabled(selected);
+    for (int id : {28013, 2113, 2116, 28017, 2120}) Button(id)->setEnabled(any);
+}
+
+void ImageFileView::AddFiles(const QStringList& paths) {
+    m_app.Inputs().AddFiles(ToStd(paths));
+    RefreshList();
+}
+
+void ImageFileView::OpenViewer(const QString& path) {
+    ImageViewerWindow viewer(this);
+    viewer.setGeometry(geometry().adjusted(40, 40, -40, -40));
+    if (viewer.OpenFile(path.toStdString(), m_app.Title())) viewer.exec();
+}
+
+bool ImageFileView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+            m_app.Inputs().RemoveSelected();
+            RefreshList();
+            return true;
+        }
+    }
+    if (watched == m_list->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (drag->mimeData()->hasUrls()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList paths;
+            for (const QUrl& url : drop->mimeData()->urls())
+                if (url.isLocalFile()) paths.push_back(url.toLocalFile());
+            drop->acceptProposedAction();
+            AddFiles(paths);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ImageFileView::reject() {
+    // Escape and the close box ask before the program ends.
+    m_app.AskExit();
+}
+
+void ImageFileView::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    m_app.AskExit();
+}
+
+void ImageFileView::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    m_app.RecordPosition(this, frameGeometry().left(), frameGeometry().top());
+}
+
+void ImageFileView::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    m_app.RecordSize(this, isMaximized() ? 2 : (isMinimized() ? 1 : 0), width(), height());
+}
+
+void ImageFileView::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        m_app.RecordSize(this, isMaximized() ? 2 : (isMinimized() ? 1 : 0), width(), height());
+}

@@ -1,0 +1,286 @@
+#include "input_list.h"
+
+#include <QTransform>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "image_impl.h"
+#include "prompter.h"
+#include "stitchkit/CProgressWnd.h"
+#include "stitchkit/MFCPanorama.h"
+#include "thumbnail_maker.h"
+
+namespace {
+
+constexpr unsigned kQuestionOkCancel = kMbOkCancel | kMbIconQuestion | kMbSystemModal;
+constexpr unsigned kQuestionYesNo = kMbYesNo | kMbIconQuestion | kMbSystemModal;
+constexpr unsigned kWarning = kMbOk | kMbIconExclamation;
+
+ListedPicture DefaultProbe(const std::string& path) {
+    const FileThumbnail made = MakeFileThumbnail(QString::fromStdString(path), 100, Qt::white);
+    return {made.isPicture && made.width >= 1 && made.height >= 1 && !made.thumbnail.isNull(),
+            made.width, made.height, made.thumbnail};
+}
+
+std::string FileName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+InputImageList::InputImageList() : m_probe(DefaultProbe) {}
+
+void InputImageList::Changed() {
+    if (m_changed) m_changed();
+}
+
+InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& batchWarned) {
+    if (std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end()) {
+        AppBeep();
+        return AddResult::Skipped;
+    }
+    if (m_mixed && CorrectionActive()) {
+        AppMessageBox("Please re-input images.", "Warning", kWarning);
+        return AddResult::Skipped;
+    }
+    const ListedPicture picture = m_probe(path);
+    if (picture.width < 1 || picture.height < 1) return AddResult::Skipped;
+    const int w = picture.width, h = picture.height;
+    if (std::max(w, h) > kMaxSide || std::min(w, h) < kMinSide) {
+        if (!batchWarned) AppMessageBox("Something wrong with the image size.", "Warning", kWarning);
+        batchWarned = true;
+        return AddResult::Skipped;
+    }
+    if (m_paths.empty()) {
+        m_refWidth = m_minW = m_maxW = w;
+        m_refHeight = m_minH = m_maxH = h;
+    } else if (w != m_minW || h != m_minH) {
+        if (batchWarned) return AddResult::Skipped;
+        if (!m_mixed &&
+            AppMessageBox("The image size is different. Do you want to trim automatically.",
+                          "Question", kQuestionYesNo) != kIdYes) {
+            batchWarned = true;
+            return AddResult::Skipped;
+        }
+        auto passes = [](int v, int lo, int hi) {
+            if (v < lo && v * kSizeTolerance < hi) return false;
+            if (v > hi && lo * kSizeTolerance < v) return false;
+            return true;
+        };
+        if (!passes(w, m_minW, m_maxW) || !passes(h, m_minH, m_maxH)) {
+            char text[128];
+            std::snprintf(text, sizeof text, "Image size is wrong. (%d X %d ?+10%%)", m_minW, m_minH);
+            AppMessageBox(text, "Warning", kWarning);
+            batchWarned = true;
+            return AddResult::Skipped;
+        }
+        m_minW = std::min(m_minW, w), m_maxW = std::max(m_maxW, w);
+        m_minH = std::min(m_minH, h), m_maxH = std::max(m_maxH, h);
+        m_mixed = true;
+    }
+    if (picture.thumbnail.isNull()) {
+        AppMessageBox("Invalid image format", "Warning", kWarning);
+        return AddResult::Skipped;
+    }
+    m_paths.push_back(path);
+    m_thumbnails.push_back(picture.thumbnail);
+    return AddResult::Added;
+}
+
+int InputImageList::AddFiles(const std::vector<std::string>& paths) {
+    bool batchWarned = false;
+    int added = 0;
+    std::unique_ptr<CProgressWnd> progress;
+    if (paths.size() > 2) {
+        progress = std::make_unique<CProgressWnd>(nullptr, "Adding images...");
+        progress->GoModal("Adding images...");
+        progress->SetRange(0, static_cast<int>(paths.size()));
+    }
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        if (progress) {
+            progress->SetText("%s", FileName(paths[k]).c_str());
+            progress->SetPos(static_cast<int>(k));
+            if (!progress->PeekAndPump() || progress->Cancelled()) break;
+        }
+        if (AddOne(paths[k], batchWarned) == AddResult::Added) ++added;
+    }
+    progress.reset();
+    m_mixed = false; // each batch asks again before it mixes sizes
+    if (added > 1 && CorrectionActive() && m_correctionBatch) m_correctionBatch();
+    if (added > 0) Changed();
+    return added;
+}
+
+bool InputImageList::AskAddAll(const std::vector<std::string>& paths) {
+    if (AppMessageBox("Are you sure you want to input all of the images?", "Question",
+                      kQuestionYesNo) != kIdYes)
+        return false;
+    AddFiles(paths);
+    return true;
+}
+
+bool InputImageList::RemoveSelected() {
+    if (m_selected < 0 || m_selected >= Count()) return false;
+    const std::string text = "Are you sure you want to delete " + FileName(m_paths[m_selected]) + "?";
+    if (AppMessageBox(text, "Question", kQuestionOkCancel) != kIdOk) return false;
+    if (m_base == m_selected + 1) m_base = 0;
+    // Swapped to the end step by step, as a move would, then dropped.
+    for (int k = m_selected; k + 1 < Count(); ++k) {
+        std::swap(m_paths[k], m_paths[k + 1]);
+        std::swap(m_thumbnails[k], m_thumbnails[k + 1]);
+    }
+    m_paths.pop_back();
+    m_thumbnails.pop_back();
+    m_selected = -1;
+    m_mixed = false;
+    Changed();
+    return true;
+}
+
+bool InputImageList::RemoveAll() {
+    if (AppMessageBox("Are you sure you want to delete all of the images.", "Question",
+                      kQuestionYesNo) != kIdYes)
+        return false;
+    m_paths.clear();
+    m_thumbnails.clear();
+    m_base = 0;
+    m_selected = -1;
+    m_mixed = false;
+    Changed();
+    return true;
+}
+
+void InputImageList::Rotate() {
+    m_rotation = (m_rotation + 1) % 4;
+    Changed();
+}
+
+bool InputImageList::MoveSelected(int direction) {
+    if (m_selected < 0 || m_selected >= Count()) return false;
+    const int other = m_selected + (direction < 0 ? -1 : 1);
+    if (other < 0 || other >= Count()) {
+        AppMessageBox("Cannot move " + Label(m_selected) + ".", "Warning", kWarning);
+        return false;
+    }
+    std::swap(m_paths[m_selected], m_paths[other]);
+    std::swap(m_thumbnails[m_selected], m_thumbnails[other]);
+    m_selected = other;
+    Changed();
+    return true;
+}
+
+bool InputImageList::SetBaseToSelected() {
+    if (m_selected < 0 || m_selected >= Count()) return false;
+    if (AppMessageBox("Are you sure you want to set the selected image as the base image?",
+                      "Question", kQuestionOkCancel) != kIdOk)
+        return false;
+    if (m_base == m_selected + 1) return true;
+    m_base = m_selected + 1;
+    return true;
+}
+
+QImage InputImageList::Thumbnail(int index) const {
+    if (index < 0 || index >= Count()) return {};
+    if (m_rotation == 0) return m_thumbnails[index];
+    return m_thumbnails[index].transformed(QTransform().rotate(90.0 * m_rotation));
+}
+
+std::string InputImageList::Label(int index) const {
+    if (index < 0 || index >= Count()) return {};
+    return (m_base == index + 1 ? "* " : "") + FileName(m_paths[index]);
+}
+
+std::string InputImageList::InfoLine() const {
+    if (m_paths.empty()) return {};
+    char text[128];
+    std::snprintf(text, sizeof text, Count() == 1 ? " %d image,  %d by %d" : "%d images,  %d by %d",
+                  Count(), ReferenceWidth(), ReferenceHeight());
+    return text;
+}
+
+int InputImageList::BuildImageInfoList(CAlignDocument& document) const {
+    if (m_paths.empty()) {
+        AppMessageBox("No image is selected.", "Warning", kWarning);
+        return 0;
+    }
+    const PictureCorrection correction{m_rotation, m_correction.shading, m_correction.lens};
+    bool same = document.Matches(m_paths);
+    for (const auto& record : document.m_ImageInfoList)
+        same = same && record->Correction() == correction;
+    if (same) return document.Count();
+
+    document.Clear();
+    for (const std::string& path : m_paths)
+        document.m_ImageInfoList.push_back(std::make_unique<CImageInfo>(path, correction, 0.5f));
+    // Load every picture, with progress; the records start side by side.
+    CProgressWnd progress(nullptr, "Loading images...");
+    progress.GoModal("Loading images...");
+    progress.SetRange(0, document.Count());
+    int left = 0;
+    for (int k = 0; k < document.Count(); ++k) {
+        CImageInfo& record = *document.m_ImageInfoList[k];
+        progress.SetText("%s", FileName(record.Path()).c_str());
+        progress.SetPos(k);
+        if (!progress.PeekAndPump() || progress.Cancelled()) {
+            document.Clear();
+            AppMessageBox("Canceled.", "Warning", kWarning);
+            return 0;
+        }
+        if (!record.Picture()) {
+            AppMessageBox("Cannot read " + record.Path() + ".", "Warning", kWarning);
+            document.Clear();
+            return 0;
+        }
+        record.MoveTo(left, 0);
+        left += record.Width();
+    }
+    return document.Count();
+}
+
+bool InputImageList::TransferToEngine(CAlignDocument& document, MFCPanorama& engine,
+                                      bool matchingMode, EngineTransfer& transfer) {
+    transfer = {};
+    if (document.Empty()) return false;
+    const CImageImpl* first = document.At(0)->Picture();
+    if (!first) return false;
+    const int width = first->GetWidth(), height = first->GetHeight();
+    const bool with48 = first->Is48Bit();
+    engine.DestroyInternalData();
+    const int n = document.Count();
+    transfer.headers.reserve(n);
+    transfer.palettes.reserve(n);
+    transfer.adapters.reserve(n);
+    transfer.adapters48.reserve(n);
+    for (int k = 0; k < n; ++k) {
+        CImageInfo& record = *document.At(k);
+        CImageImpl* picture = record.Picture();
+        if (!picture || picture->GetWidth() != width || picture->GetHeight() != height ||
+            (with48 && !picture->Is48Bit())) {
+            engine.DestroyInternalData();
+            transfer = {};
+            return false;
+        }
+        BITMAPINFOHEADER header = picture->GetHeader();
+        header.biCompression = BI_RGB;
+        header.biSizeImage = static_cast<DWORD>(picture->GetStride() * picture->GetHeight());
+        transfer.headers.push_back(header);
+        transfer.palettes.push_back(picture->GetColorTable());
+        RGBQUAD* palette = transfer.palettes.back().empty() ? nullptr : transfer.palettes.back().data();
+        unsigned char* bits = picture->GetBits();
+        transfer.adapters.emplace_back(&transfer.headers.back(), bits, palette);
+        engine.AddImage(&transfer.adapters.back());
+        if (with48) {
+            unsigned char* lower = picture->GetLowerBits();
+            transfer.adapters48.emplace_back(&transfer.headers.back(), bits, palette, lower);
+            engine.AddImage48(&transfer.adapters48.back());
+        }
+        if (k > 0 && !matchingMode) {
+            const PlacementRect& previous = document.At(k - 1)->Rect();
+            const PlacementRect& current = record.Rect();
+            engine.AddAlign(current.top - previous.top, current.left - previous.left);
+        }
+    }
+    return true;
+}

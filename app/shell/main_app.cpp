@@ -1,0 +1,195 @@
+#include "main_app.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QScreen>
+#include <QWidget>
+
+#include "image_file_view.h"
+#include "image_browser.h"
+#include "prompter.h"
+#include "splash_screen.h"
+#include "stitchkit/Host.h"
+
+namespace {
+
+constexpr unsigned kQuestion = kMbOkCancel | kMbIconQuestion | kMbSystemModal;
+
+const char* QuestionFor(Step step) {
+    switch (step) {
+    case Step::AutoAlign: return "Are you sure you want to stitch images automatically?";
+    case Step::ManualAlign: return "Are you sure you want to align images by hand?";
+    case Step::ManualMatch: return "Are you sure you want to match feature points by hand?";
+    default: return "";
+    }
+}
+
+} // namespace
+
+CMainApp::CMainApp() : m_panorama(std::make_unique<MFCPanorama>()) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        SetDefaultPlacement(screen->geometry().width(), screen->geometry().height());
+    m_inputs.SetChangedCallback([this] { ResetStitchState(); });
+}
+
+CMainApp::~CMainApp() {
+    Exit();
+    m_fileView.reset();
+}
+
+void CMainApp::SetDefaultPlacement(int screenWidth, int screenHeight) {
+    m_placement.x = screenWidth / 10;
+    m_placement.y = screenHeight / 10;
+    m_placement.w = 8 * m_placement.x;
+    m_placement.h = 8 * m_placement.y;
+    m_placement.show = 0;
+}
+
+void CMainApp::ReadPlacement() {
+    stitchkit::IProfileStore& store = stitchkit::ProfileStore();
+    m_placement.x = std::max(0, store.GetInt("General", "WindowX", m_placement.x));
+    m_placement.y = std::max(0, store.GetInt("General", "WindowY", m_placement.y));
+    m_placement.w = store.GetInt("General", "WindowW", m_placement.w);
+    m_placement.h = store.GetInt("General", "WindowH", m_placement.h);
+}
+
+void CMainApp::WritePlacement() const {
+    stitchkit::IProfileStore& store = stitchkit::ProfileStore();
+    store.WriteInt("General", "WindowX", m_placement.x);
+    store.WriteInt("General", "WindowY", m_placement.y);
+    store.WriteInt("General", "WindowW", m_placement.w);
+    store.WriteInt("General", "WindowH", m_placement.h);
+}
+
+void CMainApp::ShowAtPlacement(QWidget* window) const {
+    window->move(m_placement.x, m_placement.y);
+    if (m_placement.w > 0 && m_placement.h > 0) window->resize(m_placement.w, m_placement.h);
+    if (m_placement.show == 2) {
+        window->showMaximized();
+    } else {
+        window->showNormal();
+    }
+    window->raise();
+    window->activateWindow();
+}
+
+QWidget* CMainApp::CurrentWindow() const {
+    if (m_current == Step::FileView) return m_fileView.get();
+    const auto& step = m_steps[static_cast<int>(m_current)];
+    return step ? step->Widget() : nullptr;
+}
+
+void CMainApp::RecordPosition(QWidget* window, int left, int top) {
+    if (window != CurrentWindow() || !window->isVisible()) return;
+    if (window->isMaximized() || window->isMinimized()) return;
+    m_placement.x = left;
+    m_placement.y = top;
+}
+
+void CMainApp::RecordSize(QWidget* window, int type, int width, int height) {
+    if (window != CurrentWindow() || !window->isVisible()) return;
+    if (type == 2 || type == 1) {
+        m_placement.show = type; // the normal size stays as it was
+        return;
+    }
+    m_placement.show = 0;
+    m_placement.w = width;
+    m_placement.h = height;
+}
+
+void CMainApp::SetStepFactory(Step step, StepFactory factory) {
+    m_factories[static_cast<int>(step)] = std::move(factory);
+}
+
+StepWindow* CMainApp::StepWindowOf(Step step) const {
+    return m_steps[static_cast<int>(step)].get();
+}
+
+bool CMainApp::SwitchTo(Step step) {
+    if (step == Step::FileView) return false;
+    if (AppMessageBox(QuestionFor(step), "Question", kQuestion) != kIdOk) return false;
+    if (m_inputs.Count() == 0) return false;
+    for (const std::string& path : m_inputs.Paths()) {
+        QFile file(QString::fromStdString(path));
+        if (!file.open(QIODevice::ReadOnly)) {
+            AppMessageBox("The file " + path +
+                              " was not found.\nIf it is on a removable disk, please put the disk "
+                              "back, or take the file out of the list.",
+                          "Warning", kMbOk | kMbIconExclamation | kMbSystemModal);
+            return false;
+        }
+    }
+    const int k = static_cast<int>(step);
+    if (!m_factories[k]) {
+        AppMessageBox("This step is not available in this build.", "Warning",
+                      kMbOk | kMbIconExclamation);
+        return false;
+    }
+    if (!m_steps[k]) {
+        m_steps[k] = m_factories[k](*this);
+        if (!m_steps[k]) return false; // a window that cannot be made is forgotten
+    }
+    if (!m_steps[k]->Prepare()) return false;
+    if (m_fileView) m_fileView->setEnabled(false);
+    m_current = step;
+    ShowAtPlacement(m_steps[k]->Widget());
+    return true;
+}
+
+void CMainApp::BackToFileView() {
+    if (QWidget* window = CurrentWindow(); window && window != m_fileView.get()) window->hide();
+    m_current = Step::FileView;
+    if (!m_fileView) return;
+    m_fileView->setEnabled(true);
+    ShowAtPlacement(m_fileView.get());
+    m_fileView->RefreshList();
+}
+
+bool CMainApp::AskExit() {
+    const std::string text = "Are you sure you want to exit " + m_title + "?";
+    if (AppMessageBox(text, "Question", kQuestion) != kIdOk) return false;
+    Exit();
+    return true;
+}
+
+void CMainApp::Exit() {
+    for (auto& step : m_steps) step.reset();
+    m_current = Step::FileView;
+    if (m_fileView && m_fileView->isVisible()) m_fileView->done(QDialog::Accepted);
+}
+
+void CMainApp::ResetStitchState() {
+    m_steps[static_cast<int>(Step::ManualAlign)].reset(); // rebuilt for the new list
+    m_document.Clear();
+    m_transfer = {};
+    m_panorama->DestroyInternalData();
+}
+
+ImageFileView* CMainApp::CreateFileView() {
+    if (!m_fileView) m_fileView = std::make_unique<ImageFileView>(*this);
+    return m_fileView.get();
+}
+
+int CMainApp::Run() {
+    {
+        SplashScreen splash(QString::fromStdString(m_title));
+        if (splash.exec() != QDialog::Accepted) {
+            AppBeep();
+            return 0;
+        }
+    }
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window, QColor(201, 192, 187));
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 92));
+    QApplication::setPalette(palette);
+
+    ImageFileView* view = CreateFileView();
+    ReadPlacement();
+    ShowAtPlacement(view);
+    view->Browser()->Start();
+    view->exec();
+    WritePlacement();
+    return 0;
+}

@@ -1,0 +1,240 @@
+// The Image File View driven as a user would: browse a folder, collect and order pictures,
+// switch to a step and back, leave; start-up screen and remembered placement.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QListView>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <filesystem>
+
+#include "file_list_model.h"
+#include "file_view.h"
+#include "folder_reader.h"
+#include "image_browser.h"
+#include "image_file_view.h"
+#include "image_impl.h"
+#include "main_app.h"
+#include "settings_store.h"
+#include "stitchkit/Host.h"
+#include "support/gui_test.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+void WritePicture(const QString& path, int w, int h, int type) {
+    std::unique_ptr<CImageImpl> picture = CImageImpl::Create(w, h, 24, type);
+    ASSERT_TRUE(picture);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) picture->GetRow(y)[3 * x + 2] = static_cast<BYTE>(x + y);
+    ASSERT_TRUE(picture->WriteFile(path.toStdString()));
+}
+
+// Shows `folder` in the browser and waits until it is read.
+QStringList Browse(ImageFileView& view, const QString& folder) {
+    CFileView* files = view.Browser()->Files();
+    EXPECT_TRUE(view.Browser()->ChooseFolder(folder));
+    EXPECT_EQ(files->Directory(), folder);
+    EXPECT_TRUE(QTest::qWaitFor([files] { return !files->Reader()->IsReading(); }, 20000));
+    QStringList names;
+    for (int row = 0; row < files->Model()->rowCount(); ++row) names << files->Model()->Entry(row).name;
+    return names;
+}
+
+class TestStep final : public StepWindow {
+public:
+    QDialog window;
+    int prepared = 0;
+    QWidget* Widget() override { return &window; }
+    bool Prepare() override { return ++prepared > 0; }
+};
+
+} // namespace
+
+TEST(ImageFileView, BrowseCollectOrderAndSwitchSteps) {
+    ScriptedPrompter prompts;
+    QTemporaryDir dir;
+    WritePicture(dir.filePath("b.jpg"), 640, 480, kImageTypeJpeg);
+    WritePicture(dir.filePath("A.jpg"), 640, 480, kImageTypeJpeg);
+    WritePicture(dir.filePath("c.bmp"), 640, 480, kImageTypeBmp);
+    QFile notes(dir.filePath("notes.txt"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("a shopping list");
+    notes.close();
+    QFile(dir.filePath("empty.jpg")).open(QIODevice::WriteOnly);
+    QDir(dir.path()).mkdir("folder.jpg");
+    std::filesystem::create_symlink(dir.filePath("nowhere.jpg").toStdString(),
+                                    dir.filePath("gone.jpg").toStdString());
+
+    CMainApp app;
+    ImageFileView& view = *app.CreateFileView();
+    view.resize(1000, 760);
+    view.show();
+    EXPECT_EQ(Browse(view, dir.path()), (QStringList{"A.jpg", "b.jpg", "c.bmp"}));
+    EXPECT_EQ(stitchkit::ProfileStore().GetString("ImageBrowser", "MostRecentDirectory", ""),
+              dir.path().toStdString());
+
+    // IN the first two entries, then ALL IN: the two again beep, the third comes in.
+    CFileView* files = view.Browser()->Files();
+    QListView* icons = files->IconView();
+    icons->selectionModel()->select(files->Model()->index(0, 0), QItemSelectionModel::Select);
+    icons->selectionModel()->select(files->Model()->index(1, 0), QItemSelectionModel::Select);
+    QTest::mouseClick(view.Button(28014), Qt::LeftButton);
+    EXPECT_EQ(view.SelectedList()->count(), 2);
+    prompts.Expect(kIdYes);
+    QTest::mouseClick(view.Button(2117), Qt::LeftButton);
+    EXPECT_EQ(prompts.Take(),
+              std::vector<std::string>{"Are you sure you want to input all of the images?"});
+    EXPECT_EQ(prompts.Beeps(), 0); // Take() forgot them; count again below
+    EXPECT_EQ(view.SelectedList()->count(), 3);
+    EXPECT_EQ(view.findChild<QLabel*>("id28011")->text().toStdString(), "3 images,  640 by 480");
+    EXPECT_EQ(view.findChild<QLabel*>("id2170")->text().toStdString(), "2.1.0");
+
+    // Order: select the last entry and move it left.
+    view.SelectedList()->setCurrentRow(2);
+    QTest::mouseClick(view.Button(2114), Qt::LeftButton);
+    EXPECT_EQ(app.Inputs().Paths()[1], dir.filePath("c.bmp").toStdString());
+    EXPECT_EQ(view.SelectedList()->currentRow(), 1);
+
+    // A step window of the test opens after the question and the file checks; back again.
+    auto* step = new TestStep;
+    app.SetStepFactory(Step::AutoAlign, [step](CMainApp&) { return std::unique_ptr<StepWindow>(step); });
+    prompts.Expect(kIdCancel);
+    QTest::mouseClick(view.Button(2116), Qt::LeftButton);
+    EXPECT_EQ(app.CurrentStep(), Step::FileView);
+    prompts.Expect(kIdOk);
+    QTest::mouseClick(view.Button(2116), Qt::LeftButton);
+    EXPECT_EQ(prompts.Take().front(), "Are you sure you want to stitch images automatically?");
+    EXPECT_EQ(app.CurrentStep(), Step::AutoAlign);
+    EXPECT_TRUE(step->window.isVisible());
+    EXPECT_FALSE(view.isEnabled());
+    app.BackToFileView();
+    EXPECT_TRUE(view.isEnabled());
+    EXPECT_FALSE(step->window.isVisible());
+
+    // A file deleted behind the program's back blocks every step until it leaves the list.
+    QFile::remove(dir.filePath("c.bmp"));
+    prompts.Expect(kIdOk);
+    prompts.Expect(kIdOk);
+    QTest::mouseClick(view.Button(2116), Qt::LeftButton);
+    const std::vector<PromptRecord> boxes = prompts.Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].text.find(dir.filePath("c.bmp").toStdString()), std::string::npos);
+    EXPECT_EQ(boxes[1].caption, "Warning");
+    EXPECT_EQ(app.CurrentStep(), Step::FileView);
+    EXPECT_EQ(step->prepared, 1);
+    prompts.Take();
+    view.SelectedList()->setCurrentRow(1);
+    prompts.Expect(kIdOk);
+    QTest::keyClick(view.SelectedList(), Qt::Key_Delete);
+    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Are you sure you want to delete c.bmp?"});
+    EXPECT_EQ(view.SelectedList()->count(), 2);
+
+    // End asks; Cancel stays.
+    prompts.Expect(kIdCancel);
+    QTest::mouseClick(view.Button(28016), Qt::LeftButton);
+    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Are you sure you want to exit Quiltwork?"});
+    EXPECT_TRUE(view.isVisible());
+}
+
+TEST(ImageFileView, DamagedFilesAndChangingFolderMidRead) {
+    ScriptedPrompter prompts;
+    QTemporaryDir many, odd;
+    for (int k = 0; k < 40; ++k)
+        WritePicture(many.filePath(QStringLiteral("p%1.jpg").arg(k, 2, 10, QChar('0'))), 320, 240,
+                     kImageTypeJpeg);
+    WritePicture(odd.filePath("whole.jpg"), 320, 240, kImageTypeJpeg);
+    QFile whole(odd.filePath("whole.jpg"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    QFile cut(odd.filePath("cut.jpg"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(bytes.left(bytes.size() / 3));
+    cut.close();
+    QFile garbage(odd.filePath("garbage.png"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(5000, '\x5a'));
+    garbage.close();
+
+    CMainApp app;
+    ImageFileView& view = *app.CreateFileView();
+    view.show();
+    CFileView* files = view.Browser()->Files();
+    // Another folder while the first is read: nothing of the first remains.
+    ASSERT_TRUE(view.Browser()->ChooseFolder(many.path()));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [files] { return files->Model()->rowCount() > 0 || !files->Reader()->IsReading(); }));
+    const QStringList names = Browse(view, odd.path());
+    EXPECT_TRUE(names.contains("whole.jpg"));
+    EXPECT_FALSE(names.contains("garbage.png"));
+    for (const QString& name : names) EXPECT_FALSE(name.startsWith('p')) << name.toStdString();
+    EXPECT_TRUE(prompts.Boxes().empty());
+}
+
+TEST(ImageFileView, PlacementIsRememberedAndEscapeEndsTheStartUp) {
+    ScriptedPrompter prompts;
+    stitchkit::SetProfileStore(std::make_shared<SettingsStore>());
+    {
+        CMainApp app;
+        app.SetDefaultPlacement(1920, 1080); // a first run: a tenth from the corner
+        EXPECT_EQ(app.Placement().x, 192);
+        EXPECT_EQ(app.Placement().h, 864);
+        ImageFileView& view = *app.CreateFileView();
+        app.ShowAtPlacement(&view);
+        app.RecordSize(&view, 0, 900, 700);
+        app.RecordSize(&view, 1, 10, 10); // minimizing keeps the size
+        EXPECT_EQ(app.Placement().w, 900);
+        EXPECT_EQ(app.Placement().show, 1);
+        app.WritePlacement();
+    }
+    QSettings settings("Orvane", "Quiltwork");
+    EXPECT_EQ(settings.value("General/WindowW").toInt(), 900);
+    EXPECT_EQ(settings.value("General/WindowH").toInt(), 700);
+    {
+        settings.setValue("General/WindowX", -40); // off the screen's left: back to 0
+        settings.sync();
+        CMainApp app;
+        app.ReadPlacement();
+        EXPECT_EQ(app.Placement().x, 0);
+        EXPECT_EQ(app.Placement().w, 900);
+
+        QTimer::singleShot(50, [] {
+            QWidget* splash = QApplication::activeModalWidget();
+            ASSERT_NE(splash, nullptr);
+            EXPECT_EQ(splash->windowTitle(), "Quiltwork starting...");
+            QTest::keyClick(splash, Qt::Key_Escape);
+        });
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_EQ(app.FileView(), nullptr);
+        EXPECT_EQ(prompts.Beeps(), 1);
+    }
+    stitchkit::SetProfileStore(nullptr);
+}
+
+TEST(ImageFileView, RealPhotographsScreenshot) {
+    const QString folder = QDir(QStringLiteral(QUILT_SHARED_DATA "/real/opencv_weir")).canonicalPath();
+    if (!QDir(folder).exists()) GTEST_SKIP() << "no photographs beside the checkout";
+    ScriptedPrompter prompts;
+    CMainApp app;
+    ImageFileView& view = *app.CreateFileView();
+    view.resize(1200, 860);
+    view.show();
+    const QStringList names = Browse(view, folder);
+    ASSERT_EQ(names.size(), 4); // three views of the weir and an unrelated smaller picture
+    prompts.Expect(kIdYes);
+    prompts.Expect(kIdNo); // not the picture of another size
+    QTest::mouseClick(view.Button(2117), Qt::LeftButton);
+    EXPECT_EQ(view.SelectedList()->count(), 3);
+    view.Browser()->Files()->IconView()->selectionModel()->select(
+        view.Browser()->Files()->Model()->index(1, 0), QItemSelectionModel::Select);
+    SaveScreenshot(&view, "image_file_view");
+}
