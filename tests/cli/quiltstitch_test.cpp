@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numbers>
 #include <sstream>
 
@@ -311,6 +312,42 @@ TEST(Quiltstitch, AFailedRenameLeavesNoTemporaryFile) {
     }
 }
 
+TEST(Quiltstitch, AnAllocationFailureAnywhereEndsWithAStatus) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's operator new cannot be replaced by a preloaded one";
+#else
+    // The N-th operator new of a run throws std::bad_alloc, for N spread over every allocation
+    // the run makes (one worker, so the count is the same each time). The engine turns it into
+    // "No memory." (3); anywhere else it is an internal error (70); nothing aborts.
+    TextureSequence seq(ViewKind::Grey8);
+    const std::vector<std::string> args =
+        seq.Args({"-m", "rigid", "-o", seq.dir.Path("p.bmp"), "-q"});
+    const std::string preload = std::string("LD_PRELOAD=") + QUILT_THROWING_NEW;
+    const auto counted = RunStitch(args, {preload, "QUILT_COUNT_NEW=1", "STITCHKIT_THREADS=1"});
+    ASSERT_EQ(counted.status, 0) << counted.errors;
+    long calls = 0;
+    ASSERT_EQ(std::sscanf(counted.errors.c_str() + counted.errors.find("operator new calls:"),
+                          "operator new calls: %ld", &calls),
+              1)
+        << counted.errors;
+    std::map<int, int> statuses;
+    for (long n = 1; n <= calls; n += std::max(1L, calls / 40)) {
+        const auto run = RunStitch(
+            args, {preload, "QUILT_THROW_AT_NEW=" + std::to_string(n), "STITCHKIT_THREADS=1"});
+        ++statuses[run.status];
+        EXPECT_TRUE(run.status == 0 || run.status == 3 || run.status == 66 || run.status == 70 ||
+                    run.status == 73)
+            << "allocation " << n << ": status " << run.status << "\n"
+            << run.errors;
+        if (run.status == 70) {
+            EXPECT_NE(run.errors.find("internal error"), std::string::npos);
+        }
+    }
+    EXPECT_GT(statuses[3], 0) << "some failures should be inside the engine";
+    EXPECT_GT(statuses[70], 0) << "some failures should be outside the engine";
+#endif
+}
+
 TEST(Quiltstitch, MixedSizesWithinTenPercentAreTrimmed) {
     TextureSequence seq;
     TestDib wider =
@@ -360,7 +397,7 @@ TEST(Quiltstitch, PanoramaSceneWritesItsPictureBeside) {
     ASSERT_EQ(run.status, 0) << run.errors;
     const std::string scene = cli_test::ReadText(seq.dir.Path("pano.ivr"));
     EXPECT_NE(scene.find("url \"pano.jpg\""), std::string::npos);
-    EXPECT_EQ(scene.rfind("#VRML V2.0 utf8\n", 0), 0u);
+    EXPECT_EQ(scene.rfind("#VRML V2.0 utf8\r\n", 0), 0u);
     EXPECT_TRUE(ReadBack(seq.dir.Path("pano.jpg"), kImageTypeJpeg));
 }
 
