@@ -8,6 +8,9 @@
 #include <QWidget>
 
 #include "image_file_view.h"
+#include "image_impl.h"
+#include "result_window.h"
+#include "stitch_driver.h"
 #include "image_browser.h"
 #include "prompter.h"
 #include "splash_screen.h"
@@ -28,10 +31,28 @@ const char* QuestionFor(Step step) {
 
 } // namespace
 
-CMainApp::CMainApp() : m_panorama(std::make_unique<MFCPanorama>()) {
+CMainApp::CMainApp()
+    : m_panorama(std::make_unique<MFCPanorama>()), m_driver(std::make_unique<StitchDriver>(*this)) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         SetDefaultPlacement(screen->geometry().width(), screen->geometry().height());
     m_inputs.SetChangedCallback([this] { ResetStitchState(); });
+    m_driver->SetResultShower([this](std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
+        ShowResultWindow(std::move(picture), info);
+    });
+}
+
+void CMainApp::SetMask(std::unique_ptr<CImageImpl> mask) {
+    m_mask = std::move(mask);
+}
+
+void CMainApp::ShowResultWindow(std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
+    ResultWindow window(QApplication::activeWindow());
+    if (m_resultWindowHook) m_resultWindowHook(window);
+    if (!window.SetPicture(std::move(picture), info)) return;
+    window.move(m_placement.x, m_placement.y);
+    if (m_placement.w > 0 && m_placement.h > 0) window.resize(m_placement.w, m_placement.h);
+    if (m_placement.show == 2) window.setWindowState(Qt::WindowMaximized);
+    window.exec();
 }
 
 CMainApp::~CMainApp() {

@@ -16,8 +16,12 @@
 #include "input_list.h"
 #include "stitchkit/MFCPanorama.h"
 
+class CImageImpl;
 class QWidget;
 class ImageFileView;
+class StitchDriver;
+class ResultWindow;
+struct ResultInfo;
 
 // The steps, in the order of the current-step flags.
 enum class Step { FileView = 0, AutoAlign = 1, ManualAlign = 2, ManualMatch = 3 };
@@ -60,6 +64,10 @@ public:
     EngineTransfer& Transfer() { return m_transfer; }
     WindowPlacement& Placement() { return m_placement; }
     ImageFileView* FileView() const { return m_fileView.get(); }
+    StitchDriver& Driver() { return *m_driver; }
+    // The mask of the input correction (an 8-bit grey picture), or null.
+    CImageImpl* Mask() const { return m_mask.get(); }
+    void SetMask(std::unique_ptr<CImageImpl> mask);
 
     // Placement: default and the "General" settings.
     void SetDefaultPlacement(int screenWidth, int screenHeight);
@@ -85,6 +93,12 @@ public:
     void Exit();
     // After every change of the input list: no alignment or engine state outlives it.
     void ResetStitchState();
+    // Opens the Result window on a stitched picture (modal); the hook sees the window before
+    // it runs (the program wires saving and printing there; tests drive it).
+    void ShowResultWindow(std::unique_ptr<CImageImpl> picture, const ResultInfo& info);
+    void SetResultWindowHook(std::function<void(ResultWindow&)> hook) {
+        m_resultWindowHook = std::move(hook);
+    }
     // Makes the Image File View (Run does this; tests call it directly).
     ImageFileView* CreateFileView();
 
@@ -96,6 +110,9 @@ private:
     InputImageList m_inputs;
     std::unique_ptr<MFCPanorama> m_panorama;
     EngineTransfer m_transfer;
+    std::unique_ptr<StitchDriver> m_driver;
+    std::unique_ptr<CImageImpl> m_mask;
+    std::function<void(ResultWindow&)> m_resultWindowHook;
     WindowPlacement m_placement;
     std::unique_ptr<ImageFileView> m_fileView;
     std::array<StepFactory, 4> m_factories;

@@ -1,0 +1,212 @@
+#include "result_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdio>
+
+#include "button_icons.h"
+#include "image_impl.h"
+#include "image_viewer_window.h"
+#include "picture_qimage.h"
+#include "prompter.h"
+#include "view_zoom.h"
+
+ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName("id142");
+    setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+    m_viewer = new CImageViewer(this);
+    m_viewer->SetTrimTarget(&m_trim);
+    m_zoomEdit = new QLineEdit(this);
+    m_zoomEdit->setObjectName("id1028");
+    m_zoomEdit->setFixedWidth(m_zoomEdit->fontMetrics().horizontalAdvance("0000.0%") + 16);
+    m_zoomEdit->setAlignment(Qt::AlignRight);
+    m_zoomEdit->setToolTip(tr("Zoom in percent; type a value and leave the box to apply it"));
+
+    QToolButton* zoomIn = MakeButton(2171, static_cast<int>(ButtonIcon::ZoomIn), tr("Zoom-In"));
+    QToolButton* zoomOut = MakeButton(2172, static_cast<int>(ButtonIcon::ZoomOut), tr("Zoom-Out"));
+    QToolButton* fit = MakeButton(2173, static_cast<int>(ButtonIcon::ZoomFit), tr("Show Entire Image"));
+    QToolButton* trim = MakeButton(2121, static_cast<int>(ButtonIcon::Trim), tr("Trimming"), tr("Trim"));
+    QToolButton* untrim = MakeButton(2122, static_cast<int>(ButtonIcon::CancelTrim), tr("Cancel Trimming"), tr("X Trm"));
+    QToolButton* panorama = MakeButton(2143, static_cast<int>(ButtonIcon::Panorama), tr("VR Viewer"), tr("VR"));
+    QToolButton* print = MakeButton(2155, static_cast<int>(ButtonIcon::Print), tr("Print"), tr("Print"));
+    QToolButton* save = MakeButton(2144, static_cast<int>(ButtonIcon::Save), tr("Save"), tr("Save"));
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    cancel->setObjectName("id28031");
+    cancel->setToolTip(tr("Cancel"));
+    cancel->setAutoDefault(false);
+    untrim->setEnabled(false);
+    panorama->setEnabled(false);
+    panorama->setToolTip(tr("VR Viewer (not available in this build)"));
+
+    auto* tools = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{zoomIn, zoomOut, fit, m_zoomEdit})
+        tools->addWidget(w);
+    tools->addSpacing(16);
+    tools->addWidget(trim);
+    tools->addWidget(untrim);
+    tools->addStretch(1);
+    for (QWidget* w : std::initializer_list<QWidget*>{panorama, print, save, cancel}) tools->addWidget(w);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(tools);
+    layout->addWidget(m_viewer, 1);
+    resize(1000, 700);
+
+    connect(zoomIn, &QToolButton::clicked, m_viewer, &CImageViewer::ZoomIn);
+    connect(zoomOut, &QToolButton::clicked, m_viewer, &CImageViewer::ZoomOut);
+    connect(fit, &QToolButton::clicked, m_viewer, &CImageViewer::Fit);
+    connect(trim, &QToolButton::clicked, this, &ResultWindow::Trim);
+    connect(untrim, &QToolButton::clicked, this, &ResultWindow::CancelTrimming);
+    connect(save, &QToolButton::clicked, this, &ResultWindow::Save);
+    connect(print, &QToolButton::clicked, this, &ResultWindow::Print);
+    connect(panorama, &QToolButton::clicked, this, [this] {
+        if (const CImageImpl* picture = ShownPicture(); picture && m_panorama)
+            m_panorama(this, *picture, m_info);
+    });
+    connect(cancel, &QPushButton::clicked, this, &ResultWindow::reject);
+    connect(m_viewer, &CImageViewer::ZoomChanged, this, &ResultWindow::ShowZoom);
+    connect(m_zoomEdit, &QLineEdit::editingFinished, this, &ResultWindow::ApplyTypedZoom);
+}
+
+ResultWindow::~ResultWindow() = default;
+
+QToolButton* ResultWindow::MakeButton(int id, int icon, const QString& tip, const QString& text) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(QStringLiteral("id%1").arg(id));
+    button->setIcon(MakeButtonIcon(static_cast<ButtonIcon>(icon)));
+    button->setIconSize(QSize(24, 24));
+    button->setToolTip(tip);
+    button->setAccessibleName(tip);
+    if (!text.isEmpty()) {
+        button->setText(text);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
+    return button;
+}
+
+QToolButton* ResultWindow::Button(int id) const {
+    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+}
+
+void ResultWindow::SetPanoramaViewerAction(PictureAction action) {
+    m_panorama = std::move(action);
+    Button(2143)->setEnabled(static_cast<bool>(m_panorama));
+    Button(2143)->setToolTip(tr("VR Viewer"));
+}
+
+bool ResultWindow::SetPicture(std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
+    if (!picture || !ViewerSizeAccepted(picture->GetWidth(), picture->GetHeight())) {
+        AppMessageBox("Image Viewer Error: Image Size is Wrong!", "Warning", kMbOk | kMbIconHand);
+        return false;
+    }
+    m_info = info;
+    m_picture = std::move(picture);
+    m_trim.trimmed.reset();
+    m_trimmed = false;
+    char size[64];
+    std::snprintf(size, sizeof size, "%d by %d", m_picture->GetWidth(), m_picture->GetHeight());
+    const std::string caption =
+        info.isResult ? info.title + " - Result - " + size
+                      : info.title + " - " +
+                            ImageViewerCaption(m_picture->GetFileName(), m_picture->GetWidth(),
+                                               m_picture->GetHeight());
+    setWindowTitle(QString::fromStdString(caption));
+    m_viewer->SetBackground(222, 222, 222);
+    m_viewer->SetPicture(m_picture.get());
+    m_viewer->SetTrimmingEnabled(info.isResult);
+    m_viewer->Fit();
+    ShowZoom(m_viewer->GetZoom());
+    Button(2121)->setEnabled(info.isResult);
+    Button(2122)->setEnabled(false);
+    return true;
+}
+
+const CImageImpl* ResultWindow::ShownPicture() const {
+    if (m_trimmed && m_trim.trimmed) return m_trim.trimmed.get();
+    return m_picture.get();
+}
+
+void ResultWindow::Trim() {
+    if (!m_picture || m_trimmed) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_zoomAtTrim = m_viewer->GetZoom();
+    m_trimInPicture = m_viewer->TrimmingRectangleInPicture();
+    if (!m_viewer->MakeTrimmedPicture()) { // warned; nothing changes
+        QGuiApplication::restoreOverrideCursor();
+        return;
+    }
+    m_trimmed = true;
+    // The trimmed picture is shown (and kept) while trimmed; its frame comes back on cancel.
+    m_viewer->SetTrimmingEnabled(false);
+    m_viewer->SetPicture(m_trim.trimmed.get());
+    m_viewer->Fit();
+    ShowZoom(m_viewer->GetZoom());
+    Button(2121)->setEnabled(false);
+    Button(2122)->setEnabled(true);
+    const QImage copy = ToQImage(*m_trim.trimmed);
+    if (!copy.isNull()) QApplication::clipboard()->setImage(copy);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void ResultWindow::CancelTrimming() {
+    if (!m_trimmed) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_trimmed = false;
+    m_viewer->SetPicture(m_picture.get());
+    m_viewer->SetZoom(1.0f);
+    m_viewer->Fit();
+    // The rectangle goes back where it was on the whole picture.
+    m_viewer->SetTrimmingEnabled(true);
+    const float z = m_viewer->GetZoom();
+    auto at = [z](int v) { return static_cast<int>(std::lround(v * static_cast<double>(z))); };
+    m_viewer->SetTrimmingRectangle({m_viewer->OriginX() + at(m_trimInPicture.left),
+                                    m_viewer->OriginY() + at(m_trimInPicture.top),
+                                    m_viewer->OriginX() + at(m_trimInPicture.right),
+                                    m_viewer->OriginY() + at(m_trimInPicture.bottom)});
+    m_trim.trimmed.reset();
+    ShowZoom(z);
+    Button(2121)->setEnabled(true);
+    Button(2122)->setEnabled(false);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void ResultWindow::Save() {
+    const CImageImpl* picture = ShownPicture();
+    if (!picture) {
+        AppMessageBox("Error : Not Image for saving", "Warning", kMbOk | kMbIconExclamation);
+        return;
+    }
+    if (m_save) m_save(this, *picture, m_info);
+}
+
+void ResultWindow::Print() {
+    if (const CImageImpl* picture = ShownPicture(); picture && m_print) m_print(this, *picture, m_info);
+}
+
+void ResultWindow::ShowZoom(float zoom) {
+    m_zoomEdit->setText(QString::fromStdString(FormatZoomPercent(zoom)));
+}
+
+void ResultWindow::ApplyTypedZoom() {
+    const std::optional<float> zoom = ParseZoomPercent(m_zoomEdit->text().toStdString());
+    if (zoom) *zoom > 0.0f ? m_viewer->SetZoom(*zoom) : m_viewer->Fit();
+    ShowZoom(m_viewer->GetZoom());
+}
+
+void ResultWindow::reject() {
+    if (AppMessageBox("Are you sure you want to exit Image Viewer?", "Question",
+                      kMbYesNo | kMbIconQuestion | kMbSystemModal) == kIdYes)
+        QDialog::reject();
+}
+
+void ResultWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    reject();
+}

@@ -1,0 +1,241 @@
+// The stitch driver and its parameter dialogs: choices to method codes and settings, the size
+// question, the seam step, a real engine run on generated views, and the Result window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <cmath>
+
+#include "image_impl.h"
+#include "main_app.h"
+#include "result_window.h"
+#include "stitch_dialogs.h"
+#include "stitch_driver.h"
+#include "stitchkit/Host.h"
+#include "support/gui_test.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+// A textured landscape: value noise on 24- and 9-pixel grids, different per channel.
+BYTE Texture(int x, int y, int channel) {
+    auto hash = [](int a, int b, int c) {
+        unsigned h = static_cast<unsigned>(a) * 73856093u ^ static_cast<unsigned>(b) * 19349663u ^
+                     static_cast<unsigned>(c) * 83492791u;
+        h ^= h >> 13;
+        h *= 0x5bd1e995u;
+        return static_cast<double>((h >> 8) & 255);
+    };
+    auto noise = [&](int cell) {
+        const int cx = x / cell, cy = y / cell;
+        const double fx = (x % cell) / static_cast<double>(cell), fy = (y % cell) / static_cast<double>(cell);
+        const double top = hash(cx, cy, channel + cell) * (1 - fx) + hash(cx + 1, cy, channel + cell) * fx;
+        const double bottom = hash(cx, cy + 1, channel + cell) * (1 - fx) + hash(cx + 1, cy + 1, channel + cell) * fx;
+        return top * (1 - fy) + bottom * fy;
+    };
+    return static_cast<BYTE>(0.6 * noise(24) + 0.4 * noise(9));
+}
+
+// View k of a pan: 400 x 300 pixels of the landscape starting at column 250 k.
+std::unique_ptr<CImageImpl> View(int k) {
+    std::unique_ptr<CImageImpl> view = CImageImpl::Create(400, 300, 24, kImageTypeBmp);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            for (int c = 0; c < 3; ++c) view->GetRow(y)[3 * x + c] = Texture(x + 250 * k, y, c);
+    return view;
+}
+
+// An application whose input list holds three views placed by their true offsets.
+void LoadThreeViews(CMainApp& app) {
+    app.Inputs().SetProbe([](const std::string&) {
+        return ListedPicture{true, 400, 300, QImage(100, 75, QImage::Format_RGB32)};
+    });
+    CImageInfo::SetLoader([](const std::string& path, const PictureCorrection&) {
+        return View(path.back() - '0');
+    });
+    ASSERT_EQ(app.Inputs().AddFiles({"/v/0", "/v/1", "/v/2"}), 3);
+    ASSERT_EQ(app.Inputs().BuildImageInfoList(app.Document()), 3);
+    for (int k = 0; k < 3; ++k) app.Document().At(k)->MoveTo(250 * k, 0);
+}
+
+} // namespace
+
+TEST(StitchDialogs, ChoicesBecomeCodesAndSettings) {
+    ScriptedPrompter prompts;
+    stitchkit::ProfileStore().WriteString("PanoramaSelected", "Background Color", "GRAY");
+    struct Case {
+        ParameterDialogKind kind;
+        int button;
+        bool check360;
+        int blendRadio; // object id of the blending radio
+        int method, blend;
+        bool flag360;
+    };
+    const Case cases[] = {
+        {ParameterDialogKind::PlaneCylinder, 28006, true, 35023, kMethodBigPlane, kBlendSteep, false},
+        {ParameterDialogKind::PlaneCylinder, 28007, false, 35022, kMethodCylinder, kBlendGradual, false},
+        {ParameterDialogKind::PlaneCylinder, 28007, true, 35024, kMethodCylinder360, kBlendNone, true},
+        {ParameterDialogKind::Translation, 35002, false, 35026, kMethodTranslation, kBlendHalf, false},
+        {ParameterDialogKind::Translation, 28027, false, 35025, kMethodRigid, kBlendGradual, false},
+        {ParameterDialogKind::LensAngle, 35003, true, 0, kMethodTranslationStrip360, kBlendGradual, true},
+        {ParameterDialogKind::LensAngle, 35008, false, 0, kMethodRigidStrip, kBlendGradual, false},
+    };
+    for (const Case& c : cases) {
+        StitchParameterDialog dialog(c.kind, StitchSettings{});
+        if (auto* box = dialog.findChild<QCheckBox*>(c.kind == ParameterDialogKind::LensAngle ? "id35012" : "id28040"))
+            box->setChecked(c.check360);
+        if (c.blendRadio) dialog.findChild<QRadioButton*>(QStringLiteral("id%1").arg(c.blendRadio))->setChecked(true);
+        dialog.findChild<QRadioButton*>(c.kind == ParameterDialogKind::LensAngle ? "id35011" : "id28005")->setChecked(true);
+        QTest::mouseClick(dialog.findChild<QToolButton*>(QStringLiteral("id%1").arg(c.button)), Qt::LeftButton);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.Result().method, c.method) << c.button;
+        EXPECT_EQ(dialog.Result().blend, c.blend) << c.button;
+        EXPECT_EQ(dialog.Result().flag360, c.flag360) << c.button;
+        EXPECT_EQ(dialog.Result().sizeIndex, 2);
+        if (c.kind == ParameterDialogKind::PlaneCylinder)
+            EXPECT_EQ(dialog.Result().Background(), (std::array<std::uint8_t, 3>{222, 222, 222}));
+    }
+    // Written settings come back in the next dialog; an unknown colour name shows White.
+    EXPECT_EQ(stitchkit::ProfileStore().GetInt("PanoramaSelected", "BlendLevelIndex", -1), 2);
+    EXPECT_EQ(stitchkit::ProfileStore().GetInt("PanoramaRigid", "BlendLevelIndex", -1), 0);
+    EXPECT_EQ(stitchkit::ProfileStore().GetString("PanoramaSelected", "Background Color", ""), "gray");
+    stitchkit::ProfileStore().WriteString("PanoramaRigid", "Background Color", "Purple");
+    StitchParameterDialog again(ParameterDialogKind::Translation, StitchSettings{});
+    EXPECT_EQ(again.findChild<QComboBox*>("id35000")->currentText().toStdString(), "White");
+    EXPECT_TRUE(again.findChild<QRadioButton*>("id28005")->isChecked());
+
+    // A focal length outside 5 .. 300 mm keeps the dialog open.
+    StitchParameterDialog focal(ParameterDialogKind::PlaneCylinder, StitchSettings{});
+    focal.findChild<QLineEdit*>("id28002")->setText("301");
+    prompts.Expect(kIdOk);
+    focal.ChooseMethod(28007);
+    EXPECT_NE(focal.result(), QDialog::Accepted);
+    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Please enter an integer between 5 and 300."});
+    focal.findChild<QLineEdit*>("id28002")->setText("24");
+    focal.ChooseMethod(28007);
+    EXPECT_EQ(focal.Result().focalLength, 24);
+}
+
+TEST(StitchDriver, RealStitchOfGeneratedViewsOpensTheResult) {
+    ScriptedPrompter prompts;
+    CMainApp app;
+    LoadThreeViews(app);
+    StitchDriver& driver = app.Driver();
+    // The size question's Cancel shows the dialog again with the choices made before.
+    std::vector<StitchSettings> shown;
+    driver.SetDialogRunner([&](ParameterDialogKind, StitchSettings& s) {
+        shown.push_back(s);
+        s.method = kMethodTranslation;
+        s.sizeIndex = 2;
+        s.colourItem = 0;
+        return true;
+    });
+    std::unique_ptr<CImageImpl> result;
+    ResultInfo resultInfo;
+    driver.SetResultShower([&](std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
+        result = std::move(picture);
+        resultInfo = info;
+    });
+    prompts.Expect(kIdCancel);
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(driver.Stitch(nullptr, 0, ParameterDialogKind::Translation));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].method, kMethodTranslation);
+    EXPECT_EQ(prompts.Take(),
+              (std::vector<std::string>{"With Large Size, the qality will be the best, but it will tak a long time.",
+                                        "With Large Size, the qality will be the best, but it will tak a long time."}));
+    ASSERT_TRUE(result);
+    // Three views of 400 shifted by 250: 900 x 300 (the canvas may keep a row and a column).
+    EXPECT_NEAR(result->GetWidth(), 900, 2);
+    EXPECT_NEAR(result->GetHeight(), 300, 2);
+    EXPECT_EQ(resultInfo.method, kMethodTranslation);
+    EXPECT_EQ(resultInfo.referenceWidth, 400);
+    // The middle of the panorama shows the landscape at column 450.
+    const BYTE* middle = result->GetRow(150) + 3 * 450;
+    EXPECT_NEAR(middle[0], Texture(450, 150, 0), 12);
+
+    // The seam step: asked, then the closing offset from the 360 window reaches the engine.
+    driver.SetDialogRunner([](ParameterDialogKind, StitchSettings& s) {
+        s.method = kMethodCylinder360;
+        s.flag360 = true;
+        return true;
+    });
+    bool seamAsked = false;
+    driver.SetSeamAligner([&](int* dx, int* dy) {
+        seamAsked = true;
+        *dx = 12, *dy = -3;
+        return true;
+    });
+    prompts.Expect(kIdOk);
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(driver.PrepareAndChoose(0, ParameterDialogKind::PlaneCylinder));
+    EXPECT_TRUE(seamAsked);
+    EXPECT_EQ(prompts.Take().back(), "Please align the first and the last images.");
+    EXPECT_EQ(driver.Settings().closingDx, 12);
+
+    // Nothing to transfer: the error, no dialog, no result.
+    app.Document().Clear();
+    prompts.Expect(kIdOk);
+    result.reset();
+    EXPECT_FALSE(driver.Stitch(nullptr, 0, ParameterDialogKind::PlaneCylinder));
+    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"<Quiltwork>\xEF\xBC\x9ASelectPanoMethod ERROR !"});
+    EXPECT_FALSE(result);
+    CImageInfo::SetLoader({});
+}
+
+TEST(ResultWindow, SizeCheckTrimClipboardAndExit) {
+    ScriptedPrompter prompts;
+    ResultWindow refused;
+    prompts.Expect(kIdOk);
+    EXPECT_FALSE(refused.SetPicture(CImageImpl::Create(900, 119, 24, kImageTypeBmp), ResultInfo{}));
+    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Image Viewer Error: Image Size is Wrong!"});
+
+    ResultWindow window;
+    window.resize(1000, 600);
+    std::unique_ptr<CImageImpl> pano = CImageImpl::Create(900, 120, 24, kImageTypeBmp);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 900; ++x) pano->GetRow(y)[3 * x + 1] = static_cast<BYTE>(x / 4);
+    ASSERT_TRUE(window.SetPicture(std::move(pano), ResultInfo{}));
+    EXPECT_EQ(window.windowTitle().toStdString(), "Quiltwork - Result - 900 by 120");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CImageViewer* viewer = window.Viewer();
+    const CanvasRect whole = viewer->DisplayRect();
+    const float z = viewer->GetZoom();
+    viewer->SetTrimmingRectangle({whole.left + static_cast<int>(std::lround(100 * z)), whole.top,
+                                  whole.left + static_cast<int>(std::lround(500 * z)), whole.bottom});
+    SaveScreenshot(&window, "result_window_trimming");
+    const CanvasRect first = viewer->TrimmingRectangleInPicture();
+    window.Trim();
+    ASSERT_TRUE(window.IsTrimmed());
+    const int w = window.ShownPicture()->GetWidth(), h = window.ShownPicture()->GetHeight();
+    EXPECT_EQ(w, first.right - first.left);
+    EXPECT_EQ(h, 120);
+    EXPECT_EQ(window.ShownPicture()->GetRow(5)[1], static_cast<BYTE>(first.left / 4));
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.width(), w);
+    EXPECT_EQ(copied.height(), h);
+    EXPECT_FALSE(window.Button(2121)->isEnabled());
+    window.CancelTrimming();
+    EXPECT_FALSE(window.IsTrimmed());
+    EXPECT_EQ(window.ShownPicture(), window.WholePicture());
+    window.Trim();
+    EXPECT_EQ(window.ShownPicture()->GetWidth(), w);
+    EXPECT_EQ(window.ShownPicture()->GetRow(5)[1], static_cast<BYTE>(first.left / 4));
+
+    prompts.Expect(kIdNo);
+    QTest::mouseClick(window.findChild<QPushButton*>("id28031"), Qt::LeftButton);
+    EXPECT_TRUE(window.isVisible());
+    prompts.Expect(kIdYes);
+    QTest::mouseClick(window.findChild<QPushButton*>("id28031"), Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(prompts.Take().front(), "Are you sure you want to exit Image Viewer?");
+}
