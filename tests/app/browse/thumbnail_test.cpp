@@ -1,0 +1,536 @@
+// Thumbnails of picture files: every format reduced to the right size and colours, the
+// picture type told by content before name, the shared thumbnail cache written with its keys
+// and used while the file's time stands, damaged files refused, and no message box anywhere.
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+#include <libexif/exif-data.h>
+#include <png.h>
+#include <tiffio.h>
+
+#include "image_impl.h"
+#include "picture_sniff.h"
+#include "support/scripted_prompter.h"
+#include "thumbnail_maker.h"
+
+namespace {
+
+constexpr int kWidth = 400, kHeight = 300; // thumbnails of 100 are 100 x 75
+const QColor kBackground(201, 192, 187);
+
+struct Rgb {
+    int r, g, b;
+};
+constexpr Rgb kRed{255, 0, 0}, kBlue{0, 0, 255}, kGreen{0, 255, 0};
+
+// The test pattern: four quarters, `first` at the top left and bottom right, `second` at the
+// top right and bottom left, so a turned, mirrored or shifted thumbnail shows.
+using Pattern = std::function<Rgb(int x, int y)>;
+Pattern Quarters(Rgb first, Rgb second) {
+    return [=](int x, int y) { return (x < kWidth / 2) == (y < kHeight / 2) ? first : second; };
+}
+
+std::vector<unsigned char> JpegBytes(int width, int height, const Pattern& pattern,
+                                     const std::vector<unsigned char>& app1 = {}) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    if (!app1.empty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
+    std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = pattern(x, y);
+            row[3 * x] = c.r, row[3 * x + 1] = c.g, row[3 * x + 2] = c.b;
+        }
+        JSAMPROW rows = row.data();
+        jpeg_write_scanlines(&cinfo, &rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<unsigned char> bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
+}
+
+// An EXIF block (with its "Exif" header) holding IFD 0's orientation and, as IFD 1's JPEG
+// thumbnail, `thumbnail`.
+std::vector<unsigned char> ExifBlock(const std::vector<unsigned char>& thumbnail, int orientation) {
+    ExifData* data = exif_data_new();
+    exif_data_set_byte_order(data, EXIF_BYTE_ORDER_INTEL);
+    ExifEntry* entry = exif_entry_new();
+    exif_content_add_entry(data->ifd[EXIF_IFD_0], entry);
+    exif_entry_initialize(entry, EXIF_TAG_ORIENTATION);
+    exif_set_short(entry->data, EXIF_BYTE_ORDER_INTEL, static_cast<ExifShort>(orientation));
+    exif_entry_unref(entry);
+    data->data = static_cast<unsigned char*>(std::malloc(thumbnail.size()));
+    std::memcpy(data->data, thumbnail.data(), thumbnail.size());
+    data->size = static_cast<unsigned>(thumbnail.size());
+    unsigned char* saved = nullptr;
+    unsigned int size = 0;
+    exif_data_save_data(data, &saved, &size);
+    std::vector<unsigned char> block(saved, saved + size);
+    std::free(saved);
+    exif_data_unref(data);
+    return block;
+}
+
+void WriteBytes(const QString& path, const std::vector<unsigned char>& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+std::vector<unsigned char> ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray all = file.readAll();
+    return {all.begin(), all.end()};
+}
+
+void WriteJpeg(const QString& path, const Pattern& pattern) {
+    WriteBytes(path, JpegBytes(kWidth, kHeight, pattern));
+}
+
+// A JPEG of red and blue quarters whose EXIF thumbnail is green, of the given size.
+std::function<void(const QString&)> JpegWithExif(int thumbWidth, int thumbHeight,
+                                                 int orientation = 1) {
+    return [=](const QString& path) {
+        const auto thumbnail = JpegBytes(thumbWidth, thumbHeight, Quarters(kGreen, kGreen));
+        WriteBytes(path, JpegBytes(kWidth, kHeight, Quarters(kRed, kBlue),
+                                   ExifBlock(thumbnail, orientation)));
+    };
+}
+
+// A TIFF of RGB samples of 8 or 16 bits; 16-bit samples are value * 256 plus a low byte that
+// a reader taking the high byte must ignore.
+void WriteTiff(const QString& path, const Pattern& pattern, int bits) {
+    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    std::vector<std::uint8_t> row8(kWidth * 3);
+    std::vector<std::uint16_t> row16(kWidth * 3);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const Rgb c = pattern(x, y);
+            const int v[3] = {c.r, c.g, c.b};
+            for (int k = 0; k < 3; ++k) {
+                row8[3 * x + k] = static_cast<std::uint8_t>(v[k]);
+                row16[3 * x + k] = static_cast<std::uint16_t>(v[k] * 256 + 0xA5);
+            }
+        }
+        void* row = bits == 16 ? static_cast<void*>(row16.data()) : row8.data();
+        ASSERT_EQ(TIFFWriteScanline(tif, row, static_cast<std::uint32_t>(y), 0), 1);
+    }
+    TIFFClose(tif);
+}
+
+// PNG through Qt's writer: the left half opaque red, the right half fully transparent.
+void WritePngHalfTransparent(const QString& path) {
+    QImage image(kWidth, kHeight, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if ((x < kWidth / 2) == (y < kHeight / 2)) image.setPixel(x, y, qRgb(255, 0, 0));
+    ASSERT_TRUE(image.save(path, "PNG"));
+}
+
+// An Adam7-interlaced RGB PNG through libpng (Qt writes no interlaced files).
+void WriteInterlacedPng(const QString& path, const Pattern& pattern) {
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_ADAM7,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> pixels(static_cast<std::size_t>(kWidth) * kHeight * 3);
+    std::vector<png_bytep> rows(kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        rows[y] = pixels.data() + static_cast<std::size_t>(y) * kWidth * 3;
+        for (int x = 0; x < kWidth; ++x) {
+            const Rgb c = pattern(x, y);
+            rows[y][3 * x] = c.r, rows[y][3 * x + 1] = c.g, rows[y][3 * x + 2] = c.b;
+        }
+    }
+    png_write_image(png, rows.data()); // all seven passes
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+// `quality` 100 stores the rows without compression (many IDAT chunks, so a cut file still
+// holds whole chunks of rows).
+void WritePng(const QString& path, const Pattern& pattern, int quality = -1) {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const Rgb c = pattern(x, y);
+            image.setPixel(x, y, qRgb(c.r, c.g, c.b));
+        }
+    ASSERT_TRUE(image.save(path, "PNG", quality));
+}
+
+void WriteBmp(const QString& path, const Pattern& pattern) {
+    auto picture = CImageImpl::Create(kWidth, kHeight, 24, kImageTypeBmp);
+    ASSERT_TRUE(picture);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const Rgb c = pattern(x, y);
+            BYTE* bgr = picture->GetRow(y) + 3 * x;
+            bgr[0] = static_cast<BYTE>(c.b), bgr[1] = static_cast<BYTE>(c.g),
+            bgr[2] = static_cast<BYTE>(c.r);
+        }
+    ASSERT_TRUE(picture->WriteFile(path.toStdString()));
+}
+
+void WriteGif(const QString& path) { // red and blue quarters through a two-entry palette
+    auto picture = CImageImpl::Create(kWidth, kHeight, 8, kImageTypeGif);
+    ASSERT_TRUE(picture);
+    const RGBQUAD entries[2] = {{0, 0, 255, 0}, {255, 0, 0, 0}}; // blue, green, red order
+    ASSERT_TRUE(picture->SetPalette(entries));
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            picture->SetPixelIndex(x, y, (x < kWidth / 2) == (y < kHeight / 2) ? 0 : 1);
+    ASSERT_TRUE(picture->WriteFile(path.toStdString()));
+}
+
+::testing::AssertionResult Near(const QImage& image, int x, int y, Rgb want, int tolerance) {
+    const QRgb got = image.pixel(x, y);
+    if (std::abs(qRed(got) - want.r) <= tolerance && std::abs(qGreen(got) - want.g) <= tolerance &&
+        std::abs(qBlue(got) - want.b) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "pixel (" << x << ", " << y << ") is (" << qRed(got) << ", " << qGreen(got) << ", "
+           << qBlue(got) << "), want (" << want.r << ", " << want.g << ", " << want.b << ") +- "
+           << tolerance;
+}
+
+QString CacheFileFor(const QString& path) {
+    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    return QDir(qEnvironmentVariable("XDG_CACHE_HOME"))
+        .filePath("thumbnails/normal/" +
+                  QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png");
+}
+
+void SetMtime(const QString& path, time_t seconds) {
+    utimbuf times{seconds, seconds};
+    ASSERT_EQ(::utime(QFile::encodeName(path).constData(), &times), 0);
+}
+
+time_t Mtime(const QString& path) {
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status.st_mtime;
+}
+
+struct FormatCase {
+    const char* name;
+    std::function<void(const QString&)> write;
+    Rgb first, second; // the colours of the top-left and top-right quarters
+    int tolerance;     // JPEG: chroma is coded at half resolution and quantised
+};
+
+std::vector<FormatCase> FormatCases() {
+    const Rgb back{kBackground.red(), kBackground.green(), kBackground.blue()};
+    return {
+        {"plain.jpg", [](const QString& p) { WriteJpeg(p, Quarters(kRed, kBlue)); }, kRed, kBlue,
+         40},
+        {"exif.jpg", JpegWithExif(160, 120), kGreen, kGreen, 40},
+        {"exif-square.jpg", JpegWithExif(160, 160), kRed, kBlue, 40}, // aspect differs
+        {"exif-small.jpg", JpegWithExif(96, 72), kRed, kBlue, 40},    // too small
+        {"turned.jpg", JpegWithExif(160, 120, 6), kGreen, kGreen, 40},
+        {"eight.tif", [](const QString& p) { WriteTiff(p, Quarters(kRed, kBlue), 8); }, kRed, kBlue,
+         2},
+        {"sixteen.tif",
+         [](const QString& p) {
+             WriteTiff(p, Quarters({192, 64, 0}, {0, 32, 255}), 16);
+         },
+         {192, 64, 0},
+         {0, 32, 255},
+         2},
+        {"opaque.png", [](const QString& p) { WritePng(p, Quarters(kRed, kBlue)); }, kRed, kBlue,
+         2},
+        {"alpha.png", [](const QString& p) { WritePngHalfTransparent(p); }, kRed, back, 2},
+        {"adam7.png", [](const QString& p) { WriteInterlacedPng(p, Quarters(kRed, kBlue)); }, kRed,
+         kBlue, 2},
+        {"picture.bmp", [](const QString& p) { WriteBmp(p, Quarters(kRed, kBlue)); }, kRed, kBlue,
+         2},
+        {"picture.gif", [](const QString& p) { WriteGif(p); }, kRed, kBlue, 2},
+    };
+}
+
+::testing::AssertionResult ShowsPattern(const FileThumbnail& made, const FormatCase& c) {
+    if (!made.isPicture) return ::testing::AssertionFailure() << "not a picture";
+    if (made.width != kWidth || made.height != kHeight)
+        return ::testing::AssertionFailure() << "size " << made.width << " x " << made.height;
+    if (made.thumbnail.size() != QSize(100, 75))
+        return ::testing::AssertionFailure()
+               << "thumbnail " << made.thumbnail.width() << " x " << made.thumbnail.height();
+    const struct {
+        int x, y;
+        Rgb want;
+    } probes[] = {{25, 18, c.first}, {75, 18, c.second}, {25, 56, c.second}, {75, 56, c.first}};
+    for (const auto& probe : probes)
+        if (auto near = Near(made.thumbnail, probe.x, probe.y, probe.want, c.tolerance); !near)
+            return near;
+    return ::testing::AssertionSuccess();
+}
+
+class ThumbnailTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+    QString Path(const char* name) const { return m_folder.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir m_folder;
+    ScriptedPrompter m_prompter; // fails the test on any message box
+};
+
+TEST_F(ThumbnailTest, EveryFormatReducedToSizeAndColours) {
+    for (const FormatCase& c : FormatCases()) {
+        SCOPED_TRACE(c.name);
+        const QString path = Path(c.name);
+        c.write(path);
+        // Made without the cache, made and stored (cold), then read back from it (warm).
+        EXPECT_TRUE(ShowsPattern(MakeFileThumbnail(path, 100, kBackground, false), c));
+        EXPECT_TRUE(ShowsPattern(MakeFileThumbnail(path, 100, kBackground, true), c));
+        EXPECT_TRUE(ShowsPattern(MakeFileThumbnail(path, 100, kBackground, true), c));
+        // A picture turned by its EXIF orientation is shown as stored and kept out of the
+        // shared cache, whose thumbnails other programs show upright.
+        EXPECT_EQ(QFile::exists(CacheFileFor(path)), std::string(c.name) != "turned.jpg");
+    }
+    // Another size: the longer side follows it.
+    const FileThumbnail large = MakeFileThumbnail(Path("plain.jpg"), 64, kBackground, false);
+    EXPECT_EQ(large.thumbnail.size(), QSize(64, 48));
+}
+
+TEST_F(ThumbnailTest, TypeByContentThenExtension) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int type;
+    };
+    const Case cases[] = {
+        {"a.txt", std::string("\xFF\xD8\xFF\xE0", 4), kImageTypeJpeg},
+        {"b.jpg", std::string("\x89PNG\r\n\x1A\n", 8), kImageTypePng},
+        {"c.bin", std::string("II*\0", 4), kImageTypeTiff},
+        {"d.bin", std::string("MM\0*", 4), kImageTypeTiff},
+        {"e.png", "GIF87a", kImageTypeGif},
+        {"f", "GIF89a", kImageTypeGif},
+        {"g.dat", "BM", kImageTypeBmp},
+        {"h.JPEG", "text", kImageTypeJpeg},
+        {"i.Tif", "text", kImageTypeTiff},
+        {"j.tiff", "text", kImageTypeTiff},
+        {"k.RLE", "text", kImageTypeBmp},
+        {"l.bmp", "", kImageTypeBmp},
+        {"m.gif", "text", kImageTypeGif},
+        {"n.Png", "text", kImageTypePng},
+        {"o.txt", "text", kImageTypeNone},
+        {"p.jpg.txt", "text", kImageTypeNone},
+        {"GIF8", "GIF8", kImageTypeNone}, // a signature's start only
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(Path(c.name), {c.bytes.begin(), c.bytes.end()});
+        EXPECT_EQ(PictureTypeOfFile(Path(c.name).toStdString()), c.type);
+    }
+    EXPECT_EQ(PictureTypeOfFile(Path("missing.jpg").toStdString()), kImageTypeNone);
+    ASSERT_TRUE(QDir(m_folder.path()).mkdir("folder.jpg"));
+    EXPECT_EQ(PictureTypeOfFile(Path("folder.jpg").toStdString()), kImageTypeNone);
+}
+
+TEST_F(ThumbnailTest, SharedCacheWrittenWithKeysAndUsedWhileTheTimeStands) {
+    const QString path = Path("cached.jpg");
+    WriteJpeg(path, Quarters(kRed, kBlue));
+    const time_t written = Mtime(path);
+    ASSERT_TRUE(MakeFileThumbnail(path).isPicture);
+
+    const QString entry = CacheFileFor(path);
+    QImageReader reader(entry, "png");
+    const QImage stored = reader.read();
+    ASSERT_FALSE(stored.isNull()) << entry.toStdString();
+    EXPECT_EQ(stored.size(), QSize(128, 96));
+    EXPECT_EQ(stored.text("Thumb::URI"), QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
+    EXPECT_EQ(stored.text("Thumb::MTime"), QString::number(written));
+    EXPECT_EQ(stored.text("Thumb::Size"), QString::number(QFileInfo(path).size()));
+    EXPECT_EQ(stored.text("Thumb::Image::Width"), "400");
+    EXPECT_EQ(stored.text("Thumb::Image::Height"), "300");
+    EXPECT_FALSE(stored.text("Software").isEmpty());
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(entry).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    for (const QString& folder : {QFileInfo(entry).absolutePath(),
+                                  QFileInfo(QFileInfo(entry).absolutePath()).absolutePath()}) {
+        ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0700u) << folder.toStdString();
+    }
+    // Only finished entries are left in the folder (temporary files were renamed).
+    for (const QString& name : QDir(QFileInfo(entry).absolutePath()).entryList(QDir::Files))
+        EXPECT_TRUE(name.endsWith(".png")) << name.toStdString();
+
+    // New content with the old time: the cache still answers.
+    WriteJpeg(path, Quarters(kBlue, kBlue));
+    SetMtime(path, written);
+    EXPECT_TRUE(Near(MakeFileThumbnail(path).thumbnail, 25, 18, kRed, 40));
+    // A new time: made again, and the entry follows.
+    SetMtime(path, written + 10);
+    EXPECT_TRUE(Near(MakeFileThumbnail(path).thumbnail, 25, 18, kBlue, 40));
+    EXPECT_EQ(QImage(entry).text("Thumb::MTime"), QString::number(written + 10));
+}
+
+TEST_F(ThumbnailTest, CacheLeftAloneInsideItselfAndFailingSilently) {
+    // A picture inside the thumbnails folder gets no entry of its own.
+    const QString cacheHome = qEnvironmentVariable("XDG_CACHE_HOME");
+    ASSERT_TRUE(QDir().mkpath(cacheHome + "/thumbnails"));
+    const QString inside = cacheHome + "/thumbnails/inside.png";
+    WritePng(inside, Quarters(kRed, kBlue));
+    EXPECT_EQ(MakeFileThumbnail(inside).thumbnail.size(), QSize(100, 75));
+    EXPECT_FALSE(QFile::exists(CacheFileFor(inside)));
+    QFile::remove(inside);
+
+    // A cache that cannot be made (its parent is a file): the thumbnail still comes back.
+    const QString blocked = Path("not-a-folder");
+    WriteBytes(blocked, {'x'});
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(blocked));
+    const QString path = Path("uncached.png");
+    WritePng(path, Quarters(kRed, kBlue));
+    const FileThumbnail made = MakeFileThumbnail(path);
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
+    EXPECT_TRUE(made.isPicture);
+    EXPECT_TRUE(Near(made.thumbnail, 25, 18, kRed, 2));
+}
+
+TEST_F(ThumbnailTest, DamagedFilesRefusedAndCutFilesShowWhatDecodes) {
+    struct Damaged {
+        const char* name;
+        std::string bytes;
+    };
+    const Damaged damaged[] = {
+        {"empty.jpg", ""},
+        {"notes.txt", "not a picture"},
+        {"fake.jpg", "not a JPEG but named one"},
+        {"header.jpg", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10)}, // ends in its header
+        {"zero.bmp", std::string("BM", 2) + std::string(60, '\0')},    // header size 0
+        {"wide.bmp", std::string("BM", 2) + std::string(12, '\0') +
+                         std::string("\x28\0\0\0\0\0\0\0\x10\0\0\0\1\0\x18\0", 16) +
+                         std::string(24, '\0')}, // width 0
+        {"short.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16)},
+        {"bad.tif", std::string("II*\0\xFF\xFF\xFF\x7F", 8)},  // directory past the end
+        {"flat.gif", std::string("GIF89a\0\0\0\0\0\0\0", 13)}, // screen of 0 x 0
+    };
+    for (const Damaged& d : damaged) {
+        SCOPED_TRACE(d.name);
+        WriteBytes(Path(d.name), {d.bytes.begin(), d.bytes.end()});
+        const FileThumbnail made = MakeFileThumbnail(Path(d.name));
+        EXPECT_FALSE(made.isPicture);
+        EXPECT_TRUE(made.thumbnail.isNull());
+    }
+    EXPECT_FALSE(MakeFileThumbnail(Path("missing.jpg")).isPicture);
+    ASSERT_TRUE(QDir(m_folder.path()).mkdir("folder.jpg"));
+    EXPECT_FALSE(MakeFileThumbnail(Path("folder.jpg")).isPicture);
+
+    // Cut to 60 %: the header is whole, so the file is a picture of its size; JPEG and PNG
+    // show their first rows (the cut rows take the background), BMP (read by the picture
+    // layer, which refuses it) nothing; nothing is cached. (A TIFF written by libtiff keeps
+    // its directory at the end, so a cut one has no header.)
+    struct Cut {
+        const char* name;
+        std::function<void(const QString&)> write;
+        bool rows;
+    };
+    const Cut cuts[] = {
+        {"cut.jpg", [](const QString& p) { WriteJpeg(p, Quarters(kRed, kBlue)); }, true},
+        {"cut.png", [](const QString& p) { WritePng(p, Quarters(kRed, kBlue), 100); }, true},
+        {"cut.bmp", [](const QString& p) { WriteBmp(p, Quarters(kRed, kBlue)); }, false},
+    };
+    for (const Cut& c : cuts) {
+        SCOPED_TRACE(c.name);
+        const QString path = Path(c.name);
+        c.write(path);
+        std::vector<unsigned char> bytes = ReadBytes(path);
+        bytes.resize(bytes.size() * 6 / 10);
+        WriteBytes(path, bytes);
+        const FileThumbnail made = MakeFileThumbnail(path);
+        EXPECT_TRUE(made.isPicture);
+        EXPECT_EQ(made.width, kWidth);
+        EXPECT_EQ(made.height, kHeight);
+        ASSERT_EQ(made.thumbnail.isNull(), !c.rows);
+        if (c.rows) {
+            EXPECT_TRUE(Near(made.thumbnail, 25, 2, kRed, 40));
+            const Rgb back{kBackground.red(), kBackground.green(), kBackground.blue()};
+            EXPECT_TRUE(Near(made.thumbnail, 75, 73, back, 8));
+        }
+        EXPECT_FALSE(QFile::exists(CacheFileFor(path)));
+    }
+}
+
+TEST_F(ThumbnailTest, WorkersAtOnceGetWhatOneThreadGets) {
+    std::vector<QString> paths;
+    std::vector<QImage> expected;
+    for (const FormatCase& c : FormatCases()) {
+        paths.push_back(Path(c.name));
+        c.write(paths.back());
+        expected.push_back(MakeFileThumbnail(paths.back(), 100, kBackground, false).thumbnail);
+    }
+    std::vector<std::vector<QImage>> got(4);
+    std::vector<std::thread> workers;
+    for (std::size_t w = 0; w < got.size(); ++w) {
+        workers.emplace_back([&, w] {
+            for (int round = 0; round < 2; ++round)
+                for (const QString& path : paths)
+                    got[w].push_back(MakeFileThumbnail(path).thumbnail);
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+    for (const std::vector<QImage>& images : got) {
+        ASSERT_EQ(images.size(), 2 * paths.size());
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            // Through the cache (128 then 100) or straight to 100: the same size, and colours
+            // within the JPEG tolerance.
+            const QImage& want = expected[i % paths.size()];
+            ASSERT_EQ(images[i].size(), want.size()) << paths[i % paths.size()].toStdString();
+            const QRgb a = images[i].pixel(25, 18), b = want.pixel(25, 18);
+            EXPECT_TRUE(Near(images[i], 25, 18, {qRed(b), qGreen(b), qBlue(b)}, 12))
+                << paths[i % paths.size()].toStdString() << " " << a;
+        }
+    }
+}
+
+} // namespace
