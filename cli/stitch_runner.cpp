@@ -88,12 +88,15 @@ std::unique_ptr<CImageImpl> StitchRunner::TrimToCovered(std::unique_ptr<CImageIm
     return picture->Crop(left, top, right + 1, bottom + 1);
 }
 
-// The result code of the session's last operation, for an operation that answers with a bool.
-int StitchRunner::LastCode(bool succeeded) const {
-    const int code = m_session.GetLastResult();
+// The result code of the session's last operation, for an operation that answers with a bool;
+// the code's message goes to `message` when one is given.
+int StitchRunner::LastCode(bool succeeded, std::string* message) const {
+    int code = m_session.GetLastResult();
     // A failure always has a failing code, whatever the session kept.
     if (!succeeded && (code == MosaicOK || code == MosaicTranslationFallback))
-        return MosaicInconsistent;
+        code = MosaicInconsistent;
+    if (message != nullptr && code != MosaicOK && code != MosaicTranslationFallback)
+        *message = stitchkit::LoadResourceString(MosaicMessageId(code));
     return code;
 }
 
@@ -133,7 +136,7 @@ int StitchRunner::Align(std::string* message) {
         m_report.alignmentSource = "offsets";
     } else {
         Transfer(false);
-        if (count > 1 && !m_session.DoAutoAlign()) return LastCode(false);
+        if (count > 1 && !m_session.DoAutoAlign()) return LastCode(false, message);
         for (int k = 0; k + 1 < count; ++k) {
             OffsetLine o;
             m_session.GetAlign(k, k + 1, &o.dr, &o.dc);
@@ -147,7 +150,7 @@ int StitchRunner::Align(std::string* message) {
     if (Is360Method(m_options.method) && m_matches.empty() && count > 1) {
         Transfer(true);
         if (!m_session.DoAutoAlignPair(count - 1, 0, &m_closing.dr, &m_closing.dc))
-            return LastCode(false);
+            return LastCode(false, message);
         m_has360Closing = true;
         m_report.has360 = true;
         m_report.closing = {m_closing.dr, m_closing.dc};

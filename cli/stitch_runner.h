@@ -42,7 +42,7 @@ private:
     bool EngineFocal(double* focal, AutoFocalListStruct* list,
                      std::vector<AutoFocalEntry>* entries);
     int RunMethod(CBmpAdapter* out);
-    int LastCode(bool succeeded) const;
+    int LastCode(bool succeeded, std::string* message = nullptr) const;
     std::unique_ptr<CImageImpl> TrimToCovered(std::unique_ptr<CImageImpl> picture) const;
 
     const StitchOptions& m_options;

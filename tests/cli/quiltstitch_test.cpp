@@ -197,6 +197,16 @@ TEST(Quiltstitch, ExitStatusesAndMessages) {
     EXPECT_EQ(run.status, 66);
     EXPECT_NE(run.errors.find("Image size is wrong. (320 X 240 ?+10%)"), std::string::npos);
 
+    // An engine refusal: the operation's result code is the exit status, and its message ends
+    // the run.
+    PanSequence turn(Scene::Cylinder, 300.0, {-1.0, -0.5, 0.0, 0.5, 1.0});
+    std::vector<std::string> args = turn.paths;
+    args.insert(args.end(), {"-m", "plane", "-o", out.Path("plane.jpg"), "-q"});
+    run = RunStitch(args);
+    EXPECT_EQ(run.status, 11) << run.errors;
+    EXPECT_NE(run.errors.find("could not be made: The mosaic has too wide view"), std::string::npos)
+        << run.errors;
+
     // A folder that does not exist: nothing written, nothing left behind.
     run = RunStitch(seq.Args({"-m", "translation", "-o", out.Path("nowhere/pano.jpg")}));
     EXPECT_EQ(run.status, 73);

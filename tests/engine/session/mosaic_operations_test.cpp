@@ -131,12 +131,14 @@ TEST(TranslationMosaic, RefusalsAndTheirMessages) {
         session.SetBase(4);
         CBmpAdapter out;
         EXPECT_FALSE(session.DoTranslationMosaics(&out));
+        EXPECT_EQ(session.GetLastResult(), MosaicInconsistent);
         EXPECT_EQ(prompts.OnlyText(), "Something wrong in stitching.");
         EXPECT_TRUE(out.IsEmpty());
         EXPECT_EQ(session.GetImagesCount(), 3);
         session.SetBase(2);
         prompts.Clear();
         EXPECT_TRUE(session.DoTranslationMosaics(&out));
+        EXPECT_EQ(session.GetLastResult(), MosaicOK);
         ReleaseAdapterResult(out);
     }
     {
@@ -148,6 +150,7 @@ TEST(TranslationMosaic, RefusalsAndTheirMessages) {
         session.AddAlign(0, 81);
         CBmpAdapter out;
         EXPECT_FALSE(session.DoTranslationMosaics(&out));
+        EXPECT_EQ(session.GetLastResult(), MosaicNoOverlap);
         EXPECT_EQ(prompts.OnlyText(), "No overlapping portion.");
     }
     {
@@ -162,6 +165,7 @@ TEST(TranslationMosaic, RefusalsAndTheirMessages) {
         session.SkipFeatureMatching(true);
         CBmpAdapter out;
         EXPECT_FALSE(session.DoTranslationMosaics(&out));
+        EXPECT_EQ(session.GetLastResult(), MosaicTooWideForPlane);
         EXPECT_EQ(prompts.OnlyText(),
                   "The mosaic has too wide view for Big Plane mode, please try Cylinder mode.");
         EXPECT_TRUE(out.IsEmpty());
@@ -181,6 +185,7 @@ TEST(TranslationMosaic, CancelDeliversNothing) {
         session.SkipFeatureMatching(true);
         CBmpAdapter out;
         EXPECT_FALSE(session.DoTranslationMosaics(&out)) << position;
+        EXPECT_EQ(session.GetLastResult(), MosaicCancelled);
         EXPECT_EQ(prompts.OnlyText(), "Canceled.");
         EXPECT_TRUE(out.IsEmpty());
     }
@@ -220,6 +225,7 @@ TEST(TranslationMosaic, ClosingPairThatCannotBeMatchedGives1) {
     session.SetAlignment360(0, 118); // a 2-pixel overlap: too narrow to match
     CBmpAdapter out;
     EXPECT_FALSE(session.DoTranslationMosaics(&out));
+    EXPECT_EQ(session.GetLastResult(), MosaicNoFeatureMatch);
     EXPECT_EQ(prompts.OnlyText(), "No feature matching was found.");
     EXPECT_TRUE(out.IsEmpty());
 }
