@@ -208,11 +208,68 @@ void JpegEmitMessage(j_common_ptr cinfo, int level) {
 
 void JpegSilentOutput(j_common_ptr /*cinfo*/) {}
 
+// A file source with a large buffer. libjpeg's own stdio source reads 4 KiB at a time, and
+// its entropy decoder takes its fast path only while a few KiB of data are buffered, so
+// with that source most blocks of a large picture are decoded the slow way.
+struct JpegFileSource {
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+    jpeg_source_mgr pub{};
+    std::FILE* file = nullptr;
+    bool startOfFile = true;
+    std::vector<JOCTET> buffer = std::vector<JOCTET>(kBufferSize);
+};
+
+void SourceInit(j_decompress_ptr cinfo) {
+    reinterpret_cast<JpegFileSource*>(cinfo->src)->startOfFile = true;
+}
+
+boolean SourceFill(j_decompress_ptr cinfo) {
+    auto* source = reinterpret_cast<JpegFileSource*>(cinfo->src);
+    std::size_t count = std::fread(source->buffer.data(), 1, source->buffer.size(), source->file);
+    if (count == 0) {
+        if (source->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF); // ends the decoding (JpegEmitMessage)
+        source->buffer[0] = 0xFF;     // as libjpeg's source: a fake end of image
+        source->buffer[1] = JPEG_EOI;
+        count = 2;
+    }
+    source->pub.next_input_byte = source->buffer.data();
+    source->pub.bytes_in_buffer = count;
+    source->startOfFile = false;
+    return TRUE;
+}
+
+void SourceSkip(j_decompress_ptr cinfo, long count) {
+    jpeg_source_mgr* source = cinfo->src;
+    if (count <= 0) return;
+    while (count > static_cast<long>(source->bytes_in_buffer)) {
+        count -= static_cast<long>(source->bytes_in_buffer);
+        source->fill_input_buffer(cinfo);
+    }
+    source->next_input_byte += count;
+    source->bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+void SourceTerm(j_decompress_ptr /*cinfo*/) {}
+
+void UseFileSource(j_decompress_ptr cinfo, JpegFileSource& source, std::FILE* file) {
+    source.file = file;
+    source.pub.init_source = SourceInit;
+    source.pub.fill_input_buffer = SourceFill;
+    source.pub.skip_input_data = SourceSkip;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = SourceTerm;
+    source.pub.bytes_in_buffer = 0;
+    source.pub.next_input_byte = nullptr;
+    cinfo->src = &source.pub;
+}
+
 // Everything a decoding must free or keep, reachable through one pointer so that a jump back
 // to the recovery point finds it intact.
 struct JpegState {
     jpeg_decompress_struct cinfo{};
     JpegErrors errors{};
+    JpegFileSource source;
     bool created = false;
     bool headerRead = false;
     bool started = false;
@@ -363,7 +420,7 @@ Decoded DecodeJpeg(const std::string& path, int side) {
     jpeg_create_decompress(&state->cinfo);
     state->created = true;
     jpeg_save_markers(&state->cinfo, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_stdio_src(&state->cinfo, file.get());
+    UseFileSource(&state->cinfo, state->source, file.get());
     if (jpeg_read_header(&state->cinfo, TRUE) != JPEG_HEADER_OK) return result;
     const int width = static_cast<int>(state->cinfo.image_width);
     const int height = static_cast<int>(state->cinfo.image_height);
