@@ -51,7 +51,7 @@ for reader in "${readers[@]}"; do
   findings="$build/findings/$reader"
   mkdir -p "$findings" "$build/logs"
   before="$(find "$findings" -type f | wc -l)"
-  common=(-timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1
+  common=(-timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1
     "-artifact_prefix=$findings/" "-dict=$root/tests/fuzz/$reader.dict")
   log="$build/logs/$reader.log"
   if [ "$mode" = smoke ]; then
