@@ -74,25 +74,5 @@ bool WritePicture(CImageImpl& picture, const std::string& path, std::string* err
 
 bool WriteScene(CImageImpl& picture, const std::string& path, int inputWidth, double focal,
                 bool full360, std::string* jpegPath, std::string* error) {
-    *jpegPath = VistaJpegPath(path);
-    const std::string scenePath = VistaScenePath(path);
-    if (!FolderWritable(scenePath, error)) return false;
-    const std::string text = VistaSceneText(
-        ComputeVistaGeometry(picture.GetWidth(), picture.GetHeight(), inputWidth, focal),
-        std::filesystem::path(*jpegPath).filename().string(), full360);
-    const std::string temp = TemporaryName(scenePath);
-    std::FILE* file = std::fopen(temp.c_str(), "w");
-    bool ok = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (file != nullptr) ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        std::remove(temp.c_str());
-        *error = scenePath + ": the scene could not be written";
-        return false;
-    }
-    // The picture first, so that a scene never names a missing picture.
-    if (!WritePicture(picture, *jpegPath, error)) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return Commit(temp, scenePath, error);
+    return WriteVistaFiles(picture, path, {inputWidth, focal, full360}, error, jpegPath);
 }

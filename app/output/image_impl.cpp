@@ -171,6 +171,31 @@ bool CImageImpl::WriteFile(const std::string& path) {
     return WriteImage(m_fileName);
 }
 
+bool CImageImpl::WriteFileAs(const std::string& path, int type, const WriteOptions& options) {
+    if (!IsValid() || path.empty()) return false;
+    std::unique_ptr<CImageImpl> writer = New(type);
+    writer->m_fileName = options.storedName.empty() ? path : options.storedName;
+    writer->m_bkColor = m_bkColor;
+    writer->m_jpegQuality = m_jpegQuality;
+    writer->m_maxPixels = m_maxPixels;
+    // The writer borrows the planes and gives them back however the write ends.
+    struct Lend {
+        DibImage& owner;
+        DibImage& borrower;
+        PixelBlock keptLower;
+        bool grey16;
+        ~Lend() {
+            owner = std::move(borrower);
+            if (!keptLower.empty()) owner.lower = std::move(keptLower);
+            owner.grey16 = grey16;
+        }
+    } lend{m_dib, writer->m_dib, PixelBlock(), m_dib.grey16};
+    if (!options.withLower) lend.keptLower = std::move(m_dib.lower);
+    writer->m_dib = std::move(m_dib);
+    writer->m_dib.grey16 = (lend.grey16 || options.grey16) && !writer->m_dib.lower.empty();
+    return writer->WriteImage(path);
+}
+
 bool CImageImpl::ReadImage(const std::string& /*path*/, DibImage& /*dib*/) {
     return false;
 }

@@ -120,6 +120,18 @@ public:
     bool ReadFile(const std::string& path = {});
     bool WriteFile(const std::string& path = {});
 
+    // How WriteFileAs writes: the writer of `type`, the name recorded in the file (a TIFF's
+    // description; the path when empty), whether a 48-bit picture keeps its low bytes, and
+    // whether 16-bit samples are written as one grey channel.
+    struct WriteOptions {
+        std::string storedName;
+        bool withLower = true;
+        bool grey16 = false;
+    };
+    // Writes the picture to `path` with the writer of `type` without copying its pixels; the
+    // picture keeps its name, type and planes. False when that writer fails.
+    bool WriteFileAs(const std::string& path, int type, const WriteOptions& options);
+
     int GetWidth() const noexcept { return m_dib.Width(); }
     int GetHeight() const noexcept { return m_dib.Height(); }
     int GetBitsPerPixel() const noexcept { return m_dib.BitCount(); }

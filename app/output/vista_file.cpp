@@ -1,7 +1,11 @@
 #include "vista_file.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+
+#include "atomic_write.h"
+#include "picture_io.h"
 
 namespace {
 
@@ -10,6 +14,22 @@ constexpr const char* kPrototypeUrl = "vista.wrl#Vista";
 
 std::string Stem(const std::string& path) {
     return path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string();
+}
+
+std::string FileName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The scene is text written as the original platform's text mode writes it: CR LF line ends.
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (const char ch : text) {
+        if (ch == '\n') out += '\r';
+        out += ch;
+    }
+    return out;
 }
 
 std::string Format(const char* format, double a, double b) {
@@ -64,7 +84,7 @@ std::string VistaSceneText(const VistaGeometry& g, const std::string& jpegName, 
         text += Format("\thFov %.3f %.3f\n", g.hFovMin, g.hFovMax);
         text += Format("\tyawRange %.3f %.3f\n}", g.yawMin, g.yawMax);
     }
-    return text;
+    return WithCrLf(text);
 }
 
 std::string VistaJpegPath(const std::string& chosenPath) {
@@ -72,4 +92,36 @@ std::string VistaJpegPath(const std::string& chosenPath) {
 }
 std::string VistaScenePath(const std::string& chosenPath) {
     return Stem(chosenPath) + ".ivr";
+}
+
+bool WriteVistaFiles(CImageImpl& picture, const std::string& chosenPath, const VistaScene& scene,
+                     std::string* error, std::string* jpegPath) {
+    const std::string jpeg = VistaJpegPath(chosenPath);
+    const std::string scenePath = VistaScenePath(chosenPath);
+    if (jpegPath) *jpegPath = jpeg;
+
+    const int quality = picture.GetJpegQuality();
+    picture.SetJpegQuality(100);
+    const bool pictureWritten = WriteFileAtomically(
+        jpeg,
+        [&](const std::string& temporary) {
+            return picture.WriteFileAs(temporary, kImageTypeJpeg, {.storedName = jpeg});
+        },
+        error);
+    picture.SetJpegQuality(quality);
+    if (!pictureWritten) return false;
+
+    const std::string text =
+        VistaSceneText(ComputeVistaGeometry(picture.GetWidth(), picture.GetHeight(),
+                                            scene.inputWidth, scene.focal),
+                       FileName(jpeg), scene.full360);
+    return WriteFileAtomically(
+        scenePath,
+        [&](const std::string& temporary) {
+            FilePtr file = OpenFile(temporary, "wb");
+            if (!file) return false;
+            const bool all = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+            return CloseWritten(std::move(file)) && all;
+        },
+        error);
 }

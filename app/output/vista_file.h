@@ -21,7 +21,8 @@ int VistaInputWidth(int firstWidth, int firstHeight, int sizeIndex);
 // at that size, taken at `focal` millimetres (35 mm film width).
 VistaGeometry ComputeVistaGeometry(int width, int height, int inputWidth, double focal);
 
-// The scene text; `jpegName` is the texture's file name (no folder).
+// The scene text as it stands in the file, lines ended with CR LF; `jpegName` is the
+// texture's file name (no folder). The closing brace of the node ends the text.
 std::string VistaSceneText(const VistaGeometry& geometry, const std::string& jpegName,
                            bool full360);
 
@@ -29,3 +30,16 @@ std::string VistaSceneText(const VistaGeometry& geometry, const std::string& jpe
 // ".jpg" and ".ivr".
 std::string VistaJpegPath(const std::string& chosenPath);
 std::string VistaScenePath(const std::string& chosenPath);
+
+struct VistaScene {
+    int inputWidth = 0; // w1, from VistaInputWidth
+    double focal = 0.0; // millimetres
+    bool full360 = false;
+};
+
+// Writes the panorama scene for `chosenPath`: first the picture as a JPEG of quality 100
+// (VistaJpegPath), then the scene text (VistaScenePath), each under a temporary name that takes
+// the file's name only when complete. When the scene cannot be written the JPEG stays. False
+// with `error` ("Cannot write <path>: <reason>"); `jpegPath` receives the picture's path.
+bool WriteVistaFiles(CImageImpl& picture, const std::string& chosenPath, const VistaScene& scene,
+                     std::string* error, std::string* jpegPath = nullptr);
