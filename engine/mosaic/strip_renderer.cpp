@@ -359,7 +359,7 @@ bool CylinderRamp(int level, const MosaicImageRecord& record, int columns, Blend
     if (!std::isfinite(dc)) return false;
     const double width = std::max(1.0, columns - std::floor(std::abs(dc)));
     blend->ramp = LevelRamp(level, static_cast<int>(std::min(width, kMaxCanvasSide)), dc > 0.0);
-    blend->shift = static_cast<int>(std::max(0.0, std::trunc(-dc)));
+    blend->shift = static_cast<int>(std::min(std::max(0.0, std::trunc(-dc)), kMaxCanvasSide));
     blend->by_source = true;
     return true;
 }
