@@ -832,6 +832,7 @@ void WritePngRows(PngWriteState& state, std::FILE* file, const QImage& image) {
                  alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_text(png, info, state.chunks.data(), static_cast<int>(state.chunks.size()));
+    png_set_compression_level(png, 1); // a small picture: speed matters more than bytes
     png_write_info(png, info);
     for (int y = 0; y < image.height(); ++y)
         png_write_row(png, const_cast<png_bytep>(image.constScanLine(y)));
