@@ -19,7 +19,7 @@ MosaicReturnValue MFCPanorama::DoCylinderMosaics(double focal, IImageAdapter* ou
         }));
     });
     DestroyInternalData();
-    return Finish(code);
+    return Finish(code, true);
 }
 
 MosaicReturnValue MFCPanorama::DoCylinderMosaicsPanTilt(double focal, double angle,
@@ -30,7 +30,7 @@ MosaicReturnValue MFCPanorama::DoCylinderMosaicsPanTilt(double focal, double ang
         }));
     });
     DestroyInternalData();
-    return Finish(code);
+    return Finish(code, true);
 }
 
 // The prepared context stays for a following DoCylinderMosaics with keepPrepared.

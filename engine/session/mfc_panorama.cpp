@@ -45,9 +45,9 @@ MFCPanorama::~MFCPanorama() {
     ResetSession();
 }
 
-MosaicReturnValue MFCPanorama::Finish(int code) {
+MosaicReturnValue MFCPanorama::Finish(int code, bool delivered) {
     m_lastResult = static_cast<MosaicReturnValue>(code);
-    if (!Succeeded(code)) m_coveredBottom = m_coveredRight = -1;
+    if (!delivered || !Succeeded(code)) m_coveredBottom = m_coveredRight = -1;
     return m_lastResult;
 }
 

@@ -92,21 +92,21 @@ int FlatMosaic(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
 bool MFCPanorama::DoTranslationHMosaics(IImageAdapter* out, IProgress*) {
     const int code = GuardedCode([&] { return StripMosaic(*this, MotionTranslationStrip, out); });
     DestroyInternalData();
-    return Succeeded(Finish(code));
+    return Succeeded(Finish(code, true));
 }
 
 bool MFCPanorama::DoRigidTransHMosaics(IImageAdapter* out, IProgress*) {
     const int code = GuardedCode([&] { return StripMosaic(*this, MotionRigidStrip, out); });
     DestroyInternalData();
-    return Succeeded(Finish(code));
+    return Succeeded(Finish(code, true));
 }
 
 bool MFCPanorama::DoTranslationMosaics(IImageAdapter* out, IProgress*) {
-    return Succeeded(Finish(FlatMosaic(*this, MotionTranslation, out)));
+    return Succeeded(Finish(FlatMosaic(*this, MotionTranslation, out), true));
 }
 
 bool MFCPanorama::DoRigidTransMosaics(IImageAdapter* out, IProgress*) {
-    return Succeeded(Finish(FlatMosaic(*this, MotionRigid, out)));
+    return Succeeded(Finish(FlatMosaic(*this, MotionRigid, out), true));
 }
 
 bool MFCPanorama::GetTranslationParams(IImageAdapter*, IProgress*) {
@@ -125,7 +125,7 @@ bool MFCPanorama::RenderMosaics(IImageAdapter* out, IProgress*) {
         return Shown(*this, render);
     });
     DestroyInternalData();
-    return Succeeded(Finish(code));
+    return Succeeded(Finish(code, true));
 }
 
 MosaicReturnValue MFCPanorama::DoPlanarMosaics(IImageAdapter* out, IProgress*) {
@@ -141,5 +141,5 @@ MosaicReturnValue MFCPanorama::DoPlanarMosaics(IImageAdapter* out, IProgress*) {
         return estimate == 9 && render == 0 ? 9 : render;
     });
     DestroyInternalData();
-    return Finish(code);
+    return Finish(code, true);
 }

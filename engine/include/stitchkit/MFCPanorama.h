@@ -217,8 +217,9 @@ public:
     }
 
 private:
-    // Keeps `code` as the last result (a failure forgets the covered part) and returns it.
-    STITCHKIT_LOCAL MosaicReturnValue Finish(int code);
+    // Keeps `code` as the last result and returns it. The covered part that DestroyInternalData
+    // took from the session stays only after a mosaic that delivered a picture.
+    STITCHKIT_LOCAL MosaicReturnValue Finish(int code, bool delivered = false);
 
     int m_imageCount = 0;
     int m_image48Count = 0;

@@ -150,8 +150,14 @@ TEST(OperationResults, TheCoveredPartIsWhereTheViewsReach) {
         EXPECT_EQ(std::vector<int>(rect, rect + 4), (std::vector<int>{0, 0, 65, 179})) << strip;
         ReleaseAdapterResult(out);
 
-        // A failed operation delivers nothing and covers nothing.
+        // An operation that delivers no picture covers nothing, nor does a failed one.
         ViewSequence again(60, 80, kOrigins, ViewKind::Grey8);
+        again.AddTo(session);
+        session.AddAlign(6, 50);
+        session.AddAlign(-4, 50);
+        EXPECT_TRUE(session.GetTranslationParams(&out));
+        EXPECT_FALSE(session.GetLastCoveredRect(&rect[0], &rect[1], &rect[2], &rect[3]));
+        session.DestroyInternalData();
         again.AddTo(session);
         session.AddAlign(0, 81); // no overlap
         session.AddAlign(0, 50);
