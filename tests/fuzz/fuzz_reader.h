@@ -28,6 +28,14 @@ inline const std::string& FuzzFilePath() {
     return path;
 }
 
+// Writes the input to FuzzFilePath(); false when it cannot.
+inline bool WriteFuzzFile(const std::uint8_t* data, std::size_t size) {
+    std::FILE* file = std::fopen(FuzzFilePath().c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+}
+
 inline int FuzzReadPicture(int type, const std::uint8_t* data, std::size_t size, bool exif) {
     static const bool quiet = [] {
         SetPicturePrompt([](std::string_view, std::string_view, unsigned) { return 1; });
@@ -35,10 +43,7 @@ inline int FuzzReadPicture(int type, const std::uint8_t* data, std::size_t size,
     }();
     (void)quiet;
     const std::string& path = FuzzFilePath();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    if (!WriteFuzzFile(data, size)) return 0;
 
     std::unique_ptr<CImageImpl> picture = CImageImpl::New(type);
     // Keeps a single input from asking for gigabytes; the limit is checked before allocation.
