@@ -204,6 +204,9 @@ bool CTiffImage::WriteImage(const std::string& path) {
     TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, GetFileName().c_str());
     TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     TIFFSetField(t, TIFFTAG_PHOTOMETRIC, grey16 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    // The picture is one strip; without a buffer of our size libtiff would gather the whole
+    // strip (the whole file) in memory before writing it out.
+    if (TIFFWriteBufferSetup(t, nullptr, 1 << 20) != 1) return false;
 
     std::vector<BYTE> line8;
     std::vector<std::uint16_t> line16;
