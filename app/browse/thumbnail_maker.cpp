@@ -458,6 +458,7 @@ Decoded DecodeJpeg(const std::string& path, int side) {
 // PNG
 
 constexpr char kPngVersion[] = PNG_LIBPNG_VER_STRING;
+constexpr png_alloc_size_t kLargestPngChunk = 8 << 20;
 
 [[noreturn]] void PngErrorExit(png_structp png, png_const_charp /*message*/) {
     png_longjmp(png, 1);
@@ -518,6 +519,11 @@ Decoded DecodePng(const std::string& path, int side) {
     png_structp png = state->png;
     png_infop info = state->info;
     png_set_user_limits(png, CImageImpl::kMaxSide, CImageImpl::kMaxSide);
+    // Chunks a thumbnail has no use for, which libpng would otherwise read whole into memory
+    // (a damaged one may claim a gigabyte), are skipped; others may not claim more than this.
+    static constexpr png_byte kSkipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0eXIf\0sPLT\0hIST\0pCAL\0sCAL";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 9);
+    png_set_chunk_malloc_max(png, kLargestPngChunk);
     png_init_io(png, state->file.get());
     png_read_info(png, info);
     const int width = static_cast<int>(png_get_image_width(png, info));

@@ -1,6 +1,7 @@
 // Thumbnails of picture files: every format reduced to the right size and colours, the
 // picture type told by content before name, the shared thumbnail cache written with its keys
 // and used while the file's time stands, damaged files refused, and no message box anywhere.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -13,6 +14,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -499,6 +501,31 @@ TEST_F(ThumbnailTest, DamagedFilesRefusedAndCutFilesShowWhatDecodes) {
         }
         EXPECT_FALSE(QFile::exists(CacheFileFor(path)));
     }
+}
+
+TEST_F(ThumbnailTest, DamagedCorpusReadSafely) {
+    // The readers' damaged files: no box, a thumbnail that fits, and little memory held for
+    // headers that lie (a PNG chunk claiming a gigabyte, sizes past the data, ...).
+    auto peakMb = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss / 1024;
+    };
+    const long before = peakMb();
+    const auto folder = std::filesystem::path(__FILE__).parent_path() / "../../data/corrupt";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() == ".md") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const FileThumbnail made = MakeFileThumbnail(QString::fromStdString(entry.path().string()),
+                                                     100, kBackground, false);
+        ++files;
+        if (made.thumbnail.isNull()) continue;
+        EXPECT_TRUE(made.isPicture);
+        EXPECT_LE(std::max(made.thumbnail.width(), made.thumbnail.height()), 100);
+    }
+    EXPECT_GE(files, 30);
+    EXPECT_LT(peakMb() - before, 256);
 }
 
 TEST_F(ThumbnailTest, WorkersAtOnce) {
