@@ -10,6 +10,7 @@
 
 #include "output_test_support.h"
 #include "print_result.h"
+#include "support/gui_test.h"
 #include "support/scripted_prompter.h"
 
 TEST(Print, PictureRectOnPage) {
@@ -53,6 +54,7 @@ TEST(Print, MarginsInTheSettings) {
     MarginsDialog dialog(defaults);
     dialog.findChild<QDoubleSpinBox*>("marginTop")->setValue(12.5);
     dialog.findChild<QDoubleSpinBox*>("marginBottom")->setValue(0.0);
+    SaveScreenshot(&dialog, "page_setup");
     WritePrintMargins(dialog.Margins());
     EXPECT_EQ(settings.values()["CPrint/PaperMarginTop"], "1250");
     EXPECT_EQ(settings.values()["CPrint/PaperMarginLeft"], "2000");

@@ -9,6 +9,7 @@
 
 #include "output_test_support.h"
 #include "save_result.h"
+#include "support/gui_test.h"
 #include "support/scripted_prompter.h"
 
 namespace {
@@ -247,4 +248,5 @@ TEST(Save, TiffSettingsDialog) {
     EXPECT_EQ(dialog.BitsPerChannel(), 16);
     dialog.SetBitsPerChannel(8);
     EXPECT_EQ(dialog.BitsPerChannel(), 8);
+    SaveScreenshot(&dialog, "tiff_settings");
 }
