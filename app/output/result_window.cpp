@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -16,7 +17,9 @@
 #include "image_impl.h"
 #include "image_viewer_window.h"
 #include "picture_qimage.h"
+#include "print_result.h"
 #include "prompter.h"
+#include "save_result.h"
 #include "view_zoom.h"
 
 ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
@@ -38,6 +41,33 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     QToolButton* panorama = MakeButton(2143, static_cast<int>(ButtonIcon::Panorama), tr("VR Viewer"), tr("VR"));
     QToolButton* print = MakeButton(2155, static_cast<int>(ButtonIcon::Print), tr("Print"), tr("Print"));
     QToolButton* save = MakeButton(2144, static_cast<int>(ButtonIcon::Save), tr("Save"), tr("Save"));
+    // Print, with preview and the page's margins one click away.
+    auto* printMenu = new QMenu(print);
+    printMenu->addAction(tr("Print..."), this, &ResultWindow::Print);
+    printMenu->addAction(tr("Print Preview..."), this, [this] {
+        if (const CImageImpl* picture = ShownPicture()) CPrint().Preview(this, *picture);
+    });
+    printMenu->addAction(tr("Page Setup..."), this, [this] { CPrint::EditMargins(this); });
+    print->setMenu(printMenu);
+    print->setPopupMode(QToolButton::MenuButtonPopup);
+    m_save = [](QWidget* window, CImageImpl& picture, const ResultInfo& info) {
+        CSave save;
+        save.SetImageSize(info.sizeIndex);
+        save.SetFlag360(info.isResult && (info.method == 2 || info.method == 5 || info.method == 9));
+        save.SetFocalLength(info.focalLength);
+        save.SetImage(&picture);
+        save.SetBkColor(RGB(info.background[0], info.background[1], info.background[2]));
+        save.SetFirstImageSize(info.referenceWidth, info.referenceHeight);
+        save.SetCallbacks({}, [window] {
+            window->update();
+            window->raise();
+            window->activateWindow();
+        });
+        save.Run(window);
+    };
+    m_print = [](QWidget* window, CImageImpl& picture, const ResultInfo&) {
+        CPrint().Run(window, picture);
+    };
     auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName("id28031");
     cancel->setToolTip(tr("Cancel"));
@@ -67,7 +97,7 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     connect(save, &QToolButton::clicked, this, &ResultWindow::Save);
     connect(print, &QToolButton::clicked, this, &ResultWindow::Print);
     connect(panorama, &QToolButton::clicked, this, [this] {
-        if (const CImageImpl* picture = ShownPicture(); picture && m_panorama)
+        if (CImageImpl* picture = ShownPicture(); picture && m_panorama)
             m_panorama(this, *picture, m_info);
     });
     connect(cancel, &QPushButton::clicked, this, &ResultWindow::reject);
@@ -133,6 +163,11 @@ const CImageImpl* ResultWindow::ShownPicture() const {
     return m_picture.get();
 }
 
+CImageImpl* ResultWindow::ShownPicture() {
+    if (m_trimmed && m_trim.trimmed) return m_trim.trimmed.get();
+    return m_picture.get();
+}
+
 void ResultWindow::Trim() {
     if (!m_picture || m_trimmed) return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -178,7 +213,7 @@ void ResultWindow::CancelTrimming() {
 }
 
 void ResultWindow::Save() {
-    const CImageImpl* picture = ShownPicture();
+    CImageImpl* picture = ShownPicture();
     if (!picture) {
         AppMessageBox("Error : Not Image for saving", "Warning", kMbOk | kMbIconExclamation);
         return;
@@ -187,7 +222,7 @@ void ResultWindow::Save() {
 }
 
 void ResultWindow::Print() {
-    if (const CImageImpl* picture = ShownPicture(); picture && m_print) m_print(this, *picture, m_info);
+    if (CImageImpl* picture = ShownPicture(); picture && m_print) m_print(this, *picture, m_info);
 }
 
 void ResultWindow::ShowZoom(float zoom) {

@@ -30,8 +30,8 @@ struct ResultInfo {
 class ResultWindow : public QDialog {
     Q_OBJECT
 public:
-    using PictureAction = std::function<void(QWidget* window, const CImageImpl& picture,
-                                             const ResultInfo& info)>;
+    using PictureAction =
+        std::function<void(QWidget* window, CImageImpl& picture, const ResultInfo& info)>;
 
     explicit ResultWindow(QWidget* parent = nullptr);
     ~ResultWindow() override;
@@ -40,7 +40,8 @@ public:
     // 100000 pixels gives "Image Viewer Error: Image Size is Wrong!" and false.
     bool SetPicture(std::unique_ptr<CImageImpl> picture, const ResultInfo& info);
 
-    // What Save, Print and VR do with the shown picture (set by the program).
+    // What Save, Print and VR do with the shown picture: saving and printing through the save
+    // and print steps unless replaced; the panorama viewer when the program provides one.
     void SetSaveAction(PictureAction action) { m_save = std::move(action); }
     void SetPrintAction(PictureAction action) { m_print = std::move(action); }
     void SetPanoramaViewerAction(PictureAction action);
@@ -50,6 +51,7 @@ public:
     bool IsTrimmed() const { return m_trimmed; }
     // The picture Save, Print and VR take: the trimmed one when trimmed, else the whole one.
     const CImageImpl* ShownPicture() const;
+    CImageImpl* ShownPicture();
     const CImageImpl* WholePicture() const { return m_picture.get(); }
 
     void Trim();

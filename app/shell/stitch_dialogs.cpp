@@ -99,6 +99,7 @@ StitchParameterDialog::StitchParameterDialog(ParameterDialogKind kind, const Sti
             m_focal = new QLineEdit(QString::number(m_result.focalLength), this);
             m_focal->setObjectName("id28002");
             m_focal->setMaxLength(4);
+            m_focal->setMaximumWidth(m_focal->fontMetrics().horizontalAdvance("00000") + 16);
             m_focal->setToolTip(tr("Focal length of the lens in millimetres of a 35 mm frame (5 to 300)"));
             m_full360 = new QCheckBox(tr("360 degree"), this);
             m_full360->setObjectName("id28040");
@@ -166,8 +167,11 @@ QWidget* StitchParameterDialog::MethodButton(int id, const QString& text, const 
     button->setText(text);
     button->setToolTip(tip);
     button->setAccessibleName(tip);
-    const bool cylinder = id == 28007;
-    button->setIcon(MakeButtonIcon(cylinder ? ButtonIcon::Panorama : ButtonIcon::Stitch));
+    ButtonIcon icon = ButtonIcon::Stitch; // one flat plane
+    if (id == 28007) icon = ButtonIcon::Panorama;
+    if (id == 35002 || id == 35003) icon = ButtonIcon::Next;
+    if (id == 28027 || id == 35008) icon = ButtonIcon::Rotate;
+    button->setIcon(MakeButtonIcon(icon));
     button->setIconSize(QSize(48, 48));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setMinimumWidth(120);

@@ -88,6 +88,13 @@ TEST(StitchDialogs, ChoicesBecomeCodesAndSettings) {
         {ParameterDialogKind::LensAngle, 35003, true, 0, kMethodTranslationStrip360, kBlendGradual, true},
         {ParameterDialogKind::LensAngle, 35008, false, 0, kMethodRigidStrip, kBlendGradual, false},
     };
+    for (const ParameterDialogKind kind : {ParameterDialogKind::PlaneCylinder,
+                                           ParameterDialogKind::Translation,
+                                           ParameterDialogKind::LensAngle}) {
+        StitchParameterDialog dialog(kind, StitchSettings{});
+        dialog.show();
+        SaveScreenshot(&dialog, "stitch_dialog_" + dialog.objectName().toStdString());
+    }
     for (const Case& c : cases) {
         StitchParameterDialog dialog(c.kind, StitchSettings{});
         if (auto* box = dialog.findChild<QCheckBox*>(c.kind == ParameterDialogKind::LensAngle ? "id35012" : "id28040"))
