@@ -309,7 +309,8 @@ std::vector<FormatCase> FormatCases() {
     const struct {
         int x, y;
         Rgb want;
-    } probes[] = {{25, 18, c.first}, {75, 18, c.second}, {25, 56, c.second}, {75, 56, c.first}};
+    } probes[] = {{25, 18, c.first}, {75, 18, c.second}, {25, 56, c.second},
+                  {75, 56, c.first}, {40, 30, c.first},  {60, 30, c.second}};
     for (const auto& probe : probes)
         if (auto near = Near(made.thumbnail, probe.x, probe.y, probe.want, c.tolerance); !near)
             return near;
