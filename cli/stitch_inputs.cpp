@@ -1,13 +1,19 @@
 #include "stitch_inputs.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
+
+#include "picture_prompt.h"
 
 namespace {
 
@@ -123,6 +129,97 @@ std::unique_ptr<CImageImpl> ToEngineDepth(std::unique_ptr<CImageImpl> picture,
     return converted;
 }
 
+// One input read, checked and brought to the engine's depth and turn, or the reason it cannot
+// be; the picture layer's boxes are held to be shown in input order.
+struct Prepared {
+    bool done = false;
+    std::unique_ptr<CImageImpl> picture;
+    int fileWidth = 0;
+    int fileHeight = 0;
+    std::string error;
+    std::vector<std::string> prompts;
+    std::exception_ptr failure; // an exception to pass on where the input comes
+};
+
+Prepared Prepare(const std::string& path, int rotate) {
+    Prepared slot;
+    slot.done = true;
+    PicturePromptCapture capture;
+    try {
+        std::unique_ptr<CImageImpl> picture = ReadPictureFile(path, &slot.error);
+        if (picture) {
+            slot.fileWidth = picture->GetWidth();
+            slot.fileHeight = picture->GetHeight();
+            // The sides are checked before any work on the picture; a quarter turn swaps them.
+            const bool across = rotate % 2 != 0;
+            const int w = across ? slot.fileHeight : slot.fileWidth;
+            const int h = across ? slot.fileWidth : slot.fileHeight;
+            if (std::max(w, h) > kLargestSide || std::min(w, h) < kSmallestSide) {
+                slot.error = path + ": Something wrong with the image size. (" + std::to_string(w) +
+                             " x " + std::to_string(h) +
+                             "; the smaller side must be at least 240 pixels, the larger at most "
+                             "100000)";
+                picture.reset();
+            }
+        }
+        if (picture) picture = ToEngineDepth(std::move(picture), path, &slot.error);
+        if (picture && rotate != 0) {
+            picture = picture->Rotated(rotate);
+            if (!picture) slot.error = path + ": not enough memory to turn the picture";
+        }
+        slot.picture = std::move(picture);
+    } catch (...) {
+        slot.picture.reset();
+        slot.failure = std::current_exception();
+    }
+    slot.prompts = capture.Texts();
+    return slot;
+}
+
+// How many pictures are read at once: STITCHKIT_THREADS (1 to 8) as for the engine's workers,
+// else one per core, at most 8.
+unsigned ReadingWorkers() {
+    if (const char* text = std::getenv("STITCHKIT_THREADS")) {
+        const long n = std::strtol(text, nullptr, 10);
+        if (n >= 1 && n <= 8) return static_cast<unsigned>(n);
+    }
+    return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+}
+
+// Reads the inputs given for the first time on several threads, each taking the next unread
+// input; the calling thread takes part. TIFF files are left to the caller: libtiff writes its
+// warnings to standard error itself, and they must come in input order. Inputs after one that
+// failed are not read.
+std::vector<Prepared> PrepareAll(const StitchOptions& options, const std::vector<bool>& first) {
+    const std::size_t count = options.inputs.size();
+    std::vector<Prepared> prepared(count);
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> failedAt{count};
+    auto work = [&] {
+        for (std::size_t k = next++; k < count && k < failedAt.load(); k = next++) {
+            if (!first[k] || PictureTypeForPath(options.inputs[k]) == kImageTypeTiff) continue;
+            prepared[k] = Prepare(options.inputs[k], options.rotate);
+            if (!prepared[k].picture) {
+                std::size_t known = failedAt.load();
+                while (k < known && !failedAt.compare_exchange_weak(known, k)) {
+                }
+            }
+        }
+    };
+    const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(ReadingWorkers(), count));
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < workers; ++t) {
+        try {
+            pool.emplace_back(work);
+        } catch (...) {
+            break; // no thread to be had: fewer workers
+        }
+    }
+    work();
+    for (std::thread& thread : pool) thread.join();
+    return prepared;
+}
+
 } // namespace
 
 std::unique_ptr<CImageImpl> ReadPictureFile(const std::string& path, std::string* error) {
@@ -164,38 +261,35 @@ int PictureTypeForPath(const std::string& path) {
 }
 
 int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::string* error) {
+    // The first time each path is given; a path given again is refused where it comes.
     std::set<std::string> seen;
+    std::vector<bool> first(options.inputs.size());
+    for (std::size_t k = 0; k < options.inputs.size(); ++k)
+        first[k] = seen.insert(options.inputs[k]).second;
+    std::vector<Prepared> prepared = PrepareAll(options, first);
     int minW = 0, maxW = 0, minH = 0, maxH = 0;
-    for (const std::string& path : options.inputs) {
-        if (!seen.insert(path).second) {
+    for (std::size_t k = 0; k < options.inputs.size(); ++k) {
+        const std::string& path = options.inputs[k];
+        if (!first[k]) {
             *error = path + ": given twice";
             return kExitNoInput;
         }
-        std::unique_ptr<CImageImpl> picture = ReadPictureFile(path, error);
-        if (!picture) return kExitNoInput;
+        Prepared& slot = prepared[k];
+        if (!slot.done) slot = Prepare(path, options.rotate); // on this thread (TIFF)
+        for (const std::string& text : slot.prompts) PicturePrompt(text);
+        if (slot.failure) std::rethrow_exception(slot.failure);
+        if (!slot.picture) {
+            *error = slot.error;
+            return kExitNoInput;
+        }
+        std::unique_ptr<CImageImpl> picture = std::move(slot.picture);
         InputPicture input;
         input.path = path;
-        input.fileWidth = picture->GetWidth();
-        input.fileHeight = picture->GetHeight();
-        // The sides are checked before any work on the picture; a quarter turn swaps them.
+        input.fileWidth = slot.fileWidth;
+        input.fileHeight = slot.fileHeight;
         const bool across = options.rotate % 2 != 0;
         const int w = across ? input.fileHeight : input.fileWidth;
         const int h = across ? input.fileWidth : input.fileHeight;
-        if (std::max(w, h) > kLargestSide || std::min(w, h) < kSmallestSide) {
-            *error = path + ": Something wrong with the image size. (" + std::to_string(w) + " x " +
-                     std::to_string(h) +
-                     "; the smaller side must be at least 240 pixels, the larger at most 100000)";
-            return kExitNoInput;
-        }
-        picture = ToEngineDepth(std::move(picture), path, error);
-        if (!picture) return kExitNoInput;
-        if (options.rotate != 0) {
-            picture = picture->Rotated(options.rotate);
-            if (!picture) {
-                *error = path + ": not enough memory to turn the picture";
-                return kExitNoInput;
-            }
-        }
         if (inputs->pictures.empty()) {
             minW = maxW = w;
             minH = maxH = h;

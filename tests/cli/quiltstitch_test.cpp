@@ -269,14 +269,20 @@ TEST(Quiltstitch, CanvasEdgesNoPictureCoversAreTrimmedUnlessKept) {
 
 TEST(Quiltstitch, OneTwoAndEightWorkersGiveTheSameResult) {
     // The same panorama, byte for byte, and the same diagnostic lines (less the timings) for
-    // any number of workers.
+    // any number of workers, which also read the inputs (PNG and JPEG ones here as well).
     PanSequence pan(Scene::Plane, 400.0, {-0.25, 0.0, 0.25});
     TextureSequence seq;
+    TextureSequence png(ViewKind::Rgb24, ".png");
+    TextureSequence jpeg(ViewKind::Rgb24, ".jpg");
     struct Job {
         const char* method;
         std::vector<std::string> inputs;
     };
-    const Job jobs[] = {{"plane", pan.paths}, {"cylinder", pan.paths}, {"rigid", seq.paths}};
+    const Job jobs[] = {{"plane", pan.paths},
+                        {"cylinder", pan.paths},
+                        {"rigid", seq.paths},
+                        {"translation", png.paths},
+                        {"rigid", jpeg.paths}};
     const auto withoutTimings = [](const std::string& text) {
         std::string kept, line;
         std::istringstream lines(text);
@@ -302,6 +308,26 @@ TEST(Quiltstitch, OneTwoAndEightWorkersGiveTheSameResult) {
             EXPECT_TRUE(picture == firstPicture) << job.method << " with " << threads << " workers";
             EXPECT_EQ(withoutTimings(run.output), firstLines) << job.method << " " << threads;
         }
+    }
+    // Of several inputs that cannot be used, the first in the list is named, whichever worker
+    // read which and whichever failed first: a large PNG cut short (found only after many rows),
+    // then one too small (found at once), then one given twice.
+    const std::string damaged = seq.dir.Path("damaged.png");
+    TestDib large = TextureView(2400, 3200, 0, 0, ViewKind::Rgb24);
+    ASSERT_TRUE(cli_test::WriteTestPicture(large, damaged));
+    std::filesystem::resize_file(damaged, std::filesystem::file_size(damaged) * 9 / 10);
+    const std::string small = seq.dir.Path("small.bmp");
+    TestDib tiny = TextureView(100, 100, 0, 0, ViewKind::Rgb24);
+    ASSERT_TRUE(cli_test::WriteTestPicture(tiny, small));
+    const std::vector<std::string> bad = {png.paths[0], png.paths[1], damaged, small, png.paths[0]};
+    for (const char* threads : {"1", "2", "8"}) {
+        std::vector<std::string> args = bad;
+        args.insert(args.end(), {"-o", seq.dir.Path("bad.bmp"), "-q"});
+        const auto run = RunStitch(args, {std::string("STITCHKIT_THREADS=") + threads});
+        EXPECT_EQ(run.status, 66) << threads;
+        EXPECT_NE(run.errors.find(damaged + ": the picture cannot be read"), std::string::npos)
+            << threads << ": " << run.errors;
+        EXPECT_EQ(run.errors.find(small), std::string::npos) << threads << ": " << run.errors;
     }
 }
 
