@@ -29,6 +29,8 @@ public:
     void Stop();
     const QString& Directory() const { return m_folder; }
     bool IsReading() const;
+    // Thumbnail tasks still running (of any folder, the stopped ones included).
+    int RunningTasks() const { return m_pool.activeThreadCount(); }
     // Whether thumbnails are taken from and stored in the desktop's shared cache.
     void SetUseSharedCache(bool use) { m_useCache = use; }
 

@@ -700,10 +700,14 @@ Decoded GifHeader(const std::string& path) {
     return result;
 }
 
-// Reads the whole picture through the picture layer and reduces it.
+// Reads the whole picture through the picture layer and reduces it. A thumbnail is not worth
+// more than this many pixels of memory (a run-length BMP of a few bytes can claim billions).
+constexpr std::int64_t kLayerPixelLimit = 250'000'000;
+
 void DecodeThroughLayer(const std::string& path, int type, int side, Decoded& result) {
-    const std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, type);
-    if (!picture || !picture->IsValid()) return;
+    const std::unique_ptr<CImageImpl> picture = CImageImpl::New(type);
+    picture->SetPixelLimit(kLayerPixelLimit);
+    if (!picture->ReadFile(path) || !picture->IsValid()) return;
     result.header = true;
     result.width = picture->GetWidth();
     result.height = picture->GetHeight();
