@@ -33,6 +33,9 @@ public:
     using TiffDepthChooser = std::function<int(QWidget* parent)>;
 
     CSave();
+    // The default chooser refers to this object.
+    CSave(const CSave&) = delete;
+    CSave& operator=(const CSave&) = delete;
 
     void SetImageSize(int index) noexcept { m_imageSize = index; }
     void SetFlag360(int flag) noexcept { m_flag360 = flag; }
