@@ -43,28 +43,21 @@ PictureAdapter::PictureAdapter(CImageImpl& picture)
     adapter = CBmpAdapter(&header, picture.GetBits(), colours.empty() ? nullptr : colours.data());
 }
 
-void ReleaseEngineResult(CBmpAdapter& result) {
-    delete result.GetHeader();
-    std::free(result.GetData());
-    result = CBmpAdapter();
-}
-
-int WriteEngineResult(CBmpAdapter& result, const std::string& path, std::string* error) {
+int WriteEngineResult(AdapterResult result, const std::string& path, std::string* error) {
     bool scene = false;
     const int type = OutputTypeForPath(path, &scene);
     if (type == kImageTypeNone || scene) {
-        ReleaseEngineResult(result);
         *error =
             path + ": the output must end in .jpg, .jpeg, .bmp, .rle, .tif, .tiff, .png or .gif";
         return kExitUsage;
     }
-    const BITMAPINFOHEADER header = *result.GetHeader();
+    const BITMAPINFOHEADER header = *result->GetHeader();
     std::vector<RGBQUAD> palette;
-    if (header.biBitCount <= 8 && result.GetRgb() != nullptr)
-        palette.assign(result.GetRgb(), result.GetRgb() + 256);
+    if (header.biBitCount <= 8 && result->GetRgb() != nullptr)
+        palette.assign(result->GetRgb(), result->GetRgb() + 256);
     std::unique_ptr<CImageImpl> picture = CImageImpl::FromBitmap(
-        header, result.GetData(), nullptr, palette.empty() ? nullptr : palette.data(), type);
-    ReleaseEngineResult(result);
+        header, result->GetData(), nullptr, palette.empty() ? nullptr : palette.data(), type);
+    result.Reset();
     if (!picture) {
         *error = path + ": the result cannot be made into a picture";
         return kExitCannotWrite;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "quiet_stdout.h"
 #include "stitch_options.h"
@@ -114,12 +115,12 @@ int RunInterpolate(int argc, char** argv) {
     if (!session.DoAutoAlign())
         return CommandFail(kCommand, FailedCode(session), "the pictures cannot be aligned");
     session.SetSize(2);
-    CBmpAdapter result;
-    if (!session.DoInterpolateMosaics(&result, nullptr, t, blend))
+    AdapterResult result;
+    if (!session.DoInterpolateMosaics(result.Get(), nullptr, t, blend))
         return CommandFail(kCommand, FailedCode(session), "the view could not be made");
     session.DestroyInternalData();
     quiet.Restore();
-    if (const int code = WriteEngineResult(result, output, &error); code != 0)
+    if (const int code = WriteEngineResult(std::move(result), output, &error); code != 0)
         return CommandFail(kCommand, code, error);
     return 0;
 }

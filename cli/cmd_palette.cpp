@@ -139,8 +139,7 @@ int RunPalette(int argc, char** argv) {
     tool.SetImage(&source);
     const std::unique_ptr<CBmpAdapter> result(tool.GetFrom24To8BitImage(palette.data()));
     if (!result) return CommandFail(kCommand, 3, "not enough memory for the 8-bit picture");
-    CBmpAdapter owned = *result;
-    if (const int code = WriteEngineResult(owned, output, &error); code != 0)
+    if (const int code = WriteEngineResult(AdapterResult(*result), output, &error); code != 0)
         return CommandFail(kCommand, code, error);
     return 0;
 }

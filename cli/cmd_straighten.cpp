@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "stitch_options.h"
@@ -81,10 +82,10 @@ int RunPerspective(int argc, char** argv) {
     MFCPersCorrect correct(&source.adapter, &lines, extend);
     correct.SetBkColor(static_cast<BYTE>(background[0]), static_cast<BYTE>(background[1]),
                        static_cast<BYTE>(background[2]));
-    CBmpAdapter result;
+    AdapterResult result;
     bool done = false;
     try {
-        done = correct.DoCorrect(&result);
+        done = correct.DoCorrect(result.Get());
     } catch (const CBmpAdapterException&) {
         return CommandFail(kCommand, 3, "not enough memory for the corrected picture");
     }
@@ -92,7 +93,7 @@ int RunPerspective(int argc, char** argv) {
         return CommandFail(kCommand, 12,
                            "the segments cannot determine a correction (they must not all lie "
                            "on one line, and the warped picture must stay bounded)");
-    if (const int code = WriteEngineResult(result, output, &error); code != 0)
+    if (const int code = WriteEngineResult(std::move(result), output, &error); code != 0)
         return CommandFail(kCommand, code, error);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "exif_focal.h"
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/Host.h"
 
 namespace {
@@ -274,7 +275,8 @@ RunOutcome StitchRunner::Run(int outputType, bool needFocal) {
     m_report.stages.push_back({"focal", Since(focalStart)});
 
     const auto mosaicStart = std::chrono::steady_clock::now();
-    CBmpAdapter out;
+    AdapterResult result;
+    CBmpAdapter& out = result.Adapter();
     outcome.code = RunMethod(&out);
     m_report.processingWidth = m_session.GetProcImageWidth();
     m_report.processingHeight = m_session.GetProcImageHeight();
@@ -299,9 +301,6 @@ RunOutcome StitchRunner::Run(int outputType, bool needFocal) {
             outcome.message = "not enough memory for the panorama";
         }
     }
-    delete out.GetHeader();
-    std::free(out.GetData());
-    std::free(out.GetData48Lower());
     return outcome;
 }
 

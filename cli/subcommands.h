@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image_impl.h"
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/BmpAdapter.h"
 
 // A sub-command's entry: argv[0] is its name. Returns the exit status.
@@ -41,12 +42,9 @@ struct PictureAdapter {
 };
 
 // Writes the picture an engine operation delivered into `result` to `path` (its type by the
-// extension) through a temporary file, then releases the adapter's header and pixels. 0, or
-// kExitUsage (an output name without a picture extension) or kExitCannotWrite with `error`.
-int WriteEngineResult(CBmpAdapter& result, const std::string& path, std::string* error);
-
-// Releases what an engine conversion handed to an adapter (header: delete, pixels: free).
-void ReleaseEngineResult(CBmpAdapter& result);
+// extension) through a temporary file; the result is released either way. 0, or kExitUsage
+// (an output name without a picture extension) or kExitCannotWrite with `error`.
+int WriteEngineResult(AdapterResult result, const std::string& path, std::string* error);
 
 // Parses "a,b,c,..." into exactly `count` integers; false when it does not.
 bool ParseIntList(const std::string& text, std::size_t count, std::vector<int>* values);

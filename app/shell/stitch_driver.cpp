@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <utility>
 
 #include "image_file_view.h"
 #include "image_impl.h"
@@ -11,6 +12,7 @@
 #include "prompter.h"
 #include "result_window.h"
 #include "stitch_dialogs.h"
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/BmpAdapter.h"
 #include "stitchkit/MFCPanorama.h"
 
@@ -18,16 +20,9 @@ namespace {
 
 // The picture the engine wrote into an adapter (header made with new, pixel blocks with
 // malloc), copied into a picture object; the adapter's blocks are released either way.
-std::unique_ptr<CImageImpl> TakeAdapterPicture(CBmpAdapter& out) {
-    struct Release {
-        CBmpAdapter& adapter;
-        ~Release() {
-            delete adapter.GetHeader();
-            std::free(adapter.GetData());
-            std::free(adapter.GetData48Lower());
-            adapter = CBmpAdapter();
-        }
-    } release{out};
+std::unique_ptr<CImageImpl> TakeAdapterPicture(CBmpAdapter& filled) {
+    const AdapterResult result(std::exchange(filled, CBmpAdapter()));
+    const CBmpAdapter& out = result.Adapter();
     if (out.IsEmpty() || out.GetHeader()->biWidth <= 0 || out.GetHeader()->biHeight == 0)
         return nullptr;
     return CImageImpl::FromBitmap(*out.GetHeader(), out.GetData(), out.GetData48Lower(),

@@ -10,6 +10,7 @@
 #include "mosaic/interpolation.h"
 #include "session/operation.h"
 #include "session/session_state.h"
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/CInterImages.h"
 #include "stitchkit/MFCPanorama.h"
 
@@ -89,17 +90,13 @@ InterpolationEngine& Engine() {
 
 // Hands the view in `out` to the caller: a new 44-byte header and the pixel rows. False, with
 // the view released, when the header cannot be had.
-bool TakeResult(CBmpAdapter& out, BITMAPINFO** info, BYTE** pixels, CInterImages& owner) {
-    if (out.IsEmpty()) return false;
+bool TakeResult(AdapterResult& out, BITMAPINFO** info, BYTE** pixels, CInterImages& owner) {
+    if (out->IsEmpty()) return false;
     auto* copy = new (std::nothrow) BITMAPINFO{};
-    if (copy != nullptr)
-        owner.BmpInfoHeaderCopy(&copy->bmiHeader, out.GetHeader());
-    else
-        std::free(out.GetData());
-    delete out.GetHeader();
     if (copy == nullptr) return false;
+    owner.BmpInfoHeaderCopy(&copy->bmiHeader, out->GetHeader());
     *info = copy;
-    *pixels = out.GetData();
+    *pixels = out.ReleaseData();
     return true;
 }
 
@@ -153,8 +150,9 @@ bool CInterImages::InterpolateRendering(double t, BITMAPINFO** info, BYTE** pixe
     if (!UnitInterval(t) || info == nullptr || pixels == nullptr) return false;
     MFCPanorama& panorama = Engine().panorama;
     panorama.SetSize(2);
-    CBmpAdapter out;
-    if (!panorama.DoInterpolateRendering(&out, m_P, m_Q, t, blendType, keepBaseFrame)) return false;
+    AdapterResult out;
+    if (!panorama.DoInterpolateRendering(out.Get(), m_P, m_Q, t, blendType, keepBaseFrame))
+        return false;
     return TakeResult(out, info, pixels, *this);
 }
 
@@ -163,8 +161,8 @@ bool CInterImages::Interpolation(double t, BITMAPINFO** info, BYTE** pixels, Ble
     MFCPanorama& panorama = Engine().panorama;
     if (!panorama.DoAutoAlign()) return false;
     panorama.SetSize(2);
-    CBmpAdapter out;
-    if (!panorama.DoInterpolateMosaics(&out, nullptr, t, blendType)) return false;
+    AdapterResult out;
+    if (!panorama.DoInterpolateMosaics(out.Get(), nullptr, t, blendType)) return false;
     return TakeResult(out, info, pixels, *this);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -126,8 +127,5 @@ TestDib DibFromImage(const N_ImageRec* image) {
 }
 
 void ReleaseAdapterResult(CBmpAdapter& adapter) {
-    delete adapter.GetHeader();
-    std::free(adapter.GetData());
-    std::free(adapter.GetData48Lower());
-    adapter = CBmpAdapter();
+    AdapterResult(std::exchange(adapter, CBmpAdapter())).Reset();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/image_ptr.h"
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/BmpAdapter.h"
 #include "stitchkit/Dib.h"
 

@@ -1,6 +1,7 @@
 // The StitchKit engine's public interface.
 #pragma once
 
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/BmpAdapter.h"
 #include "stitchkit/CInterImages.h"
 #include "stitchkit/CProgressWnd.h"

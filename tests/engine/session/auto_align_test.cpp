@@ -248,7 +248,8 @@ TEST(CoarseRegistration, FindsShiftsAndComposesAllImages) {
     ViewSequence seq(240, 320, {{0, 0}, {0, 96}, {8, 200}}, ViewKind::Rgb24);
     MFCPanorama session;
     seq.AddTo(session);
-    CBmpAdapter out;
+    AdapterResult result;
+    CBmpAdapter& out = result.Adapter();
     ASSERT_TRUE(session.DoCoarseRegistration(&out));
     int dr = 0, dc = 0;
     session.GetAlign(0, 1, &dr, &dc);
@@ -263,8 +264,6 @@ TEST(CoarseRegistration, FindsShiftsAndComposesAllImages) {
     EXPECT_EQ(out.GetWidth(), dc + dc2 + 320);
     const int top = std::min({0, dr, dr + dr2}), bottom = std::max({0, dr, dr + dr2}) + 240;
     EXPECT_EQ(out.GetHeight(), bottom - top);
-    delete out.GetHeader();
-    std::free(out.GetData());
     EXPECT_EQ(prompts.Count(), 0u);
 }
 

@@ -112,8 +112,9 @@ TEST(PaletteTool, ColoursMapToTheNearestEntryInAPaddedEightBitPicture) {
     CBmpAdapter source = dib.Adapter();
     MFCBmpTool tool;
     tool.SetImage(&source);
-    std::unique_ptr<CBmpAdapter> out(tool.GetFrom24To8BitImage(palette.data()));
-    ASSERT_NE(out, nullptr);
+    const std::unique_ptr<CBmpAdapter> made(tool.GetFrom24To8BitImage(palette.data()));
+    ASSERT_NE(made, nullptr);
+    const AdapterResult out(*made);
     const BITMAPINFOHEADER& h = *out->GetHeader();
     EXPECT_EQ(h.biSize, 40u);
     EXPECT_EQ(h.biWidth, 5);
@@ -133,8 +134,6 @@ TEST(PaletteTool, ColoursMapToTheNearestEntryInAPaddedEightBitPicture) {
         }
         for (int pad = 5; pad < 8; ++pad) EXPECT_EQ(row[pad], 0);
     }
-    delete out->GetHeader();
-    std::free(out->GetData());
 }
 
 TEST(PaletteTool, MissingInputsGiveNothing) {
