@@ -82,8 +82,10 @@ void BlendCanvas::Clear(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
     const int w = Width(), h = Height();
     if (w == 0 || h == 0) return;
     std::uint8_t* first = m_colour.data();
-    for (int x = 0; x < w; ++x) first[3 * x] = blue, first[3 * x + 1] = green, first[3 * x + 2] = red;
-    for (int y = 1; y < h; ++y) std::memcpy(first + y * m_stride, first, 3 * static_cast<std::size_t>(w));
+    for (int x = 0; x < w; ++x)
+        first[3 * x] = blue, first[3 * x + 1] = green, first[3 * x + 2] = red;
+    for (int y = 1; y < h; ++y)
+        std::memcpy(first + y * m_stride, first, 3 * static_cast<std::size_t>(w));
     std::fill(m_coverage.begin(), m_coverage.end(), std::uint8_t{0});
 }
 
@@ -114,8 +116,9 @@ void BlendCanvas::Compose(const Bgr24View& picture, int x, int y, int mode,
     for (int r = 0; r < h; ++r) {
         const int canvasY = area.top + r;
         std::uint8_t* dst = m_colour.data() + (Height() - 1 - canvasY) * m_stride + 3 * area.left;
-        std::uint8_t* count =
-            m_coverage.data() + static_cast<std::size_t>(Height() - 1 - canvasY) * Width() + area.left;
+        std::uint8_t* count = m_coverage.data() +
+                              static_cast<std::size_t>(Height() - 1 - canvasY) * Width() +
+                              area.left;
         const std::uint8_t* src = picture.Row(canvasY - y) + 3 * (area.left - x);
         switch (mode) {
         case kComposeOpaque:

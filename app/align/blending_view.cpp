@@ -1,8 +1,8 @@
 #include "blending_view.h"
 
 #include <QImage>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 CBlendingView::CBlendingView(QWidget* parent) : QAbstractScrollArea(parent) {

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QToolButton>
 
 #include <cmath>
 
@@ -33,8 +34,12 @@ void DrawIcon(QPainter& p, ButtonIcon kind, bool enabled) {
         if (sign == "+") p.drawLine(QPointF(10, 7), QPointF(10, 13));
     };
     switch (kind) {
-    case ButtonIcon::ZoomIn: lens("+"); break;
-    case ButtonIcon::ZoomOut: lens("-"); break;
+    case ButtonIcon::ZoomIn:
+        lens("+");
+        break;
+    case ButtonIcon::ZoomOut:
+        lens("-");
+        break;
     case ButtonIcon::ZoomFit:
         p.drawRect(QRectF(4, 6, 16, 12));
         arrow({12, 12}, {5.5, 7.5});
@@ -83,7 +88,9 @@ void DrawIcon(QPainter& p, ButtonIcon kind, bool enabled) {
         p.drawRect(QRectF(4, 4, 10, 16));
         arrow({10, 12}, {21, 12});
         break;
-    case ButtonIcon::Back: arrow({20, 12}, {4, 12}); break;
+    case ButtonIcon::Back:
+        arrow({20, 12}, {4, 12});
+        break;
     case ButtonIcon::Previous:
         arrow({13, 12}, {3, 12});
         arrow({22, 12}, {12, 12});
@@ -103,12 +110,16 @@ void DrawIcon(QPainter& p, ButtonIcon kind, bool enabled) {
         p.setPen(QPen(accent, 2.0));
         p.drawRect(QRectF(10, 9, 11, 11));
         break;
-    case ButtonIcon::In: arrow({4, 12}, {20, 12}); break;
+    case ButtonIcon::In:
+        arrow({4, 12}, {20, 12});
+        break;
     case ButtonIcon::AllIn:
         arrow({4, 8}, {20, 8});
         arrow({4, 16}, {20, 16});
         break;
-    case ButtonIcon::Out: arrow({20, 12}, {4, 12}); break;
+    case ButtonIcon::Out:
+        arrow({20, 12}, {4, 12});
+        break;
     case ButtonIcon::AllOut:
         arrow({20, 8}, {4, 8});
         arrow({20, 16}, {4, 16});
@@ -117,8 +128,12 @@ void DrawIcon(QPainter& p, ButtonIcon kind, bool enabled) {
         p.drawArc(QRectF(4, 4, 16, 16), 90 * 16, -270 * 16);
         arrow({8, 4.5}, {12.5, 4});
         break;
-    case ButtonIcon::Up: arrow({12, 20}, {12, 4}); break;
-    case ButtonIcon::Down: arrow({12, 4}, {12, 20}); break;
+    case ButtonIcon::Up:
+        arrow({12, 20}, {12, 4});
+        break;
+    case ButtonIcon::Down:
+        arrow({12, 4}, {12, 20});
+        break;
     case ButtonIcon::Base:
         p.drawRect(QRectF(4, 6, 16, 12));
         p.setPen(QPen(warm, 2.5));
@@ -156,4 +171,19 @@ private:
 
 QIcon MakeButtonIcon(ButtonIcon kind) {
     return QIcon(new VectorIconEngine(kind));
+}
+
+QToolButton* MakeToolButton(QWidget* parent, int id, ButtonIcon icon, const QString& tip,
+                            const QString& text) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QStringLiteral("id%1").arg(id));
+    button->setIcon(MakeButtonIcon(icon));
+    button->setIconSize(QSize(24, 24));
+    button->setToolTip(tip);
+    button->setAccessibleName(tip);
+    if (!text.isEmpty()) {
+        button->setText(text);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
+    return button;
 }

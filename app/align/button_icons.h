@@ -31,3 +31,12 @@ enum class ButtonIcon {
 };
 
 QIcon MakeButtonIcon(ButtonIcon kind);
+
+class QToolButton;
+class QString;
+class QWidget;
+
+// A bitmap button of a window: object name "id<number>", the icon, its tooltip (also its
+// accessible name) and, when given, a caption beside the icon.
+QToolButton* MakeToolButton(QWidget* parent, int id, ButtonIcon icon, const QString& tip,
+                            const QString& text = {});

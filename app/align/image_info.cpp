@@ -8,7 +8,8 @@
 
 namespace {
 
-std::unique_ptr<CImageImpl> DefaultLoad(const std::string& path, const PictureCorrection& correction) {
+std::unique_ptr<CImageImpl> DefaultLoad(const std::string& path,
+                                        const PictureCorrection& correction) {
     std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, PictureTypeOfFile(path));
     if (!picture || !picture->IsValid()) return nullptr;
     if (correction.rotation % 4 != 0) picture = picture->Rotated(correction.rotation % 4);

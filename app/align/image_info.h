@@ -69,7 +69,7 @@ public:
 
     // How pictures are loaded and prepared (set once by the program; tests may replace it).
     using Loader = std::function<std::unique_ptr<CImageImpl>(const std::string& path,
-                                                            const PictureCorrection& correction)>;
+                                                             const PictureCorrection& correction)>;
     static void SetLoader(Loader loader);
     static std::unique_ptr<CImageImpl> Load(const std::string& path,
                                             const PictureCorrection& correction);

@@ -14,8 +14,8 @@ float ZoomOutStep(float zoom);
 
 // min(clientW / contentW, clientH / contentH), divided by 1.05 with `margin`; results of
 // `cap` or more become `cap` (no cap when it is 0). 0 when either size is empty.
-float FitZoom(int clientWidth, int clientHeight, int contentWidth, int contentHeight,
-              bool margin, float cap = 0.0f);
+float FitZoom(int clientWidth, int clientHeight, int contentWidth, int contentHeight, bool margin,
+              float cap = 0.0f);
 
 // The zoom box's text: zoom x 100 as "%.1lf%%".
 std::string FormatZoomPercent(float zoom);

@@ -10,10 +10,14 @@
 
 int CDib::PaletteEntries(int bitsPerPixel) {
     switch (bitsPerPixel) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+    case 1:
+        return 2;
+    case 4:
+        return 16;
+    case 8:
+        return 256;
+    default:
+        return 0;
     }
 }
 
@@ -103,9 +107,15 @@ void CDib::PixelRgb(int x, int y, std::uint8_t rgb[3]) const {
         rgb[2] = static_cast<std::uint8_t>((v & 31) * 255 / 31);
         return;
     }
-    case 8: index = row[x]; break;
-    case 4: index = (row[x / 2] >> (x % 2 ? 0 : 4)) & 15; break;
-    case 1: index = (row[x / 8] >> (7 - x % 8)) & 1; break;
+    case 8:
+        index = row[x];
+        break;
+    case 4:
+        index = (row[x / 2] >> (x % 2 ? 0 : 4)) & 15;
+        break;
+    case 1:
+        index = (row[x / 8] >> (7 - x % 8)) & 1;
+        break;
     }
     const RGBQUAD q = palette[index];
     rgb[0] = q.rgbRed, rgb[1] = q.rgbGreen, rgb[2] = q.rgbBlue;
@@ -137,13 +147,15 @@ bool CDib::FitInto(int width, int height, CDib& out) const {
     int w = 0, h = 0;
     if (!GetSize(&w, &h) || width <= 0 || height <= 0) return false;
     const double scale = std::min(static_cast<double>(width) / w, static_cast<double>(height) / h);
-    const int ow = std::max(1, static_cast<int>(w * scale)), oh = std::max(1, static_cast<int>(h * scale));
+    const int ow = std::max(1, static_cast<int>(w * scale)),
+              oh = std::max(1, static_cast<int>(h * scale));
     CDib result;
     if (!result.Create(ow, oh, 24)) return false;
     const std::int64_t stride = result.RowLength();
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(3) * w * h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) PixelRgb(x, y, rgb.data() + 3 * (static_cast<std::size_t>(y) * w + x));
+        for (int x = 0; x < w; ++x)
+            PixelRgb(x, y, rgb.data() + 3 * (static_cast<std::size_t>(y) * w + x));
     auto at = [&](int x, int y, int c) {
         return static_cast<double>(rgb[3 * (static_cast<std::size_t>(y) * w + x) + c]);
     };

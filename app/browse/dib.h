@@ -48,7 +48,9 @@ public:
     std::int64_t RowLength() const;
     std::size_t ImageBytes() const { return m_bits.size(); }
 
-    void SetDestination(int x, int y, int width, int height) { m_dest = QRect(x, y, width, height); }
+    void SetDestination(int x, int y, int width, int height) {
+        m_dest = QRect(x, y, width, height);
+    }
     void SetVisible(bool visible) { m_visible = visible; }
     bool IsVisible() const { return m_visible; }
     void SetZoom(double zoom) { m_zoom = zoom; }

@@ -15,10 +15,10 @@ inline constexpr int kThumbnailPlaceholder = 1;
 inline constexpr int kFirstThumbnailIndex = 3;
 
 struct FileEntry {
-    QString name;                // file name without folder
-    std::uint32_t size = 0;      // low 32 bits of the size in bytes
-    QDateTime lastWrite;         // UTC
-    QImage thumbnail;            // fitted in 100 x 100, or null
+    QString name;           // file name without folder
+    std::uint32_t size = 0; // low 32 bits of the size in bytes
+    QDateTime lastWrite;    // UTC
+    QImage thumbnail;       // fitted in 100 x 100, or null
     int imageIndex = kThumbnailPending;
 };
 Q_DECLARE_METATYPE(FileEntry)

@@ -11,8 +11,8 @@ QString FormatLastModified(const QDateTime& utc) {
     const QDate d = local.date();
     const QTime t = local.time();
     const int hour = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
-    return QString::asprintf("%d/%.2d/%.2d (%d:%.2d%c)", d.month(), d.day(), d.year() % 100,
-                             hour, t.minute(), t.hour() < 12 ? 'a' : 'p');
+    return QString::asprintf("%d/%.2d/%.2d (%d:%.2d%c)", d.month(), d.day(), d.year() % 100, hour,
+                             t.minute(), t.hour() < 12 ? 'a' : 'p');
 }
 
 QString JoinPath(const QString& folder, const QString& name) {
@@ -69,14 +69,18 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     const FileEntry& e = m_entries[index.row()];
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         switch (index.column()) {
-        case kName: return e.name;
-        case kSize: return QString::asprintf("%u", e.size);
-        case kModified: return FormatLastModified(e.lastWrite);
+        case kName:
+            return e.name;
+        case kSize:
+            return QString::asprintf("%u", e.size);
+        case kModified:
+            return FormatLastModified(e.lastWrite);
         }
     }
     if (role == Qt::DecorationRole && index.column() == kName) {
         if (e.imageIndex == kThumbnailPending) return PendingImage();
-        if (e.imageIndex == kThumbnailPlaceholder || e.thumbnail.isNull()) return PlaceholderImage();
+        if (e.imageIndex == kThumbnailPlaceholder || e.thumbnail.isNull())
+            return PlaceholderImage();
         return e.thumbnail;
     }
     if (role == Qt::TextAlignmentRole) {
@@ -89,9 +93,12 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
-    case kName: return tr("File Name");
-    case kSize: return tr("Size");
-    case kModified: return tr("Last Modified");
+    case kName:
+        return tr("File Name");
+    case kSize:
+        return tr("Size");
+    case kModified:
+        return tr("Last Modified");
     }
     return {};
 }
@@ -99,9 +106,14 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 bool FileListModel::Less(const FileEntry& a, const FileEntry& b) const {
     int c = 0;
     switch (m_sortColumn) {
-    case kSize: c = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0); break;
-    case kModified: c = a.lastWrite < b.lastWrite ? -1 : (b.lastWrite < a.lastWrite ? 1 : 0); break;
-    default: break;
+    case kSize:
+        c = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
+        break;
+    case kModified:
+        c = a.lastWrite < b.lastWrite ? -1 : (b.lastWrite < a.lastWrite ? 1 : 0);
+        break;
+    default:
+        break;
     }
     if (c == 0) c = a.name.compare(b.name, Qt::CaseInsensitive);
     if (c == 0) c = a.name.compare(b.name, Qt::CaseSensitive);
@@ -127,9 +139,9 @@ void FileListModel::sort(int column, Qt::SortOrder order) {
 
 void FileListModel::AddEntries(const QList<FileEntry>& entries) {
     for (const FileEntry& entry : entries) {
-        const auto at = std::lower_bound(
-            m_entries.begin(), m_entries.end(), entry,
-            [this](const FileEntry& a, const FileEntry& b) { return Less(a, b); });
+        const auto at =
+            std::lower_bound(m_entries.begin(), m_entries.end(), entry,
+                             [this](const FileEntry& a, const FileEntry& b) { return Less(a, b); });
         const int row = static_cast<int>(at - m_entries.begin());
         beginInsertRows({}, row, row);
         m_entries.insert(row, entry);

@@ -21,7 +21,8 @@ CFileView::CFileView(QWidget* parent) : QWidget(parent) {
     m_icons->setObjectName("FileIcons");
     m_icons->setViewMode(QListView::IconMode);
     m_icons->setIconSize(QSize(FileListModel::kThumbnailSide, FileListModel::kThumbnailSide));
-    m_icons->setGridSize(QSize(FileListModel::kThumbnailSide + 30, FileListModel::kThumbnailSide + 36));
+    m_icons->setGridSize(
+        QSize(FileListModel::kThumbnailSide + 30, FileListModel::kThumbnailSide + 36));
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setMovement(QListView::Static);
     m_icons->setUniformItemSizes(true);
@@ -59,8 +60,8 @@ CFileView::CFileView(QWidget* parent) : QWidget(parent) {
     connect(m_reader, &FolderReader::EntriesFound, m_model, &FileListModel::AddEntries);
     connect(m_reader, &FolderReader::ThumbnailReady, m_model, &FileListModel::SetThumbnail);
     connect(m_reader, &FolderReader::NotAPicture, m_model, &FileListModel::RemoveEntry);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_icons),
-                                    static_cast<QAbstractItemView*>(m_report)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_icons), static_cast<QAbstractItemView*>(m_report)}) {
         connect(view, &QAbstractItemView::doubleClicked, this, &CFileView::OpenSelected);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& p) {

@@ -73,6 +73,7 @@ bool CImageBrowser::ChooseFolder(const QString& folder) {
 }
 
 void CImageBrowser::OnFolderChosen(const QString& path) {
-    stitchkit::ProfileStore().WriteString("ImageBrowser", "MostRecentDirectory", path.toStdString());
+    stitchkit::ProfileStore().WriteString("ImageBrowser", "MostRecentDirectory",
+                                          path.toStdString());
     if (path != m_files->Directory()) m_files->SetDirectory(path);
 }

@@ -38,16 +38,22 @@ unsigned KeyFlags(const QMouseEvent* event) {
 
 Qt::CursorShape CursorFor(int handle) {
     switch (handle) {
-    case 0: return Qt::SizeAllCursor;
+    case 0:
+        return Qt::SizeAllCursor;
     case 1:
-    case 3: return Qt::SizeFDiagCursor;
+    case 3:
+        return Qt::SizeFDiagCursor;
     case 2:
-    case 4: return Qt::SizeBDiagCursor;
+    case 4:
+        return Qt::SizeBDiagCursor;
     case 5:
-    case 7: return Qt::SizeVerCursor;
+    case 7:
+        return Qt::SizeVerCursor;
     case 6:
-    case 8: return Qt::SizeHorCursor;
-    default: return Qt::ArrowCursor;
+    case 8:
+        return Qt::SizeHorCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
@@ -251,8 +257,11 @@ void CImageViewer::PaintOverlay(QPainter& painter) {
         const bool corners = m_mode != kTrimTopBottomOnly;
         std::vector<QPoint> handles = {{centre.x(), box.top()}, {centre.x(), box.bottom()}};
         if (corners) {
-            handles.insert(handles.end(), {box.topLeft(), box.topRight(), box.bottomLeft(),
-                                           box.bottomRight(), {box.left(), centre.y()},
+            handles.insert(handles.end(), {box.topLeft(),
+                                           box.topRight(),
+                                           box.bottomLeft(),
+                                           box.bottomRight(),
+                                           {box.left(), centre.y()},
                                            {box.right(), centre.y()}});
         }
         for (const QPoint& p : handles) {

@@ -62,7 +62,9 @@ public:
     void SetMode(int mode) { m_mode = mode; }
     bool HasTrimmingRectangle() const { return m_frame.Exists(); }
     // The rectangle in view coordinates (scroll position included).
-    CanvasRect TrimmingRectangle() const { return m_frame.Exists() ? m_frame.Rect() : CanvasRect{}; }
+    CanvasRect TrimmingRectangle() const {
+        return m_frame.Exists() ? m_frame.Rect() : CanvasRect{};
+    }
     void SetTrimmingRectangle(const CanvasRect& viewRect);
     // The rectangle in picture pixels.
     CanvasRect TrimmingRectangleInPicture() const;

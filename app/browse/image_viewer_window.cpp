@@ -28,21 +28,6 @@ std::string ImageViewerCaption(const std::string& path, int width, int height) {
     return "Image Viewer - " + name + size;
 }
 
-namespace {
-
-QToolButton* ToolButton(QWidget* parent, int id, ButtonIcon icon, const QString& tip) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QStringLiteral("id%1").arg(id));
-    button->setIcon(MakeButtonIcon(icon));
-    button->setIconSize(QSize(24, 24));
-    button->setToolTip(tip);
-    button->setAccessibleName(tip);
-    button->setAutoRaise(true);
-    return button;
-}
-
-} // namespace
-
 ImageViewerWindow::ImageViewerWindow(QWidget* parent) : QDialog(parent) {
     setObjectName("id142");
     setWindowTitle(tr("Quiltwork"));
@@ -53,9 +38,9 @@ ImageViewerWindow::ImageViewerWindow(QWidget* parent) : QDialog(parent) {
     m_zoomEdit->setAlignment(Qt::AlignRight);
     m_zoomEdit->setToolTip(tr("Zoom in percent; type a value and leave the box to apply it"));
 
-    QToolButton* zoomIn = ToolButton(this, 2171, ButtonIcon::ZoomIn, tr("Zoom-In"));
-    QToolButton* zoomOut = ToolButton(this, 2172, ButtonIcon::ZoomOut, tr("Zoom-Out"));
-    QToolButton* fit = ToolButton(this, 2173, ButtonIcon::ZoomFit, tr("Show Entire Image"));
+    QToolButton* zoomIn = MakeToolButton(this, 2171, ButtonIcon::ZoomIn, tr("Zoom-In"));
+    QToolButton* zoomOut = MakeToolButton(this, 2172, ButtonIcon::ZoomOut, tr("Zoom-Out"));
+    QToolButton* fit = MakeToolButton(this, 2173, ButtonIcon::ZoomFit, tr("Show Entire Image"));
     auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName("id28031");
     close->setAutoDefault(false);
@@ -93,9 +78,10 @@ bool ImageViewerWindow::SetPicture(std::unique_ptr<CImageImpl> picture, const st
         return false;
     }
     m_picture = std::move(picture);
-    setWindowTitle(QString::fromStdString(
-        title + " - " +
-        ImageViewerCaption(m_picture->GetFileName(), m_picture->GetWidth(), m_picture->GetHeight())));
+    setWindowTitle(
+        QString::fromStdString(title + " - " +
+                               ImageViewerCaption(m_picture->GetFileName(), m_picture->GetWidth(),
+                                                  m_picture->GetHeight())));
     m_viewer->Fit();
     ShowZoom(m_viewer->GetZoom());
     return true;

@@ -33,8 +33,7 @@ CanvasRect Intersect(const CanvasRect& a, const CanvasRect& b) {
 int TrimmingFrame::HitTest(const CanvasRect& rect, int x, int y, int mode) {
     const CanvasRect r = Normalized(rect);
     // The point's 15 x 15 neighbourhood must touch the rectangle.
-    if (x <= r.left - kNear || x >= r.right + kNear || y <= r.top - kNear ||
-        y >= r.bottom + kNear)
+    if (x <= r.left - kNear || x >= r.right + kNear || y <= r.top - kNear || y >= r.bottom + kNear)
         return kHandleNone;
     const bool onlyTopBottom = mode == kTrimTopBottomOnly;
     if (!onlyTopBottom) {
@@ -71,8 +70,10 @@ void TrimmingFrame::Drag(int x, int y, const CanvasRect& bounds) {
     if (m_grabbed == kHandleInside) {
         // The whole rectangle moves, stopped at the picture's edges.
         const CanvasRect n = Normalized(r);
-        dx = std::clamp(dx, bounds.left - n.left, std::max(bounds.left - n.left, bounds.right - n.right));
-        dy = std::clamp(dy, bounds.top - n.top, std::max(bounds.top - n.top, bounds.bottom - n.bottom));
+        dx = std::clamp(dx, bounds.left - n.left,
+                        std::max(bounds.left - n.left, bounds.right - n.right));
+        dy = std::clamp(dy, bounds.top - n.top,
+                        std::max(bounds.top - n.top, bounds.bottom - n.bottom));
         r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
     } else {
         const int h = m_grabbed;

@@ -28,8 +28,8 @@ void Halve(const Bgr24View& src, std::vector<std::uint8_t>& bits, Bgr24View& out
             const int x0 = 3 * std::min(2 * x, src.width - 1);
             const int x1 = 3 * std::min(2 * x + 1, src.width - 1);
             for (int k = 0; k < 3; ++k)
-                d[3 * x + k] =
-                    static_cast<std::uint8_t>((a[x0 + k] + a[x1 + k] + b[x0 + k] + b[x1 + k] + 2) >> 2);
+                d[3 * x + k] = static_cast<std::uint8_t>(
+                    (a[x0 + k] + a[x1 + k] + b[x0 + k] + b[x1 + k] + 2) >> 2);
         }
     }
 }
@@ -99,11 +99,12 @@ Bgr24View ZoomedPicture::Render(float zoom, const CanvasRect& area,
         // Each shown pixel repeats the picture pixel it falls in.
         std::vector<int> columns(static_cast<std::size_t>(w));
         for (int x = 0; x < w; ++x)
-            columns[x] = 3 * std::min(m_source.width - 1,
-                                      static_cast<int>((area.left + x) / static_cast<double>(zoom)));
+            columns[x] =
+                3 * std::min(m_source.width - 1,
+                             static_cast<int>((area.left + x) / static_cast<double>(zoom)));
         for (int y = 0; y < h; ++y) {
-            const int sy =
-                std::min(m_source.height - 1, static_cast<int>((area.top + y) / static_cast<double>(zoom)));
+            const int sy = std::min(m_source.height - 1,
+                                    static_cast<int>((area.top + y) / static_cast<double>(zoom)));
             const std::uint8_t* src = m_source.Row(sy);
             std::uint8_t* dst = tile.data() + (h - 1 - y) * stride;
             for (int x = 0; x < w; ++x, dst += 3) std::memcpy(dst, src + columns[x], 3);

@@ -33,14 +33,16 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     m_zoomEdit->setAlignment(Qt::AlignRight);
     m_zoomEdit->setToolTip(tr("Zoom in percent; type a value and leave the box to apply it"));
 
-    QToolButton* zoomIn = MakeButton(2171, static_cast<int>(ButtonIcon::ZoomIn), tr("Zoom-In"));
-    QToolButton* zoomOut = MakeButton(2172, static_cast<int>(ButtonIcon::ZoomOut), tr("Zoom-Out"));
-    QToolButton* fit = MakeButton(2173, static_cast<int>(ButtonIcon::ZoomFit), tr("Show Entire Image"));
-    QToolButton* trim = MakeButton(2121, static_cast<int>(ButtonIcon::Trim), tr("Trimming"), tr("Trim"));
-    QToolButton* untrim = MakeButton(2122, static_cast<int>(ButtonIcon::CancelTrim), tr("Cancel Trimming"), tr("X Trm"));
-    QToolButton* panorama = MakeButton(2143, static_cast<int>(ButtonIcon::Panorama), tr("VR Viewer"), tr("VR"));
-    QToolButton* print = MakeButton(2155, static_cast<int>(ButtonIcon::Print), tr("Print"), tr("Print"));
-    QToolButton* save = MakeButton(2144, static_cast<int>(ButtonIcon::Save), tr("Save"), tr("Save"));
+    QToolButton* zoomIn = MakeToolButton(this, 2171, ButtonIcon::ZoomIn, tr("Zoom-In"));
+    QToolButton* zoomOut = MakeToolButton(this, 2172, ButtonIcon::ZoomOut, tr("Zoom-Out"));
+    QToolButton* fit = MakeToolButton(this, 2173, ButtonIcon::ZoomFit, tr("Show Entire Image"));
+    QToolButton* trim = MakeToolButton(this, 2121, ButtonIcon::Trim, tr("Trimming"), tr("Trim"));
+    QToolButton* untrim =
+        MakeToolButton(this, 2122, ButtonIcon::CancelTrim, tr("Cancel Trimming"), tr("X Trm"));
+    QToolButton* panorama =
+        MakeToolButton(this, 2143, ButtonIcon::Panorama, tr("VR Viewer"), tr("VR"));
+    QToolButton* print = MakeToolButton(this, 2155, ButtonIcon::Print, tr("Print"), tr("Print"));
+    QToolButton* save = MakeToolButton(this, 2144, ButtonIcon::Save, tr("Save"), tr("Save"));
     // Print, with preview and the page's margins one click away.
     auto* printMenu = new QMenu(print);
     printMenu->addAction(tr("Print..."), this, &ResultWindow::Print);
@@ -53,7 +55,8 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     m_save = [](QWidget* window, CImageImpl& picture, const ResultInfo& info) {
         CSave save;
         save.SetImageSize(info.sizeIndex);
-        save.SetFlag360(info.isResult && (info.method == 2 || info.method == 5 || info.method == 9));
+        save.SetFlag360(info.isResult &&
+                        (info.method == 2 || info.method == 5 || info.method == 9));
         save.SetFocalLength(info.focalLength);
         save.SetImage(&picture);
         save.SetBkColor(RGB(info.background[0], info.background[1], info.background[2]));
@@ -83,7 +86,8 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     tools->addWidget(trim);
     tools->addWidget(untrim);
     tools->addStretch(1);
-    for (QWidget* w : std::initializer_list<QWidget*>{panorama, print, save, cancel}) tools->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{panorama, print, save, cancel})
+        tools->addWidget(w);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
     layout->addWidget(m_viewer, 1);
@@ -106,20 +110,6 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
 }
 
 ResultWindow::~ResultWindow() = default;
-
-QToolButton* ResultWindow::MakeButton(int id, int icon, const QString& tip, const QString& text) {
-    auto* button = new QToolButton(this);
-    button->setObjectName(QStringLiteral("id%1").arg(id));
-    button->setIcon(MakeButtonIcon(static_cast<ButtonIcon>(icon)));
-    button->setIconSize(QSize(24, 24));
-    button->setToolTip(tip);
-    button->setAccessibleName(tip);
-    if (!text.isEmpty()) {
-        button->setText(text);
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    }
-    return button;
-}
 
 QToolButton* ResultWindow::Button(int id) const {
     return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));

@@ -17,11 +17,11 @@ class QToolButton;
 
 // What the stitch tells the Result window about the picture it made.
 struct ResultInfo {
-    bool isResult = true;        // a stitch result (else an input picture)
-    int sizeIndex = 2;           // image size index of the stitch
-    int method = 1;              // method code of the stitch
-    float focalLength = 35.0f;   // mm
-    int referenceWidth = 0;      // size of the input pictures
+    bool isResult = true;      // a stitch result (else an input picture)
+    int sizeIndex = 2;         // image size index of the stitch
+    int method = 1;            // method code of the stitch
+    float focalLength = 35.0f; // mm
+    int referenceWidth = 0;    // size of the input pictures
     int referenceHeight = 0;
     std::uint8_t background[3] = {255, 255, 255};
     std::string title = "Quiltwork";
@@ -64,7 +64,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QToolButton* MakeButton(int id, int icon, const QString& tip, const QString& text = {});
     void ShowZoom(float zoom);
     void ApplyTypedZoom();
 

@@ -72,21 +72,30 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
     version->setObjectName("id2170");
     version->setToolTip(tr("Version"));
 
-    QToolButton* in = MakeButton(28014, static_cast<int>(ButtonIcon::In), tr("Input Selected Images"), tr("IN"));
-    QToolButton* allIn = MakeButton(2117, static_cast<int>(ButtonIcon::AllIn), tr("Input All"), tr("ALL IN"));
-    QToolButton* out = MakeButton(2112, static_cast<int>(ButtonIcon::Out), tr("Delete Selected Images"), tr("OUT"));
-    QToolButton* allOut = MakeButton(28013, static_cast<int>(ButtonIcon::AllOut), tr("Delete All"), tr("ALL OUT"));
-    QToolButton* rotate = MakeButton(2113, static_cast<int>(ButtonIcon::Rotate), tr("Rotate All"), tr("ROT"));
-    QToolButton* left = MakeButton(2114, static_cast<int>(ButtonIcon::Previous), tr("Move Left"));
-    QToolButton* right = MakeButton(2115, static_cast<int>(ButtonIcon::Next), tr("Move Right"));
-    QToolButton* base = MakeButton(2119, static_cast<int>(ButtonIcon::Base), tr("Set Base Image"));
-    QToolButton* autoStep = MakeButton(2116, static_cast<int>(ButtonIcon::Stitch), tr("Automatic Alignment"), tr("Auto"));
-    QToolButton* manual = MakeButton(28017, static_cast<int>(ButtonIcon::Align), tr("Manual Align (pairwise)"), tr("Manual"));
-    QToolButton* matching = MakeButton(2120, static_cast<int>(ButtonIcon::Panorama), tr("Manual Matching (pairwise)"), tr("Matching"));
-    QToolButton* exit = MakeButton(28016, static_cast<int>(ButtonIcon::Exit), tr("Exit"), tr("End"));
+    QToolButton* in =
+        MakeToolButton(this, 28014, ButtonIcon::In, tr("Input Selected Images"), tr("IN"));
+    QToolButton* allIn =
+        MakeToolButton(this, 2117, ButtonIcon::AllIn, tr("Input All"), tr("ALL IN"));
+    QToolButton* out =
+        MakeToolButton(this, 2112, ButtonIcon::Out, tr("Delete Selected Images"), tr("OUT"));
+    QToolButton* allOut =
+        MakeToolButton(this, 28013, ButtonIcon::AllOut, tr("Delete All"), tr("ALL OUT"));
+    QToolButton* rotate =
+        MakeToolButton(this, 2113, ButtonIcon::Rotate, tr("Rotate All"), tr("ROT"));
+    QToolButton* left = MakeToolButton(this, 2114, ButtonIcon::Previous, tr("Move Left"));
+    QToolButton* right = MakeToolButton(this, 2115, ButtonIcon::Next, tr("Move Right"));
+    QToolButton* base = MakeToolButton(this, 2119, ButtonIcon::Base, tr("Set Base Image"));
+    QToolButton* autoStep =
+        MakeToolButton(this, 2116, ButtonIcon::Stitch, tr("Automatic Alignment"), tr("Auto"));
+    QToolButton* manual =
+        MakeToolButton(this, 28017, ButtonIcon::Align, tr("Manual Align (pairwise)"), tr("Manual"));
+    QToolButton* matching = MakeToolButton(this, 2120, ButtonIcon::Panorama,
+                                           tr("Manual Matching (pairwise)"), tr("Matching"));
+    QToolButton* exit = MakeToolButton(this, 28016, ButtonIcon::Exit, tr("Exit"), tr("End"));
 
     auto* listButtons = new QHBoxLayout;
-    for (QToolButton* b : {in, allIn, out, allOut, rotate, left, right, base}) listButtons->addWidget(b);
+    for (QToolButton* b : {in, allIn, out, allOut, rotate, left, right, base})
+        listButtons->addWidget(b);
     listButtons->addSpacing(16);
     listButtons->addWidget(m_info, 1);
     auto* stepButtons = new QHBoxLayout;
@@ -159,20 +168,6 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
     connect(files->Model(), &QAbstractItemModel::modelReset, this, &ImageFileView::UpdateButtons);
     connect(files, &CFileView::OpenRequested, this, &ImageFileView::OpenViewer);
     RefreshList();
-}
-
-QToolButton* ImageFileView::MakeButton(int id, int icon, const QString& tip, const QString& text) {
-    auto* button = new QToolButton(this);
-    button->setObjectName(QStringLiteral("id%1").arg(id));
-    button->setIcon(MakeButtonIcon(static_cast<ButtonIcon>(icon)));
-    button->setIconSize(QSize(24, 24));
-    button->setToolTip(tip);
-    button->setAccessibleName(tip);
-    if (!text.isEmpty()) {
-        button->setText(text);
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    }
-    return button;
 }
 
 QToolButton* ImageFileView::Button(int id) const {

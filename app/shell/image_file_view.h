@@ -33,7 +33,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QToolButton* MakeButton(int id, int icon, const QString& tip, const QString& text = {});
     void UpdateButtons();
     void OpenViewer(const QString& path);
 

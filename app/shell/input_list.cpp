@@ -49,7 +49,8 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
     if (picture.width < 1 || picture.height < 1) return AddResult::Skipped;
     const int w = picture.width, h = picture.height;
     if (std::max(w, h) > kMaxSide || std::min(w, h) < kMinSide) {
-        if (!batchWarned) AppMessageBox("Something wrong with the image size.", "Warning", kWarning);
+        if (!batchWarned)
+            AppMessageBox("Something wrong with the image size.", "Warning", kWarning);
         batchWarned = true;
         return AddResult::Skipped;
     }
@@ -71,7 +72,8 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
         };
         if (!passes(w, m_minW, m_maxW) || !passes(h, m_minH, m_maxH)) {
             char text[128];
-            std::snprintf(text, sizeof text, "Image size is wrong. (%d X %d ?+10%%)", m_minW, m_minH);
+            std::snprintf(text, sizeof text, "Image size is wrong. (%d X %d ?+10%%)", m_minW,
+                          m_minH);
             AppMessageBox(text, "Warning", kWarning);
             batchWarned = true;
             return AddResult::Skipped;
@@ -123,7 +125,8 @@ bool InputImageList::AskAddAll(const std::vector<std::string>& paths) {
 
 bool InputImageList::RemoveSelected() {
     if (m_selected < 0 || m_selected >= Count()) return false;
-    const std::string text = "Are you sure you want to delete " + FileName(m_paths[m_selected]) + "?";
+    const std::string text =
+        "Are you sure you want to delete " + FileName(m_paths[m_selected]) + "?";
     if (AppMessageBox(text, "Question", kQuestionOkCancel) != kIdOk) return false;
     if (m_base == m_selected + 1) m_base = 0;
     // Swapped to the end step by step, as a move would, then dropped.
@@ -267,7 +270,8 @@ bool InputImageList::TransferToEngine(CAlignDocument& document, MFCPanorama& eng
         header.biSizeImage = static_cast<DWORD>(picture->GetStride() * picture->GetHeight());
         transfer.headers.push_back(header);
         transfer.palettes.push_back(picture->GetColorTable());
-        RGBQUAD* palette = transfer.palettes.back().empty() ? nullptr : transfer.palettes.back().data();
+        RGBQUAD* palette =
+            transfer.palettes.back().empty() ? nullptr : transfer.palettes.back().data();
         unsigned char* bits = picture->GetBits();
         transfer.adapters.emplace_back(&transfer.headers.back(), bits, palette);
         engine.AddImage(&transfer.adapters.back());

@@ -7,13 +7,13 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "image_browser.h"
 #include "image_file_view.h"
 #include "image_impl.h"
-#include "result_window.h"
-#include "stitch_driver.h"
-#include "image_browser.h"
 #include "prompter.h"
+#include "result_window.h"
 #include "splash_screen.h"
+#include "stitch_driver.h"
 #include "stitchkit/Host.h"
 
 namespace {
@@ -22,10 +22,14 @@ constexpr unsigned kQuestion = kMbOkCancel | kMbIconQuestion | kMbSystemModal;
 
 const char* QuestionFor(Step step) {
     switch (step) {
-    case Step::AutoAlign: return "Are you sure you want to stitch images automatically?";
-    case Step::ManualAlign: return "Are you sure you want to align images by hand?";
-    case Step::ManualMatch: return "Are you sure you want to match feature points by hand?";
-    default: return "";
+    case Step::AutoAlign:
+        return "Are you sure you want to stitch images automatically?";
+    case Step::ManualAlign:
+        return "Are you sure you want to align images by hand?";
+    case Step::ManualMatch:
+        return "Are you sure you want to match feature points by hand?";
+    default:
+        return "";
     }
 }
 

@@ -1,6 +1,7 @@
 #include "settings_store.h"
 
-SettingsStore::SettingsStore() : m_settings(QStringLiteral("Orvane"), QStringLiteral("Quiltwork")) {}
+SettingsStore::SettingsStore()
+    : m_settings(QStringLiteral("Orvane"), QStringLiteral("Quiltwork")) {}
 
 QString SettingsStore::Key(const std::string& section, const std::string& name) {
     return QString::fromStdString(section) + '/' + QString::fromStdString(name);

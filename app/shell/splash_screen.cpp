@@ -7,7 +7,8 @@
 
 #include "button_icons.h"
 
-SplashScreen::SplashScreen(const QString& title, QWidget* parent) : QDialog(parent), m_title(title) {
+SplashScreen::SplashScreen(const QString& title, QWidget* parent)
+    : QDialog(parent), m_title(title) {
     m_since.start();
     setObjectName("id4073");
     setWindowTitle(title + " starting...");

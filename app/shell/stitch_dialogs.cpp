@@ -43,8 +43,8 @@ QIcon ColourSwatch(int item) {
     return QIcon(swatch);
 }
 
-StitchParameterDialog::StitchParameterDialog(ParameterDialogKind kind, const StitchSettings& settings,
-                                             QWidget* parent)
+StitchParameterDialog::StitchParameterDialog(ParameterDialogKind kind,
+                                             const StitchSettings& settings, QWidget* parent)
     : QDialog(parent), m_kind(kind), m_result(settings) {
     int blendIndex = 0;
     if (kind != ParameterDialogKind::LensAngle) ReadDialogSettings(kind, m_result, &blendIndex);
@@ -60,7 +60,8 @@ StitchParameterDialog::StitchParameterDialog(ParameterDialogKind kind, const Sti
         setWindowTitle(tr("Stitch"));
         methods->setTitle(tr("Select a method"));
         methodRow->addWidget(MethodButton(35003, tr("Translation"), tr("Translation")));
-        methodRow->addWidget(MethodButton(35008, tr("Translation+rotation"), tr("Translation+rotation")));
+        methodRow->addWidget(
+            MethodButton(35008, tr("Translation+rotation"), tr("Translation+rotation")));
         int index = 0;
         for (const QString& text : {tr("Small"), tr("Medium"), tr("Large")}) {
             sizeRow->addWidget(Radio(sizeBox, m_size, 35009 + index, index, text));
@@ -92,7 +93,8 @@ StitchParameterDialog::StitchParameterDialog(ParameterDialogKind kind, const Sti
             methodRow->addWidget(MethodButton(28007, tr("Cylinder"), tr("Cylinder")));
         } else {
             methodRow->addWidget(MethodButton(35002, tr("Translation"), tr("Translation")));
-            methodRow->addWidget(MethodButton(28027, tr("Trans.+Rot."), tr("Translation and rotation")));
+            methodRow->addWidget(
+                MethodButton(28027, tr("Trans.+Rot."), tr("Translation and rotation")));
         }
         layout->addWidget(methods);
         if (plane) {
@@ -100,7 +102,8 @@ StitchParameterDialog::StitchParameterDialog(ParameterDialogKind kind, const Sti
             m_focal->setObjectName("id28002");
             m_focal->setMaxLength(4);
             m_focal->setMaximumWidth(m_focal->fontMetrics().horizontalAdvance("00000") + 16);
-            m_focal->setToolTip(tr("Focal length of the lens in millimetres of a 35 mm frame (5 to 300)"));
+            m_focal->setToolTip(
+                tr("Focal length of the lens in millimetres of a 35 mm frame (5 to 300)"));
             m_full360 = new QCheckBox(tr("360 degree"), this);
             m_full360->setObjectName("id28040");
             m_full360->setChecked(m_result.flag360);
@@ -145,7 +148,8 @@ StitchParameterDialog::StitchParameterDialog(ParameterDialogKind kind, const Sti
         m_colour->addItem(ColourSwatch(2), tr("White"));
         m_colour->setCurrentIndex(m_result.colourItem);
         auto* colourRow = new QHBoxLayout;
-        colourRow->addWidget(new QLabel(plane ? tr("Background Color") : tr("Background color"), this));
+        colourRow->addWidget(
+            new QLabel(plane ? tr("Background Color") : tr("Background color"), this));
         colourRow->addWidget(m_colour);
         colourRow->addStretch(1);
         layout->addLayout(colourRow);
@@ -204,21 +208,36 @@ void StitchParameterDialog::ChooseMethod(int id) {
     const bool full360 = m_full360 && m_full360->isChecked();
     const int blendIndex = m_blend ? std::max(0, m_blend->checkedId()) : 0;
     switch (id) {
-    case 28006: m_result.method = kMethodBigPlane; break;
-    case 28007: m_result.method = full360 ? kMethodCylinder360 : kMethodCylinder; break;
-    case 35002: m_result.method = kMethodTranslation; break;
-    case 28027: m_result.method = kMethodRigid; break;
-    case 35003: m_result.method = full360 ? kMethodTranslationStrip360 : kMethodTranslationStrip; break;
-    case 35008: m_result.method = full360 ? kMethodRigidStrip360 : kMethodRigidStrip; break;
-    default: return;
+    case 28006:
+        m_result.method = kMethodBigPlane;
+        break;
+    case 28007:
+        m_result.method = full360 ? kMethodCylinder360 : kMethodCylinder;
+        break;
+    case 35002:
+        m_result.method = kMethodTranslation;
+        break;
+    case 28027:
+        m_result.method = kMethodRigid;
+        break;
+    case 35003:
+        m_result.method = full360 ? kMethodTranslationStrip360 : kMethodTranslationStrip;
+        break;
+    case 35008:
+        m_result.method = full360 ? kMethodRigidStrip360 : kMethodRigidStrip;
+        break;
+    default:
+        return;
     }
     if (m_kind == ParameterDialogKind::PlaneCylinder) {
         m_result.flag360 = full360 && m_result.method == kMethodCylinder360;
-        m_result.blend = blendIndex == 0 ? kBlendGradual : (blendIndex == 1 ? kBlendSteep : kBlendNone);
+        m_result.blend =
+            blendIndex == 0 ? kBlendGradual : (blendIndex == 1 ? kBlendSteep : kBlendNone);
         m_result.colourCorrection = false;
     } else if (m_kind == ParameterDialogKind::Translation) {
         m_result.flag360 = false;
-        m_result.blend = blendIndex == 0 ? kBlendGradual : (blendIndex == 1 ? kBlendHalf : kBlendNone);
+        m_result.blend =
+            blendIndex == 0 ? kBlendGradual : (blendIndex == 1 ? kBlendHalf : kBlendNone);
     } else {
         m_result.flag360 = full360;
     }

@@ -81,10 +81,18 @@ bool StitchDriver::RunMosaic(bool passColourCorrection) {
     engine.SetBase(m_app.Inputs().Base());
     engine.SetFlag360(s.flag360 ? 1 : 0);
     switch (s.blend) {
-    case kBlendHalf: engine.SetBlendLevelHalf(); break;
-    case kBlendSteep: engine.SetBlendLevelSteep(); break;
-    case kBlendNone: engine.SetBlendLevelNone(); break;
-    default: engine.SetBlendLevelGradual(); break;
+    case kBlendHalf:
+        engine.SetBlendLevelHalf();
+        break;
+    case kBlendSteep:
+        engine.SetBlendLevelSteep();
+        break;
+    case kBlendNone:
+        engine.SetBlendLevelNone();
+        break;
+    default:
+        engine.SetBlendLevelGradual();
+        break;
     }
     if (passColourCorrection) engine.SetColCorrection(s.colourCorrection);
 
@@ -121,13 +129,22 @@ bool StitchDriver::RunMosaic(bool passColourCorrection) {
         if (ok && s.method != kMethodBigPlane) m_focalForResult = s.focalLength;
         break;
     }
-    case kMethodRigid: ok = engine.DoRigidTransMosaics(&out); break;
+    case kMethodRigid:
+        ok = engine.DoRigidTransMosaics(&out);
+        break;
     case kMethodRigidStrip:
-    case kMethodRigidStrip360: ok = engine.DoRigidTransHMosaics(&out); break;
-    case kMethodTranslation: ok = engine.DoTranslationMosaics(&out); break;
+    case kMethodRigidStrip360:
+        ok = engine.DoRigidTransHMosaics(&out);
+        break;
+    case kMethodTranslation:
+        ok = engine.DoTranslationMosaics(&out);
+        break;
     case kMethodTranslationStrip:
-    case kMethodTranslationStrip360: ok = engine.DoTranslationHMosaics(&out); break;
-    default: break;
+    case kMethodTranslationStrip360:
+        ok = engine.DoTranslationHMosaics(&out);
+        break;
+    default:
+        break;
     }
     if (mask) {
         engine.SetMaskImage(nullptr);

@@ -21,7 +21,8 @@ public:
     // position minus the last one's; false when the user cancelled.
     using SeamAligner = std::function<bool(int* dx, int* dy)>;
     // Shows the stitched picture (the Result window).
-    using ResultShower = std::function<void(std::unique_ptr<CImageImpl> picture, const ResultInfo& info)>;
+    using ResultShower =
+        std::function<void(std::unique_ptr<CImageImpl> picture, const ResultInfo& info)>;
 
     explicit StitchDriver(CMainApp& app);
 

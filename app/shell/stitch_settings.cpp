@@ -32,17 +32,23 @@ int ColourItemFromName(const std::string& name) {
 
 std::string ColourNameOfItem(int item) {
     switch (item) {
-    case 0: return "black";
-    case 1: return "gray";
-    default: return "white";
+    case 0:
+        return "black";
+    case 1:
+        return "gray";
+    default:
+        return "white";
     }
 }
 
 std::array<std::uint8_t, 3> ColourOfItem(int item) {
     switch (item) {
-    case 0: return {0, 0, 0};
-    case 1: return {222, 222, 222};
-    default: return {255, 255, 255};
+    case 0:
+        return {0, 0, 0};
+    case 1:
+        return {222, 222, 222};
+    default:
+        return {255, 255, 255};
     }
 }
 
@@ -57,9 +63,13 @@ bool MethodKnown(int method) {
 
 std::string SizeQuestion(int sizeIndex) {
     switch (sizeIndex) {
-    case 0: return "With Small Size, it will process fast, but the resolution will be low.";
-    case 1: return "With Middle Size, it will process with middle speed and the resolution will be middle.";
-    default: return "With Large Size, the qality will be the best, but it will tak a long time.";
+    case 0:
+        return "With Small Size, it will process fast, but the resolution will be low.";
+    case 1:
+        return "With Middle Size, it will process with middle speed and the resolution will be "
+               "middle.";
+    default:
+        return "With Large Size, the qality will be the best, but it will tak a long time.";
     }
 }
 

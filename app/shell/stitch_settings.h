@@ -30,11 +30,11 @@ struct StitchSettings {
     int blend = kBlendGradual;
     bool flag360 = false;
     int method = kMethodCylinder;
-    int focalLength = 35;   // mm of a 35 mm frame
-    int sizeIndex = 0;      // 0 small, 1 medium, 2 large
+    int focalLength = 35; // mm of a 35 mm frame
+    int sizeIndex = 0;    // 0 small, 1 medium, 2 large
     bool colourCorrection = false;
-    int colourItem = 2;     // 0 black, 1 grey, 2 white
-    int lensAngle = 180;    // degrees, of the lens-angle dialog
+    int colourItem = 2;  // 0 black, 1 grey, 2 white
+    int lensAngle = 180; // degrees, of the lens-angle dialog
     int closingDx = 0, closingDy = 0;
 
     std::array<std::uint8_t, 3> Background() const;

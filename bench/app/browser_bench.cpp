@@ -42,14 +42,18 @@ struct PhotoFolder {
             for (int y = 0; y < 3000; ++y) {
                 BYTE* row = picture->GetRow(y);
                 for (int x = 0; x < 4000; ++x) {
-                    const double v = 128 + 70 * std::sin((x + 37 * k) / 150.0) * std::cos(y / 190.0);
+                    const double v =
+                        128 + 70 * std::sin((x + 37 * k) / 150.0) * std::cos(y / 190.0);
                     row[3 * x] = static_cast<BYTE>(v);
                     row[3 * x + 1] = static_cast<BYTE>(v + ((x * 7 + y * 3) & 31));
                     row[3 * x + 2] = static_cast<BYTE>(255 - v);
                 }
             }
             picture->SetJpegQuality(90);
-            if (!picture->WriteFile(QStringLiteral("%1/IMG_%2.jpg").arg(photos).arg(k, 4, 10, QChar('0')).toStdString()))
+            if (!picture->WriteFile(QStringLiteral("%1/IMG_%2.jpg")
+                                        .arg(photos)
+                                        .arg(k, 4, 10, QChar('0'))
+                                        .toStdString()))
                 std::abort();
         }
         setenv("XDG_CACHE_HOME", cache.toLocal8Bit().constData(), 1);
@@ -62,8 +66,7 @@ PhotoFolder& Folder() {
 }
 
 // Runs the event loop until `done`, measuring the longest gap between 5 ms timer ticks.
-template <class Done>
-double RunUntil(Done done, double* maxGapMs) {
+template <class Done> double RunUntil(Done done, double* maxGapMs) {
     QElapsedTimer total, gap;
     total.start();
     gap.start();
@@ -75,7 +78,8 @@ double RunUntil(Done done, double* maxGapMs) {
         gap.restart();
     });
     tick.start();
-    while (!done() && total.elapsed() < 120000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (!done() && total.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     worst = std::max(worst, gap.nsecsElapsed() / 1e6);
     if (maxGapMs) *maxGapMs = worst;
     return total.nsecsElapsed() / 1e6;
@@ -105,7 +109,12 @@ void BM_BrowseFolder(benchmark::State& state) {
         state.counters["listed"] = view.Model()->rowCount();
     }
 }
-BENCHMARK(BM_BrowseFolder)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BrowseFolder)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_ChangeFolderMidRead(benchmark::State& state) {
     PhotoFolder& folder = Folder();
@@ -119,7 +128,12 @@ void BM_ChangeFolderMidRead(benchmark::State& state) {
         clock.start();
         view.SetDirectory(empty.path());
         // The old folder's work is over when no thumbnail task runs any more.
-        RunUntil([&] { return view.Model()->rowCount() == 0 && view.Reader()->RunningTasks() == 0 && !view.Reader()->IsReading(); }, nullptr);
+        RunUntil(
+            [&] {
+                return view.Model()->rowCount() == 0 && view.Reader()->RunningTasks() == 0 &&
+                       !view.Reader()->IsReading();
+            },
+            nullptr);
         state.counters["stop_ms"] = clock.nsecsElapsed() / 1e6;
     }
 }

@@ -29,7 +29,8 @@ ScriptedPrompter::ScriptedPrompter() : m_impl(std::make_shared<Impl>()) {
 }
 
 ScriptedPrompter::~ScriptedPrompter() {
-    EXPECT_TRUE(m_impl->answers.empty()) << m_impl->answers.size() << " expected box(es) never shown";
+    EXPECT_TRUE(m_impl->answers.empty())
+        << m_impl->answers.size() << " expected box(es) never shown";
     InstallPrompter(nullptr);
 }
 

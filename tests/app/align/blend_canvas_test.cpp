@@ -91,7 +91,7 @@ TEST(BlendCanvas, NothingOutsideCanvasOrClipAndCountsWrap) {
     canvas.Compose(picture.view, 8, 0, kComposeOpaque);  // right of the canvas
     canvas.Compose(picture.view, -4, 2, kComposeOpaque); // left of it
     canvas.Compose(picture.view, 5, 5, kComposeOpaque, CanvasRect{0, 0, 0, 4}); // empty clip
-    canvas.Compose(picture.view, 6, 6, kComposeOpaque, std::nullopt, 6, 6); // scrolled to 0,0
+    canvas.Compose(picture.view, 6, 6, kComposeOpaque, std::nullopt, 6, 6);     // scrolled to 0,0
     EXPECT_EQ(At(canvas, 0, 0), (std::array<int, 4>{1, 2, 3, 1}));
     EXPECT_EQ(At(canvas, 4, 4), (std::array<int, 4>{222, 222, 222, 0}));
     for (int y = 0; y < 8; ++y)
@@ -142,7 +142,7 @@ TEST(BlendCanvas, FramedModes) {
     EXPECT_EQ(At(striped, 11, 5), (std::array<int, 4>{0, 0, 255, 1})); // row 5, r + c = 16
     EXPECT_EQ(At(striped, 6, 5), (std::array<int, 4>{0, 255, 0, 1}));  // column 6, r + c = 11
     EXPECT_EQ(At(striped, 5, 11), (std::array<int, 4>{0, 0, 255, 1})); // row h - 5 = 11
-    EXPECT_EQ(At(striped, 4, 4), (std::array<int, 4>{9, 9, 9, 1}));  // inside, not on a frame
-    EXPECT_EQ(At(striped, 12, 4), (std::array<int, 4>{9, 9, 9, 1})); // past the inner row's end
-    EXPECT_EQ(At(striped, 4, 11), (std::array<int, 4>{9, 9, 9, 1})); // left of the inner row
+    EXPECT_EQ(At(striped, 4, 4), (std::array<int, 4>{9, 9, 9, 1}));    // inside, not on a frame
+    EXPECT_EQ(At(striped, 12, 4), (std::array<int, 4>{9, 9, 9, 1}));   // past the inner row's end
+    EXPECT_EQ(At(striped, 4, 11), (std::array<int, 4>{9, 9, 9, 1}));   // left of the inner row
 }

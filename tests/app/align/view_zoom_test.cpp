@@ -8,9 +8,9 @@ TEST(ViewZoom, StepsOnTheGrid) {
         float from, in, out;
     };
     const Case cases[] = {
-        {0.47f, 0.6f, 0.4f}, {0.4f, 0.6f, 0.2f}, {0.2f, 0.4f, 0.1f}, {0.1f, 0.2f, 0.1f},
-        {2.9f, 3.0f, 2.8f},  {3.0f, 3.0f, 2.8f}, {1.0f, 1.2f, 0.8f}, {1.4f, 1.6f, 1.2f},
-        {0.05f, 0.2f, 0.1f},
+        {0.47f, 0.6f, 0.4f}, {0.4f, 0.6f, 0.2f}, {0.2f, 0.4f, 0.1f},
+        {0.1f, 0.2f, 0.1f},  {2.9f, 3.0f, 2.8f}, {3.0f, 3.0f, 2.8f},
+        {1.0f, 1.2f, 0.8f},  {1.4f, 1.6f, 1.2f}, {0.05f, 0.2f, 0.1f},
     };
     for (const Case& c : cases) {
         EXPECT_NEAR(ZoomInStep(c.from), c.in, 1e-6) << "in from " << c.from;

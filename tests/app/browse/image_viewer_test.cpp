@@ -3,8 +3,8 @@
 
 #include <QAbstractButton>
 #include <QDir>
-#include <QLineEdit>
 #include <QFile>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,7 +63,8 @@ TEST(ImageViewerWindow, DragTrimmingRectangleAndMakeTrimmedPicture) {
     QTest::mousePress(surface, Qt::LeftButton, {}, OnScreen(viewer, whole.left, whole.top));
     QTest::mouseMove(surface, OnScreen(viewer, whole.left + 30, whole.top + 20));
     QTest::mouseMove(surface, OnScreen(viewer, whole.left + 50, whole.top + 40));
-    QTest::mouseRelease(surface, Qt::LeftButton, {}, OnScreen(viewer, whole.left + 50, whole.top + 40));
+    QTest::mouseRelease(surface, Qt::LeftButton, {},
+                        OnScreen(viewer, whole.left + 50, whole.top + 40));
     const int midX = (whole.left + whole.right) / 2;
     QTest::mousePress(surface, Qt::LeftButton, {}, OnScreen(viewer, midX, whole.bottom - 2));
     QTest::mouseMove(surface, OnScreen(viewer, midX, whole.bottom - 32));

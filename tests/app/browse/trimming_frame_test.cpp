@@ -9,16 +9,25 @@ TEST(TrimmingFrame, HandleHitTest) {
         int x, y, mode, handle;
     };
     const Case cases[] = {
-        {114, 100, 0, 1},   // 14 px from the top-left corner: the corner
-        {115, 100, 0, 5},   // 15 px along the top edge: the edge
-        {85, 100, 0, -1},   // 15 px left of the corner, off every edge: nothing
-        {90, 90, 0, 1},     // 14.1 px diagonally
-        {310, 95, 0, 2},    {290, 205, 0, 3}, {95, 210, 0, 4},
-        {200, 112, 0, 5},   {288, 150, 0, 6}, {200, 190, 0, 7}, {110, 150, 0, 8},
-        {200, 150, 0, 0},   // inside
-        {200, 60, 0, -1},   {400, 150, 0, -1},
+        {114, 100, 0, 1}, // 14 px from the top-left corner: the corner
+        {115, 100, 0, 5}, // 15 px along the top edge: the edge
+        {85, 100, 0, -1}, // 15 px left of the corner, off every edge: nothing
+        {90, 90, 0, 1},   // 14.1 px diagonally
+        {310, 95, 0, 2},
+        {290, 205, 0, 3},
+        {95, 210, 0, 4},
+        {200, 112, 0, 5},
+        {288, 150, 0, 6},
+        {200, 190, 0, 7},
+        {110, 150, 0, 8},
+        {200, 150, 0, 0}, // inside
+        {200, 60, 0, -1},
+        {400, 150, 0, -1},
         // Only the top and bottom edges in mode 2.
-        {100, 100, 2, 5},   {200, 195, 2, 7}, {295, 150, 2, -1}, {105, 150, 2, -1},
+        {100, 100, 2, 5},
+        {200, 195, 2, 7},
+        {295, 150, 2, -1},
+        {105, 150, 2, -1},
         {200, 150, 2, -1},
     };
     for (const Case& c : cases)

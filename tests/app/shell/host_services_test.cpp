@@ -84,7 +84,8 @@ TEST(HostServices, SettingsLiveInTheQuiltworkIniFile) {
     EXPECT_EQ(again.GetInt("General", "Missing", -1), -1);
     EXPECT_EQ(again.GetString("ImageBrowser", "MostRecentDirectory", ""), "/home/user/Pictures");
     const QString file = QSettings("Orvane", "Quiltwork").fileName();
-    EXPECT_TRUE(file.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Orvane/")) << file.toStdString();
+    EXPECT_TRUE(file.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Orvane/"))
+        << file.toStdString();
     EXPECT_TRUE(QFileInfo::exists(file));
 }
 

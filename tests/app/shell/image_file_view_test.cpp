@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QListWidget>
 #include <QListView>
+#include <QListWidget>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -46,7 +46,8 @@ QStringList Browse(ImageFileView& view, const QString& folder) {
     EXPECT_EQ(files->Directory(), folder);
     EXPECT_TRUE(QTest::qWaitFor([files] { return !files->Reader()->IsReading(); }, 20000));
     QStringList names;
-    for (int row = 0; row < files->Model()->rowCount(); ++row) names << files->Model()->Entry(row).name;
+    for (int row = 0; row < files->Model()->rowCount(); ++row)
+        names << files->Model()->Entry(row).name;
     return names;
 }
 
@@ -107,7 +108,8 @@ TEST(ImageFileView, BrowseCollectOrderAndSwitchSteps) {
 
     // A step window of the test opens after the question and the file checks; back again.
     auto* step = new TestStep;
-    app.SetStepFactory(Step::AutoAlign, [step](CMainApp&) { return std::unique_ptr<StepWindow>(step); });
+    app.SetStepFactory(Step::AutoAlign,
+                       [step](CMainApp&) { return std::unique_ptr<StepWindow>(step); });
     prompts.Expect(kIdCancel);
     QTest::mouseClick(view.Button(2116), Qt::LeftButton);
     EXPECT_EQ(app.CurrentStep(), Step::FileView);
@@ -221,7 +223,8 @@ TEST(ImageFileView, PlacementIsRememberedAndEscapeEndsTheStartUp) {
 }
 
 TEST(ImageFileView, RealPhotographsScreenshot) {
-    const QString folder = QDir(QStringLiteral(QUILT_SHARED_DATA "/real/opencv_weir")).canonicalPath();
+    const QString folder =
+        QDir(QStringLiteral(QUILT_SHARED_DATA "/real/opencv_weir")).canonicalPath();
     if (!QDir(folder).exists()) GTEST_SKIP() << "no photographs beside the checkout";
     ScriptedPrompter prompts;
     CMainApp app;

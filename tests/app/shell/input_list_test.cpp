@@ -34,9 +34,9 @@ struct FakeFiles {
 TEST(InputImageList, SizeRulesAndTheirMessages) {
     ScriptedPrompter prompts;
     FakeFiles files;
-    files.sizes = {{"/p/a.jpg", {640, 480}}, {"/p/b.jpg", {700, 480}}, {"/p/c.jpg", {720, 480}},
-                   {"/p/tall.jpg", {200, 3000}}, {"/p/long.jpg", {240, 100000}},
-                   {"/p/d.jpg", {640, 480}}};
+    files.sizes = {{"/p/a.jpg", {640, 480}},       {"/p/b.jpg", {700, 480}},
+                   {"/p/c.jpg", {720, 480}},       {"/p/tall.jpg", {200, 3000}},
+                   {"/p/long.jpg", {240, 100000}}, {"/p/d.jpg", {640, 480}}};
     InputImageList list;
     list.SetProbe(files.Probe());
     int changes = 0;
@@ -50,9 +50,9 @@ TEST(InputImageList, SizeRulesAndTheirMessages) {
     prompts.Expect(kIdYes); // 700 <= 640 x 1.1
     prompts.Expect(kIdOk);
     EXPECT_EQ(list.AddFiles({"/p/b.jpg", "/p/c.jpg"}), 1);
-    EXPECT_EQ(prompts.Take(),
-              (std::vector<std::string>{"The image size is different. Do you want to trim automatically.",
-                                        "Image size is wrong. (640 X 480 ?+10%)"}));
+    EXPECT_EQ(prompts.Take(), (std::vector<std::string>{
+                                  "The image size is different. Do you want to trim automatically.",
+                                  "Image size is wrong. (640 X 480 ?+10%)"}));
     EXPECT_EQ(list.Count(), 3);
     // A new batch asks again; No refuses silently from then on in that batch.
     prompts.Expect(kIdNo);
@@ -110,7 +110,7 @@ TEST(InputImageList, OrderRotationBaseAndRemoval) {
     prompts.Expect(kIdOk);
     EXPECT_TRUE(list.RemoveSelected());
     EXPECT_EQ(prompts.Take(), (std::vector<std::string>{"Are you sure you want to delete a.jpg?",
-                                                         "Are you sure you want to delete a.jpg?"}));
+                                                        "Are you sure you want to delete a.jpg?"}));
     EXPECT_EQ(list.Base(), 0);
     EXPECT_EQ(list.Paths(), (std::vector<std::string>{"/p/b.jpg", "/p/c.jpg"}));
     EXPECT_EQ(list.Selected(), -1);

@@ -36,9 +36,12 @@ BYTE Texture(int x, int y, int channel) {
     };
     auto noise = [&](int cell) {
         const int cx = x / cell, cy = y / cell;
-        const double fx = (x % cell) / static_cast<double>(cell), fy = (y % cell) / static_cast<double>(cell);
-        const double top = hash(cx, cy, channel + cell) * (1 - fx) + hash(cx + 1, cy, channel + cell) * fx;
-        const double bottom = hash(cx, cy + 1, channel + cell) * (1 - fx) + hash(cx + 1, cy + 1, channel + cell) * fx;
+        const double fx = (x % cell) / static_cast<double>(cell),
+                     fy = (y % cell) / static_cast<double>(cell);
+        const double top =
+            hash(cx, cy, channel + cell) * (1 - fx) + hash(cx + 1, cy, channel + cell) * fx;
+        const double bottom =
+            hash(cx, cy + 1, channel + cell) * (1 - fx) + hash(cx + 1, cy + 1, channel + cell) * fx;
         return top * (1 - fy) + bottom * fy;
     };
     return static_cast<BYTE>(0.6 * noise(24) + 0.4 * noise(9));
@@ -58,9 +61,8 @@ void LoadThreeViews(CMainApp& app) {
     app.Inputs().SetProbe([](const std::string&) {
         return ListedPicture{true, 400, 300, QImage(100, 75, QImage::Format_RGB32)};
     });
-    CImageInfo::SetLoader([](const std::string& path, const PictureCorrection&) {
-        return View(path.back() - '0');
-    });
+    CImageInfo::SetLoader(
+        [](const std::string& path, const PictureCorrection&) { return View(path.back() - '0'); });
     ASSERT_EQ(app.Inputs().AddFiles({"/v/0", "/v/1", "/v/2"}), 3);
     ASSERT_EQ(app.Inputs().BuildImageInfoList(app.Document()), 3);
     for (int k = 0; k < 3; ++k) app.Document().At(k)->MoveTo(250 * k, 0);
@@ -80,28 +82,40 @@ TEST(StitchDialogs, ChoicesBecomeCodesAndSettings) {
         bool flag360;
     };
     const Case cases[] = {
-        {ParameterDialogKind::PlaneCylinder, 28006, true, 35023, kMethodBigPlane, kBlendSteep, false},
-        {ParameterDialogKind::PlaneCylinder, 28007, false, 35022, kMethodCylinder, kBlendGradual, false},
-        {ParameterDialogKind::PlaneCylinder, 28007, true, 35024, kMethodCylinder360, kBlendNone, true},
-        {ParameterDialogKind::Translation, 35002, false, 35026, kMethodTranslation, kBlendHalf, false},
+        {ParameterDialogKind::PlaneCylinder, 28006, true, 35023, kMethodBigPlane, kBlendSteep,
+         false},
+        {ParameterDialogKind::PlaneCylinder, 28007, false, 35022, kMethodCylinder, kBlendGradual,
+         false},
+        {ParameterDialogKind::PlaneCylinder, 28007, true, 35024, kMethodCylinder360, kBlendNone,
+         true},
+        {ParameterDialogKind::Translation, 35002, false, 35026, kMethodTranslation, kBlendHalf,
+         false},
         {ParameterDialogKind::Translation, 28027, false, 35025, kMethodRigid, kBlendGradual, false},
-        {ParameterDialogKind::LensAngle, 35003, true, 0, kMethodTranslationStrip360, kBlendGradual, true},
+        {ParameterDialogKind::LensAngle, 35003, true, 0, kMethodTranslationStrip360, kBlendGradual,
+         true},
         {ParameterDialogKind::LensAngle, 35008, false, 0, kMethodRigidStrip, kBlendGradual, false},
     };
-    for (const ParameterDialogKind kind : {ParameterDialogKind::PlaneCylinder,
-                                           ParameterDialogKind::Translation,
-                                           ParameterDialogKind::LensAngle}) {
+    for (const ParameterDialogKind kind :
+         {ParameterDialogKind::PlaneCylinder, ParameterDialogKind::Translation,
+          ParameterDialogKind::LensAngle}) {
         StitchParameterDialog dialog(kind, StitchSettings{});
         dialog.show();
         SaveScreenshot(&dialog, "stitch_dialog_" + dialog.objectName().toStdString());
     }
     for (const Case& c : cases) {
         StitchParameterDialog dialog(c.kind, StitchSettings{});
-        if (auto* box = dialog.findChild<QCheckBox*>(c.kind == ParameterDialogKind::LensAngle ? "id35012" : "id28040"))
+        if (auto* box = dialog.findChild<QCheckBox*>(
+                c.kind == ParameterDialogKind::LensAngle ? "id35012" : "id28040"))
             box->setChecked(c.check360);
-        if (c.blendRadio) dialog.findChild<QRadioButton*>(QStringLiteral("id%1").arg(c.blendRadio))->setChecked(true);
-        dialog.findChild<QRadioButton*>(c.kind == ParameterDialogKind::LensAngle ? "id35011" : "id28005")->setChecked(true);
-        QTest::mouseClick(dialog.findChild<QToolButton*>(QStringLiteral("id%1").arg(c.button)), Qt::LeftButton);
+        if (c.blendRadio)
+            dialog.findChild<QRadioButton*>(QStringLiteral("id%1").arg(c.blendRadio))
+                ->setChecked(true);
+        dialog
+            .findChild<QRadioButton*>(c.kind == ParameterDialogKind::LensAngle ? "id35011"
+                                                                               : "id28005")
+            ->setChecked(true);
+        QTest::mouseClick(dialog.findChild<QToolButton*>(QStringLiteral("id%1").arg(c.button)),
+                          Qt::LeftButton);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(dialog.Result().method, c.method) << c.button;
         EXPECT_EQ(dialog.Result().blend, c.blend) << c.button;
@@ -113,7 +127,8 @@ TEST(StitchDialogs, ChoicesBecomeCodesAndSettings) {
     // Written settings come back in the next dialog; an unknown colour name shows White.
     EXPECT_EQ(stitchkit::ProfileStore().GetInt("PanoramaSelected", "BlendLevelIndex", -1), 2);
     EXPECT_EQ(stitchkit::ProfileStore().GetInt("PanoramaRigid", "BlendLevelIndex", -1), 0);
-    EXPECT_EQ(stitchkit::ProfileStore().GetString("PanoramaSelected", "Background Color", ""), "gray");
+    EXPECT_EQ(stitchkit::ProfileStore().GetString("PanoramaSelected", "Background Color", ""),
+              "gray");
     stitchkit::ProfileStore().WriteString("PanoramaRigid", "Background Color", "Purple");
     StitchParameterDialog again(ParameterDialogKind::Translation, StitchSettings{});
     EXPECT_EQ(again.findChild<QComboBox*>("id35000")->currentText().toStdString(), "White");
@@ -125,7 +140,8 @@ TEST(StitchDialogs, ChoicesBecomeCodesAndSettings) {
     prompts.Expect(kIdOk);
     focal.ChooseMethod(28007);
     EXPECT_NE(focal.result(), QDialog::Accepted);
-    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Please enter an integer between 5 and 300."});
+    EXPECT_EQ(prompts.Take(),
+              std::vector<std::string>{"Please enter an integer between 5 and 300."});
     focal.findChild<QLineEdit*>("id28002")->setText("24");
     focal.ChooseMethod(28007);
     EXPECT_EQ(focal.Result().focalLength, 24);
@@ -157,8 +173,9 @@ TEST(StitchDriver, RealStitchOfGeneratedViewsOpensTheResult) {
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].method, kMethodTranslation);
     EXPECT_EQ(prompts.Take(),
-              (std::vector<std::string>{"With Large Size, the qality will be the best, but it will tak a long time.",
-                                        "With Large Size, the qality will be the best, but it will tak a long time."}));
+              (std::vector<std::string>{
+                  "With Large Size, the qality will be the best, but it will tak a long time.",
+                  "With Large Size, the qality will be the best, but it will tak a long time."}));
     ASSERT_TRUE(result);
     // Three views of 400 shifted by 250: 900 x 300 (the canvas may keep a row and a column).
     EXPECT_NEAR(result->GetWidth(), 900, 2);
@@ -193,7 +210,8 @@ TEST(StitchDriver, RealStitchOfGeneratedViewsOpensTheResult) {
     prompts.Expect(kIdOk);
     result.reset();
     EXPECT_FALSE(driver.Stitch(nullptr, 0, ParameterDialogKind::PlaneCylinder));
-    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"<Quiltwork>\xEF\xBC\x9ASelectPanoMethod ERROR !"});
+    EXPECT_EQ(prompts.Take(),
+              std::vector<std::string>{"<Quiltwork>\xEF\xBC\x9ASelectPanoMethod ERROR !"});
     EXPECT_FALSE(result);
     CImageInfo::SetLoader({});
 }
@@ -218,7 +236,8 @@ TEST(ResultWindow, SizeCheckTrimClipboardAndExit) {
     const CanvasRect whole = viewer->DisplayRect();
     const float z = viewer->GetZoom();
     viewer->SetTrimmingRectangle({whole.left + static_cast<int>(std::lround(100 * z)), whole.top,
-                                  whole.left + static_cast<int>(std::lround(500 * z)), whole.bottom});
+                                  whole.left + static_cast<int>(std::lround(500 * z)),
+                                  whole.bottom});
     SaveScreenshot(&window, "result_window_trimming");
     const CanvasRect first = viewer->TrimmingRectangleInPicture();
     window.Trim();
