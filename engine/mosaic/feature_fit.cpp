@@ -168,22 +168,6 @@ constexpr const char* kResidualHeader = "ID:diff(r, c)-(r',c')\n";
 
 } // namespace
 
-FitKind PairFitKind(MotionModel model) {
-    switch (model) {
-    case MotionCylinder:
-    case MotionTranslation:
-    case MotionTranslationStrip:
-        return FitKind::Translation;
-    case MotionRigid:
-    case MotionRigidStrip:
-        return FitKind::Similarity;
-    case MotionAffine:
-        return FitKind::Affine;
-    default:
-        return FitKind::Projective;
-    }
-}
-
 namespace {
 
 bool FitLinear(FitKind kind, const MatchList* matches, Homography8* H);

@@ -20,21 +20,6 @@ constexpr double kMatchingThreshold = 500.0;
 constexpr double kCoarseStrengthStart = kMatchingThreshold / 2.0;
 constexpr double kCorrelationThreshold = 0.7;
 
-// The fit of the coarse search: translation only for model 4.
-FitKind CoarseFitKind(MotionModel model) {
-    switch (model) {
-    case MotionTranslation:
-        return FitKind::Translation;
-    case MotionRigid:
-    case MotionRigidStrip:
-        return FitKind::Similarity;
-    case MotionAffine:
-        return FitKind::Affine;
-    default:
-        return FitKind::Projective;
-    }
-}
-
 int CoarseMinimumMatches(FitKind kind) {
     switch (kind) {
     case FitKind::Translation:
@@ -45,19 +30,6 @@ int CoarseMinimumMatches(FitKind kind) {
         return 3;
     default:
         return 6;
-    }
-}
-
-// The fit of hand-set matches.
-FitKind HandFitKind(MotionModel model) {
-    switch (model) {
-    case MotionTranslation:
-        return FitKind::Translation;
-    case MotionRigid:
-    case MotionRigidStrip:
-        return FitKind::Similarity;
-    default:
-        return FitKind::Projective;
     }
 }
 
