@@ -56,13 +56,10 @@ int RunInterpolate(int argc, char** argv) {
     std::string inputs[2], output, tText;
     int inputCount = 0;
     BlendType blend = BlendTypeMosaic;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= argc) return false;
-            *out = argv[++i];
-            return true;
-        };
+    ArgReader reader(argc, argv);
+    while (reader.Next()) {
+        const std::string& arg = reader.Arg();
+        auto value = [&](std::string* out) { return reader.Value(out); };
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -79,7 +76,7 @@ int RunInterpolate(int argc, char** argv) {
                 blend = BlendTypeDissolve;
             else
                 return CommandUsage(kCommand, "--blend needs mosaic or dissolve, not " + kind);
-        } else if (!arg.empty() && arg[0] == '-' && arg.size() > 1) {
+        } else if (reader.IsOption()) {
             return CommandUsage(kCommand, "unknown option " + arg);
         } else if (inputCount < 2) {
             inputs[inputCount++] = arg;

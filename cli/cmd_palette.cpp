@@ -74,13 +74,10 @@ bool ReadPaletteFile(const std::string& path, std::vector<RGBQUAD>* palette, std
 
 int RunPalette(int argc, char** argv) {
     std::string input, output, paletteFile;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= argc) return false;
-            *out = argv[++i];
-            return true;
-        };
+    ArgReader reader(argc, argv);
+    while (reader.Next()) {
+        const std::string& arg = reader.Arg();
+        auto value = [&](std::string* out) { return reader.Value(out); };
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -88,7 +85,7 @@ int RunPalette(int argc, char** argv) {
             if (!value(&output)) return CommandUsage(kCommand, arg + " needs a file name");
         } else if (arg == "--palette") {
             if (!value(&paletteFile)) return CommandUsage(kCommand, "--palette needs a file name");
-        } else if (!arg.empty() && arg[0] == '-') {
+        } else if (reader.IsOption()) {
             return CommandUsage(kCommand, "unknown option " + arg);
         } else if (input.empty()) {
             input = arg;

@@ -38,13 +38,10 @@ int RunPerspective(int argc, char** argv) {
     std::vector<CLineObject> lines;
     bool extend = false;
     std::vector<int> background = {0, 0, 0};
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= argc) return false;
-            *out = argv[++i];
-            return true;
-        };
+    ArgReader reader(argc, argv);
+    while (reader.Next()) {
+        const std::string& arg = reader.Arg();
+        auto value = [&](std::string* out) { return reader.Value(out); };
         std::string text;
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
@@ -57,13 +54,14 @@ int RunPerspective(int argc, char** argv) {
                 return CommandUsage(kCommand, "--line needs X1,Y1,X2,Y2 (four integers)");
             lines.push_back(CLineObject{v[0], v[1], v[2], v[3]});
         } else if (arg == "--extend") {
+            if (reader.HasInlineValue()) return CommandUsage(kCommand, arg + " takes no value");
             extend = true;
         } else if (arg == "--background") {
             if (!value(&text) || !ParseIntList(text, 3, &background) ||
                 std::any_of(background.begin(), background.end(),
                             [](int c) { return c < 0 || c > 255; }))
                 return CommandUsage(kCommand, "--background needs R,G,B (each 0-255)");
-        } else if (!arg.empty() && arg[0] == '-') {
+        } else if (reader.IsOption()) {
             return CommandUsage(kCommand, "unknown option " + arg);
         } else if (input.empty()) {
             input = arg;

@@ -51,42 +51,52 @@ bool Is360Method(int code) {
     return code == 2 || code == 5 || code == 9;
 }
 
+bool ArgReader::Next() {
+    while (++m_index < m_argc) {
+        m_arg = m_argv[m_index];
+        m_hasInline = false;
+        m_inline.clear();
+        if (!m_onlyOperands && m_arg == "--") {
+            m_onlyOperands = true;
+            continue;
+        }
+        m_option = !m_onlyOperands && m_arg.size() > 1 && m_arg[0] == '-';
+        if (m_option && m_arg.rfind("--", 0) == 0) {
+            if (const std::size_t eq = m_arg.find('='); eq != std::string::npos) {
+                m_inline = m_arg.substr(eq + 1);
+                m_arg.resize(eq);
+                m_hasInline = true;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+bool ArgReader::Value(std::string* out) {
+    if (m_hasInline) {
+        *out = m_inline;
+        return true;
+    }
+    if (m_index + 1 >= m_argc) return false;
+    *out = m_argv[++m_index];
+    return true;
+}
+
 bool ParseStitchOptions(int argc, char** argv, StitchOptions* o, std::string* error) {
     auto fail = [&](const std::string& why) {
         *error = why;
         return false;
     };
-    bool onlyInputs = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (onlyInputs || arg.empty() || arg[0] != '-' || arg == "-") {
+    ArgReader reader(argc, argv);
+    while (reader.Next()) {
+        const std::string& arg = reader.Arg();
+        if (!reader.IsOption()) {
             o->inputs.push_back(arg);
             continue;
         }
-        if (arg == "--") {
-            onlyInputs = true;
-            continue;
-        }
-        // "--name=value" is the same as "--name value".
-        std::string inlineValue;
-        bool hasInline = false;
-        if (arg.rfind("--", 0) == 0) {
-            if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
-                inlineValue = arg.substr(eq + 1);
-                arg = arg.substr(0, eq);
-                hasInline = true;
-            }
-        }
-        auto value = [&](std::string* out) {
-            if (hasInline) {
-                *out = inlineValue;
-                return true;
-            }
-            if (i + 1 >= argc) return false;
-            *out = argv[++i];
-            return true;
-        };
-        auto flag = [&]() { return !hasInline; };
+        auto value = [&](std::string* out) { return reader.Value(out); };
+        auto flag = [&]() { return !reader.HasInlineValue(); };
         std::string v;
         if (arg == "-h" || arg == "--help") {
             o->command = StitchOptions::Command::Help;

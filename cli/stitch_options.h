@@ -52,6 +52,36 @@ inline constexpr MethodName kMethods[] = {
 const char* MethodNameOf(int code);
 bool Is360Method(int code);
 
+// Reads a command line the same way for quiltstitch and each of its sub-commands: an option is
+// "-x", "--name" or "--name=value" ("--name=value" is the same as "--name value"); "-" is an
+// operand, and every argument after "--" is one.
+class ArgReader {
+public:
+    // Reads argv[1] onwards.
+    ArgReader(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
+
+    // Moves to the next argument; false after the last.
+    bool Next();
+    // The current argument is an option (else an operand).
+    bool IsOption() const { return m_option; }
+    // The option's name without "=value", or the operand.
+    const std::string& Arg() const { return m_arg; }
+    // The option was written "--name=value".
+    bool HasInlineValue() const { return m_hasInline; }
+    // The option's value: the text after '=', else the next argument (false when none is left).
+    bool Value(std::string* out);
+
+private:
+    int m_argc;
+    char** m_argv;
+    int m_index = 0;
+    bool m_onlyOperands = false;
+    bool m_option = false;
+    bool m_hasInline = false;
+    std::string m_arg;
+    std::string m_inline;
+};
+
 // Parses argv; false with `error` set for bad usage.
 bool ParseStitchOptions(int argc, char** argv, StitchOptions* options, std::string* error);
 

@@ -451,4 +451,52 @@ TEST(Quiltstitch, EstimatesTheFocalLengthOfAPan) {
     EXPECT_NEAR(best, F * 35.0 / 320.0, 0.05 * F * 35.0 / 320.0);
 }
 
+TEST(Quiltstitch, SubcommandOptionsReadTheSameWithOrWithoutEquals) {
+    TextureSequence views;
+    std::ofstream(views.dir.Path("palette.txt")) << "0 0 0\nFF FF FF\n80 80 80\n";
+    struct Case {
+        const char* command;
+        std::vector<std::string> operands;
+        std::vector<std::pair<std::string, std::string>> options; // name, value
+    };
+    const Case cases[] = {
+        {"perspective",
+         {views.paths[0]},
+         {{"--line", "50,10,60,200"}, {"--line", "250,10,240,200"}, {"--background", "9,8,7"}}},
+        {"interpolate",
+         {views.paths[0], views.paths[1]},
+         {{"--t", "0.5"}, {"--blend", "dissolve"}}},
+        {"palette", {views.paths[0]}, {{"--palette", views.dir.Path("palette.txt")}}},
+    };
+    for (const Case& c : cases) {
+        std::string results[2];
+        for (const bool joined : {false, true}) {
+            const std::string out =
+                views.dir.Path(std::string(c.command) + (joined ? "-joined.bmp" : "-apart.bmp"));
+            std::vector<std::string> args = {c.command};
+            args.insert(args.end(), c.operands.begin(), c.operands.end());
+            std::vector<std::pair<std::string, std::string>> options = c.options;
+            options.emplace_back("--output", out);
+            for (const auto& [name, value] : options) {
+                if (joined) {
+                    args.push_back(name + "=" + value);
+                } else {
+                    args.push_back(name);
+                    args.push_back(value);
+                }
+            }
+            const auto run = RunStitch(args);
+            ASSERT_EQ(run.status, 0) << c.command << (joined ? " joined: " : ": ") << run.errors;
+            results[joined ? 1 : 0] = cli_test::ReadText(out);
+            EXPECT_FALSE(results[joined ? 1 : 0].empty()) << c.command;
+        }
+        EXPECT_EQ(results[0], results[1]) << c.command;
+    }
+    // A switch given a value is refused, as in the main command.
+    EXPECT_EQ(
+        RunStitch({"perspective", views.paths[0], "--extend=1", "-o", views.dir.Path("x.bmp")})
+            .status,
+        64);
+}
+
 } // namespace
