@@ -138,10 +138,20 @@ void FileListModel::sort(int column, Qt::SortOrder order) {
 }
 
 void FileListModel::AddEntries(const QList<FileEntry>& entries) {
+    if (entries.size() > 2) {
+        // A batch: appended in one insertion, then put in order in one layout change, so
+        // the views lay themselves out twice per batch instead of once per entry.
+        const int first = static_cast<int>(m_entries.size());
+        beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
+        m_entries.append(entries);
+        endInsertRows();
+        sort(m_sortColumn, m_order);
+        return;
+    }
     for (const FileEntry& entry : entries) {
-        const auto at =
-            std::lower_bound(m_entries.begin(), m_entries.end(), entry,
-                             [this](const FileEntry& a, const FileEntry& b) { return Less(a, b); });
+        const auto at = std::lower_bound(
+            m_entries.begin(), m_entries.end(), entry,
+            [this](const FileEntry& a, const FileEntry& b) { return Less(a, b); });
         const int row = static_cast<int>(at - m_entries.begin());
         beginInsertRows({}, row, row);
         m_entries.insert(row, entry);

@@ -27,7 +27,7 @@ public:
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     void SetFolder(const QString& folder) { m_folder = folder; }
 
-    // Inserts each entry at its sorted place.
+    // Puts the entries at their places in the current order.
     void AddEntries(const QList<FileEntry>& entries);
     // Sets the thumbnail of the named entry (a null image gives the placeholder).
     void SetThumbnail(const QString& name, const QImage& thumbnail);
