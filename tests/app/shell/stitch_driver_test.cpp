@@ -121,8 +121,9 @@ TEST(StitchDialogs, ChoicesBecomeCodesAndSettings) {
         EXPECT_EQ(dialog.Result().blend, c.blend) << c.button;
         EXPECT_EQ(dialog.Result().flag360, c.flag360) << c.button;
         EXPECT_EQ(dialog.Result().sizeIndex, 2);
-        if (c.kind == ParameterDialogKind::PlaneCylinder)
+        if (c.kind == ParameterDialogKind::PlaneCylinder) {
             EXPECT_EQ(dialog.Result().Background(), (std::array<std::uint8_t, 3>{222, 222, 222}));
+        }
     }
     // Written settings come back in the next dialog; an unknown colour name shows White.
     EXPECT_EQ(stitchkit::ProfileStore().GetInt("PanoramaSelected", "BlendLevelIndex", -1), 2);
