@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench_scene.h"
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/MFCPanorama.h"
 
 namespace {
@@ -121,13 +122,12 @@ template <const CameraTurn& Turn> void BM_CylinderMosaic(benchmark::State& state
             session.SetAlignment360(0, Turn.Alignment());
         }
         session.SetSize(size);
-        CBmpAdapter out;
+        AdapterResult result;
+        CBmpAdapter& out = result.Adapter();
         code = session.DoCylinderMosaics(Turn.Millimetres(), &out, false);
         if (!out.IsEmpty()) {
             width = out.GetWidth();
             height = out.GetHeight();
-            delete out.GetHeader();
-            std::free(out.GetData());
         }
     }
     rusage usage{};

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/BmpAdapter.h"
 #include "stitchkit/Dib.h"
 #include "stitchkit/MFCLensCalib.h"
@@ -34,14 +35,13 @@ void BM_MFCLensCalibExecute(benchmark::State& state) {
     calib.SetOutputRectType(MFCLensCalib::OutputRectOuter);
     calib.SetBackColor(BYTE{255}, BYTE{255}, BYTE{255});
     for (auto _ : state) {
-        CBmpAdapter output;
+        AdapterResult result;
+        CBmpAdapter& output = result.Adapter();
         if (calib.Execute(&output, 50) != 1) {
             state.SkipWithError("Execute did nothing");
             break;
         }
         benchmark::DoNotOptimize(output.GetData());
-        delete output.GetHeader();
-        std::free(output.GetData());
     }
     std::fflush(stdout);
     state.SetItemsProcessed(state.iterations() * std::int64_t{kWidth} * kHeight);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "bench_scene.h"
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/MFCPanorama.h"
 
 namespace {
@@ -23,13 +24,12 @@ template <bool Rigid> void BM_FlatMosaic(benchmark::State& state) {
         for (CBmpAdapter& a : adapters) session.AddImage(&a);
         for (int k = 0; k + 1 < kViews; ++k) session.AddAlign(TrueDr(k), TrueDc(k));
         session.SetSize(size);
-        CBmpAdapter out;
+        AdapterResult result;
+        CBmpAdapter& out = result.Adapter();
         ok = (Rigid ? session.DoRigidTransMosaics(&out) : session.DoTranslationMosaics(&out)) && ok;
         if (!out.IsEmpty()) {
             width = out.GetWidth();
             height = out.GetHeight();
-            delete out.GetHeader();
-            std::free(out.GetData());
         }
     }
     rusage usage{};
