@@ -28,28 +28,43 @@ std::string ImageViewerCaption(const std::string& path, int width, int height) {
     return "Image Viewer - " + name + size;
 }
 
+void AddZoomControls(CImageViewer* viewer, QWidget* owner, QHBoxLayout* row) {
+    auto* box = new QLineEdit(owner);
+    box->setObjectName("id1028");
+    box->setFixedWidth(box->fontMetrics().horizontalAdvance("0000.0%") + 16);
+    box->setAlignment(Qt::AlignRight);
+    box->setToolTip(QObject::tr("Zoom in percent; type a value and leave the box to apply it"));
+    QToolButton* zoomIn = MakeToolButton(owner, 2171, ButtonIcon::ZoomIn, QObject::tr("Zoom-In"));
+    QToolButton* zoomOut =
+        MakeToolButton(owner, 2172, ButtonIcon::ZoomOut, QObject::tr("Zoom-Out"));
+    QToolButton* fit =
+        MakeToolButton(owner, 2173, ButtonIcon::ZoomFit, QObject::tr("Show Entire Image"));
+    for (QWidget* w : std::initializer_list<QWidget*>{zoomIn, zoomOut, fit, box}) row->addWidget(w);
+    auto show = [viewer, box] {
+        box->setText(QString::fromStdString(FormatZoomPercent(viewer->GetZoom())));
+    };
+    QObject::connect(zoomIn, &QToolButton::clicked, viewer, &CImageViewer::ZoomIn);
+    QObject::connect(zoomOut, &QToolButton::clicked, viewer, &CImageViewer::ZoomOut);
+    QObject::connect(fit, &QToolButton::clicked, viewer, &CImageViewer::Fit);
+    QObject::connect(viewer, &CImageViewer::ZoomChanged, box, show);
+    QObject::connect(box, &QLineEdit::editingFinished, viewer, [viewer, show, box] {
+        const std::optional<float> zoom = ParseZoomPercent(box->text().toStdString());
+        if (zoom) *zoom > 0.0f ? viewer->SetZoom(*zoom) : viewer->Fit();
+        show();
+    });
+    show();
+}
+
 ImageViewerWindow::ImageViewerWindow(QWidget* parent) : QDialog(parent) {
     setObjectName("id142");
     setWindowTitle(tr("Quiltwork"));
     m_viewer = new CImageViewer(this);
-    m_zoomEdit = new QLineEdit(this);
-    m_zoomEdit->setObjectName("id1028");
-    m_zoomEdit->setFixedWidth(m_zoomEdit->fontMetrics().horizontalAdvance("0000.0%") + 16);
-    m_zoomEdit->setAlignment(Qt::AlignRight);
-    m_zoomEdit->setToolTip(tr("Zoom in percent; type a value and leave the box to apply it"));
-
-    QToolButton* zoomIn = MakeToolButton(this, 2171, ButtonIcon::ZoomIn, tr("Zoom-In"));
-    QToolButton* zoomOut = MakeToolButton(this, 2172, ButtonIcon::ZoomOut, tr("Zoom-Out"));
-    QToolButton* fit = MakeToolButton(this, 2173, ButtonIcon::ZoomFit, tr("Show Entire Image"));
     auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName("id28031");
     close->setAutoDefault(false);
 
     auto* tools = new QHBoxLayout;
-    tools->addWidget(zoomIn);
-    tools->addWidget(zoomOut);
-    tools->addWidget(fit);
-    tools->addWidget(m_zoomEdit);
+    AddZoomControls(m_viewer, this, tools);
     tools->addStretch(1);
     tools->addWidget(close);
     auto* layout = new QVBoxLayout(this);
@@ -57,12 +72,7 @@ ImageViewerWindow::ImageViewerWindow(QWidget* parent) : QDialog(parent) {
     layout->addWidget(m_viewer, 1);
     resize(900, 640);
 
-    connect(zoomIn, &QToolButton::clicked, m_viewer, &CImageViewer::ZoomIn);
-    connect(zoomOut, &QToolButton::clicked, m_viewer, &CImageViewer::ZoomOut);
-    connect(fit, &QToolButton::clicked, m_viewer, &CImageViewer::Fit);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_viewer, &CImageViewer::ZoomChanged, this, &ImageViewerWindow::ShowZoom);
-    connect(m_zoomEdit, &QLineEdit::editingFinished, this, &ImageViewerWindow::ApplyTypedZoom);
 }
 
 ImageViewerWindow::~ImageViewerWindow() = default;
@@ -83,7 +93,6 @@ bool ImageViewerWindow::SetPicture(std::unique_ptr<CImageImpl> picture, const st
                                ImageViewerCaption(m_picture->GetFileName(), m_picture->GetWidth(),
                                                   m_picture->GetHeight())));
     m_viewer->Fit();
-    ShowZoom(m_viewer->GetZoom());
     return true;
 }
 
@@ -101,18 +110,4 @@ bool ImageViewerWindow::OpenFile(const std::string& path, const std::string& tit
         return false;
     }
     return SetPicture(std::move(picture), title);
-}
-
-void ImageViewerWindow::ShowZoom(float zoom) {
-    m_zoomEdit->setText(QString::fromStdString(FormatZoomPercent(zoom)));
-}
-
-void ImageViewerWindow::ApplyTypedZoom() {
-    const std::optional<float> zoom = ParseZoomPercent(m_zoomEdit->text().toStdString());
-    if (!zoom) {
-        ShowZoom(m_viewer->GetZoom());
-        return;
-    }
-    *zoom > 0.0f ? m_viewer->SetZoom(*zoom) : m_viewer->Fit();
-    ShowZoom(m_viewer->GetZoom());
 }

@@ -9,13 +9,19 @@
 
 class CImageImpl;
 class CImageViewer;
-class QLineEdit;
 
 // The picture sizes a viewer window accepts: the smaller side at least 120 pixels, the larger
 // at most 100000.
 bool ViewerSizeAccepted(int width, int height);
 // "Image Viewer - %s %d by %d" with the file name (the path after its last "/").
 std::string ImageViewerCaption(const std::string& path, int width, int height);
+
+class QHBoxLayout;
+
+// Adds the zoom controls of a viewer window to `row`: Zoom-In (2171), Zoom-Out (2172), Show
+// Entire Image (2173) and the zoom box (1028), which shows the viewer's zoom and applies a typed
+// percentage when it loses the focus (0 or less fits; text that is no number is put back).
+void AddZoomControls(CImageViewer* viewer, QWidget* owner, QHBoxLayout* row);
 
 class ImageViewerWindow : public QDialog {
     Q_OBJECT
@@ -32,10 +38,6 @@ public:
     CImageViewer* Viewer() const { return m_viewer; }
 
 private:
-    void ShowZoom(float zoom);
-    void ApplyTypedZoom();
-
     std::unique_ptr<CImageImpl> m_picture;
     CImageViewer* m_viewer = nullptr;
-    QLineEdit* m_zoomEdit = nullptr;
 };

@@ -27,15 +27,6 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
     m_viewer = new CImageViewer(this);
     m_viewer->SetTrimTarget(&m_trim);
-    m_zoomEdit = new QLineEdit(this);
-    m_zoomEdit->setObjectName("id1028");
-    m_zoomEdit->setFixedWidth(m_zoomEdit->fontMetrics().horizontalAdvance("0000.0%") + 16);
-    m_zoomEdit->setAlignment(Qt::AlignRight);
-    m_zoomEdit->setToolTip(tr("Zoom in percent; type a value and leave the box to apply it"));
-
-    QToolButton* zoomIn = MakeToolButton(this, 2171, ButtonIcon::ZoomIn, tr("Zoom-In"));
-    QToolButton* zoomOut = MakeToolButton(this, 2172, ButtonIcon::ZoomOut, tr("Zoom-Out"));
-    QToolButton* fit = MakeToolButton(this, 2173, ButtonIcon::ZoomFit, tr("Show Entire Image"));
     QToolButton* trim = MakeToolButton(this, 2121, ButtonIcon::Trim, tr("Trimming"), tr("Trim"));
     QToolButton* untrim =
         MakeToolButton(this, 2122, ButtonIcon::CancelTrim, tr("Cancel Trimming"), tr("X Trm"));
@@ -80,8 +71,7 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     panorama->setToolTip(tr("VR Viewer (not available in this build)"));
 
     auto* tools = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{zoomIn, zoomOut, fit, m_zoomEdit})
-        tools->addWidget(w);
+    AddZoomControls(m_viewer, this, tools);
     tools->addSpacing(16);
     tools->addWidget(trim);
     tools->addWidget(untrim);
@@ -93,9 +83,6 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     layout->addWidget(m_viewer, 1);
     resize(1000, 700);
 
-    connect(zoomIn, &QToolButton::clicked, m_viewer, &CImageViewer::ZoomIn);
-    connect(zoomOut, &QToolButton::clicked, m_viewer, &CImageViewer::ZoomOut);
-    connect(fit, &QToolButton::clicked, m_viewer, &CImageViewer::Fit);
     connect(trim, &QToolButton::clicked, this, &ResultWindow::Trim);
     connect(untrim, &QToolButton::clicked, this, &ResultWindow::CancelTrimming);
     connect(save, &QToolButton::clicked, this, &ResultWindow::Save);
@@ -105,8 +92,6 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
             m_panorama(this, *picture, m_info);
     });
     connect(cancel, &QPushButton::clicked, this, &ResultWindow::reject);
-    connect(m_viewer, &CImageViewer::ZoomChanged, this, &ResultWindow::ShowZoom);
-    connect(m_zoomEdit, &QLineEdit::editingFinished, this, &ResultWindow::ApplyTypedZoom);
 }
 
 ResultWindow::~ResultWindow() = default;
@@ -142,7 +127,6 @@ bool ResultWindow::SetPicture(std::unique_ptr<CImageImpl> picture, const ResultI
     m_viewer->SetPicture(m_picture.get());
     m_viewer->SetTrimmingEnabled(info.isResult);
     m_viewer->Fit();
-    ShowZoom(m_viewer->GetZoom());
     Button(2121)->setEnabled(info.isResult);
     Button(2122)->setEnabled(false);
     return true;
@@ -172,7 +156,6 @@ void ResultWindow::Trim() {
     m_viewer->SetTrimmingEnabled(false);
     m_viewer->SetPicture(m_trim.trimmed.get());
     m_viewer->Fit();
-    ShowZoom(m_viewer->GetZoom());
     Button(2121)->setEnabled(false);
     Button(2122)->setEnabled(true);
     const QImage copy = ToQImage(*m_trim.trimmed);
@@ -196,7 +179,6 @@ void ResultWindow::CancelTrimming() {
                                     m_viewer->OriginX() + at(m_trimInPicture.right),
                                     m_viewer->OriginY() + at(m_trimInPicture.bottom)});
     m_trim.trimmed.reset();
-    ShowZoom(z);
     Button(2121)->setEnabled(true);
     Button(2122)->setEnabled(false);
     QGuiApplication::restoreOverrideCursor();
@@ -213,16 +195,6 @@ void ResultWindow::Save() {
 
 void ResultWindow::Print() {
     if (CImageImpl* picture = ShownPicture(); picture && m_print) m_print(this, *picture, m_info);
-}
-
-void ResultWindow::ShowZoom(float zoom) {
-    m_zoomEdit->setText(QString::fromStdString(FormatZoomPercent(zoom)));
-}
-
-void ResultWindow::ApplyTypedZoom() {
-    const std::optional<float> zoom = ParseZoomPercent(m_zoomEdit->text().toStdString());
-    if (zoom) *zoom > 0.0f ? m_viewer->SetZoom(*zoom) : m_viewer->Fit();
-    ShowZoom(m_viewer->GetZoom());
 }
 
 void ResultWindow::reject() {

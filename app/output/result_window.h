@@ -64,9 +64,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void ShowZoom(float zoom);
-    void ApplyTypedZoom();
-
     std::unique_ptr<CImageImpl> m_picture;
     TrimTarget m_trim;
     ResultInfo m_info;
@@ -74,6 +71,5 @@ private:
     float m_zoomAtTrim = 1.0f;
     CanvasRect m_trimInPicture{};
     CImageViewer* m_viewer = nullptr;
-    QLineEdit* m_zoomEdit = nullptr;
     PictureAction m_save, m_print, m_panorama;
 };
