@@ -11,9 +11,9 @@
 
 #include "core/image_ops.h"
 #include "core/image_ptr.h"
+#include "core/progress_sink.h"
 #include "mosaic/blending.h"
 #include "mosaic/flat_mosaic.h"
-#include "session/progress_sink.h"
 #include "session/session_images.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "core/image_ptr.h"
+#include "core/progress_sink.h"
 #include "mosaic/cylinder_projection.h"
 #include "mosaic/feature_fit.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
 #include "mosaic/strip_renderer.h"
-#include "session/progress_sink.h"
 #include "session/session_images.h"
 
 namespace {

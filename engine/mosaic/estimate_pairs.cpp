@@ -8,10 +8,10 @@
 #include "core/parallel.h"
 #include "core/report.h"
 
+#include "core/progress_sink.h"
 #include "mosaic/feature_fit.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
-#include "session/progress_sink.h"
 
 namespace {
 

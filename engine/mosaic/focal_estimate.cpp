@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "core/parallel.h"
+#include "core/progress_sink.h"
 #include "core/report.h"
 #include "mosaic/blend_rows.h"
 #include "mosaic/feature_fit.h"
 #include "mosaic/feature_match.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
-#include "session/progress_sink.h"
 
 using blend_detail::Channel;
 using blend_detail::ChannelOf;

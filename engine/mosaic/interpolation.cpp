@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "core/image_record.h"
+#include "core/progress_sink.h"
 #include "mosaic/composition.h"
 #include "mosaic/flat_mosaic.h"
-#include "session/progress_sink.h"
 #include "session/session_images.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/progress_sink.h"
 #include "core/report.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
-#include "session/progress_sink.h"
 
 namespace {
 

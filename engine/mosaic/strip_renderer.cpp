@@ -13,10 +13,10 @@
 #include "core/image_ops.h"
 #include "core/image_ptr.h"
 #include "core/parallel.h"
+#include "core/progress_sink.h"
 #include "mosaic/blend_rows.h"
 #include "mosaic/blending.h"
 #include "mosaic/cylinder_projection.h"
-#include "session/progress_sink.h"
 
 using blend_detail::Channel;
 using blend_detail::ChannelOf;

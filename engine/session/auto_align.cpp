@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "core/image_ptr.h"
+#include "core/progress_sink.h"
 #include "core/report.h"
 #include "session/align_search.h"
-#include "session/progress_sink.h"
 #include "session/session_images.h"
 
 namespace {

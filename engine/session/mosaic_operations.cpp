@@ -2,12 +2,12 @@
 #include <utility>
 
 #include "core/image_record.h"
+#include "core/progress_sink.h"
 #include "mosaic/composition.h"
 #include "mosaic/flat_mosaic.h"
 #include "mosaic/planar_mosaic.h"
 #include "mosaic/strip_renderer.h"
 #include "session/operation.h"
-#include "session/progress_sink.h"
 #include "session/session_state.h"
 #include "stitchkit/MFCPanorama.h"
 

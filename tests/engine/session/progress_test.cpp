@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "session/progress_sink.h"
+#include "core/progress_sink.h"
 #include "stitchkit/CProgressWnd.h"
 #include "support/scripted_progress.h"
 

@@ -1,4 +1,4 @@
-#include "session/progress_sink.h"
+#include "core/progress_sink.h"
 
 namespace {
 
