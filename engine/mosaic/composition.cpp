@@ -14,7 +14,7 @@
 #include "core/progress_sink.h"
 #include "mosaic/blending.h"
 #include "mosaic/flat_mosaic.h"
-#include "session/session_images.h"
+#include "mosaic/image_loading.h"
 
 namespace {
 
@@ -126,11 +126,10 @@ NImagePtr MakeDissolveMap(int rows, int columns, double weight) {
     return map;
 }
 
-int Compose(SessionState& session, ProgressSink* sink, int from, int to,
-            const CompositionRule& rule) {
-    MosaicContext& context = session.context;
+int Compose(MosaicState& state, ProgressSink* sink, int from, int to, const CompositionRule& rule) {
+    MosaicContext& context = state.context;
     // Fresh, uncorrected images: views of the caller's bitmaps at the processing size.
-    if (const int code = ReloadForComposition(session); code != 0) return code;
+    if (const int code = ReloadForComposition(state); code != 0) return code;
     std::vector<N_ImageRec*> images = ListImages(context.images);
     const int count = static_cast<int>(images.size());
     if (count == 0 || count != context.count ||
@@ -294,13 +293,13 @@ int Compose(SessionState& session, ProgressSink* sink, int from, int to,
 
 } // namespace
 
-int ComposeMosaic(SessionState& session, ProgressSink* sink, int from, int to,
+int ComposeMosaic(MosaicState& state, ProgressSink* sink, int from, int to,
                   const CompositionRule& rule) {
-    ReleaseComposites(session.context);
+    ReleaseComposites(state.context);
     try {
-        return Compose(session, sink, from, to, rule);
+        return Compose(state, sink, from, to, rule);
     } catch (const std::bad_alloc&) {
-        ReleaseComposites(session.context);
+        ReleaseComposites(state.context);
         return 3;
     }
 }
@@ -328,11 +327,11 @@ int DeliverOutput(MosaicContext& context, IImageAdapter* out) {
     return 0;
 }
 
-int RenderMosaic(SessionState& session, IImageAdapter* out, ProgressSink* sink) {
-    MosaicContext& context = session.context;
+int RenderMosaic(MosaicState& state, IImageAdapter* out, ProgressSink* sink) {
+    MosaicContext& context = state.context;
     ProgressDescribeFrames(sink, kBlendingDescription, 1, context.count);
     if (ProgressSetPos(sink, 5) != 0) return kProgressCancelled;
-    if (const int code = ComposeMosaic(session, sink, 5, 90); code != 0) return code;
+    if (const int code = ComposeMosaic(state, sink, 5, 90); code != 0) return code;
     if (ProgressSetPos(sink, 90) != 0) {
         ReleaseComposites(context);
         return kProgressCancelled;

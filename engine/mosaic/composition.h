@@ -2,7 +2,7 @@
 // size the canvas, lay every image with distance-map blending and deliver the composite.
 #pragma once
 
-#include "session/session_state.h"
+#include "mosaic/mosaic_state.h"
 #include "stitchkit/IProgress.h"
 
 // Variations of the composition used by view interpolation.
@@ -18,7 +18,7 @@ struct CompositionRule {
 };
 
 // Builds the composite into the context. 0, 2, 3, 7 or 11.
-int ComposeMosaic(SessionState& session, ProgressSink* sink, int from, int to,
+int ComposeMosaic(MosaicState& state, ProgressSink* sink, int from, int to,
                   const CompositionRule& rule = {});
 
 // Hands the composite (and the 48-bit one) to the adapter and releases them. 0, or 3 when the
@@ -27,4 +27,4 @@ int DeliverOutput(MosaicContext& context, IImageAdapter* out);
 
 // The render operation: description 30009 (1, count), position 5, ComposeMosaic (5, 90),
 // position 90, DeliverOutput, position 100.
-int RenderMosaic(SessionState& session, IImageAdapter* out, ProgressSink* sink);
+int RenderMosaic(MosaicState& state, IImageAdapter* out, ProgressSink* sink);

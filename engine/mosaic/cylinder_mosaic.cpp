@@ -13,8 +13,8 @@
 #include "mosaic/feature_fit.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
+#include "mosaic/image_loading.h"
 #include "mosaic/strip_renderer.h"
-#include "session/session_images.h"
 
 namespace {
 
@@ -32,18 +32,18 @@ bool UsableFocal(double focal) {
 
 // Loads, reduces and applies the alignments unless a prepared context is to be kept, then
 // applies the hand-set matches in cylinder coordinates and checks the base.
-int Prepare(SessionState& session, double focal, bool keepPrepared) {
-    MosaicContext& context = session.context;
-    if (!session.normal) return 12;
+int Prepare(MosaicState& state, double focal, bool keepPrepared) {
+    MosaicContext& context = state.context;
+    if (!state.normal) return 12;
     const bool prepared = keepPrepared && context.images != nullptr && context.count > 0 &&
                           context.records.size() == static_cast<std::size_t>(context.count);
     if (!prepared) {
-        if (const int code = LoadProcessingImages(session); code != 0) return code;
-        if (const int code = ApplyAlignments(session); code != 0) return code;
+        if (const int code = LoadProcessingImages(state); code != 0) return code;
+        if (const int code = ApplyAlignments(state); code != 0) return code;
         ComputeTranslationPositions(context);
     }
-    if (const int code = ApplyMatches(session, MotionCylinder, focal); code != 0) return code;
-    const int base = session.normal->base;
+    if (const int code = ApplyMatches(state, MotionCylinder, focal); code != 0) return code;
+    const int base = state.normal->base;
     if (base < 0 || base > context.count) return 12;
     context.base = 0;
     return 0;
@@ -129,11 +129,11 @@ int Deliver(MosaicContext& context, IImageAdapter* out, ProgressSink* sink) {
 }
 
 // Preparation, the closing-alignment check and the projection: positions 5 to 50.
-int PrepareAndProject(SessionState& session, double focal, bool keepPrepared, ProgressSink* sink) {
+int PrepareAndProject(MosaicState& state, double focal, bool keepPrepared, ProgressSink* sink) {
     if (ProgressSetPos(sink, 5) != 0) return 2;
-    if (const int code = Prepare(session, focal, keepPrepared); code != 0) return code;
+    if (const int code = Prepare(state, focal, keepPrepared); code != 0) return code;
     if (ProgressSetPos(sink, 10) != 0) return 2;
-    MosaicContext& context = session.context;
+    MosaicContext& context = state.context;
     if (const int code = CheckClosingAlignment(context); code != 0) return code;
     if (focal != 0.0) {
         if (const int code = ProjectContextImages(context, focal, sink, 10, 50); code != 0)
@@ -142,12 +142,12 @@ int PrepareAndProject(SessionState& session, double focal, bool keepPrepared, Pr
     return ProgressSetPos(sink, 50) != 0 ? 2 : 0;
 }
 
-int CylinderWorker(SessionState& session, double focal, IImageAdapter* out, bool keepPrepared,
+int CylinderWorker(MosaicState& state, double focal, IImageAdapter* out, bool keepPrepared,
                    ProgressSink* sink) {
     if (!UsableFocal(focal) || out == nullptr) return 12;
-    if (const int code = PrepareAndProject(session, focal, keepPrepared, sink); code != 0)
+    if (const int code = PrepareAndProject(state, focal, keepPrepared, sink); code != 0)
         return code;
-    MosaicContext& context = session.context;
+    MosaicContext& context = state.context;
     bool fellBack = false;
     if (const int code = JoinPairs(context, sink, &fellBack); code != 0) return code;
     context.base = 0;
@@ -160,11 +160,11 @@ int CylinderWorker(SessionState& session, double focal, IImageAdapter* out, bool
     return fellBack ? 9 : 0;
 }
 
-int PanTiltWorker(SessionState& session, double focal, double angleDegrees, IImageAdapter* out,
+int PanTiltWorker(MosaicState& state, double focal, double angleDegrees, IImageAdapter* out,
                   ProgressSink* sink) {
     if (!UsableFocal(focal) || !std::isfinite(angleDegrees) || out == nullptr) return 12;
-    if (const int code = PrepareAndProject(session, focal, false, sink); code != 0) return code;
-    MosaicContext& context = session.context;
+    if (const int code = PrepareAndProject(state, focal, false, sink); code != 0) return code;
+    MosaicContext& context = state.context;
     auto& records = context.records;
     const std::size_t count = records.size();
     // Each pair joined by its alignment, or by its hand-set matches where it has them (their
@@ -250,14 +250,14 @@ int ProjectContextImages(MosaicContext& context, double focal, ProgressSink* sin
     return 0;
 }
 
-int CylinderMosaic(SessionState& session, double focal, IImageAdapter* out, bool keepPrepared,
+int CylinderMosaic(MosaicState& state, double focal, IImageAdapter* out, bool keepPrepared,
                    ProgressSink* sink) {
-    return Guarded(session.context,
-                   [&] { return CylinderWorker(session, focal, out, keepPrepared, sink); });
+    return Guarded(state.context,
+                   [&] { return CylinderWorker(state, focal, out, keepPrepared, sink); });
 }
 
-int CylinderMosaicPanTilt(SessionState& session, double focal, double angleDegrees,
-                          IImageAdapter* out, ProgressSink* sink) {
-    return Guarded(session.context,
-                   [&] { return PanTiltWorker(session, focal, angleDegrees, out, sink); });
+int CylinderMosaicPanTilt(MosaicState& state, double focal, double angleDegrees, IImageAdapter* out,
+                          ProgressSink* sink) {
+    return Guarded(state.context,
+                   [&] { return PanTiltWorker(state, focal, angleDegrees, out, sink); });
 }

@@ -3,7 +3,7 @@
 // and the images laid side by side with a horizontal blend.
 #pragma once
 
-#include "session/session_state.h"
+#include "mosaic/mosaic_state.h"
 #include "stitchkit/BmpAdapter.h"
 #include "stitchkit/IProgress.h"
 
@@ -18,14 +18,14 @@ int ProjectContextImages(MosaicContext& context, double focal, ProgressSink* sin
 // The worker of DoCylinderMosaics. `focal` in mm; 0 takes the images as already cylindrical.
 // With `keepPrepared` a context prepared earlier (by GetAutoFocalList) is used as it is and
 // only the hand-set matches are applied; without, or when nothing was prepared, the context
-// is prepared from the session. The composite goes to `out` through FromNIL without palette
+// is prepared from the image sets. The composite goes to `out` through FromNIL without palette
 // and only on success. 0, 9 (a pair was joined by its alignment alone), 2, 3, 4, 6, 8 or 12.
-int CylinderMosaic(SessionState& session, double focal, IImageAdapter* out, bool keepPrepared,
+int CylinderMosaic(MosaicState& state, double focal, IImageAdapter* out, bool keepPrepared,
                    ProgressSink* sink);
 
 // The worker of DoCylinderMosaicsPanTilt: prepared and projected as CylinderMosaic, then every
 // image placed by its alignment (by the mean displacement of its hand-set matches where it has
 // them), base image 0, and the whole layout turned by `angleDegrees` on top of the drift
 // rotation (360-degree flag set) or of no rotation. 0, 2, 3, 4, 6, 8 or 12.
-int CylinderMosaicPanTilt(SessionState& session, double focal, double angleDegrees,
-                          IImageAdapter* out, ProgressSink* sink);
+int CylinderMosaicPanTilt(MosaicState& state, double focal, double angleDegrees, IImageAdapter* out,
+                          ProgressSink* sink);

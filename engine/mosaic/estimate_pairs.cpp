@@ -70,8 +70,8 @@ int RunPairs(int count, const std::function<void(int)>& estimate,
     return 0;
 }
 
-int EstimatePairs(SessionState& session, MotionModel model, ProgressSink* sink, int from, int to) {
-    MosaicContext& context = session.context;
+int EstimatePairs(MosaicState& state, MotionModel model, ProgressSink* sink, int from, int to) {
+    MosaicContext& context = state.context;
     const std::vector<N_ImageRec*> images = ContextImages(context);
     const int count = static_cast<int>(images.size());
     if (count == 0) return 12;

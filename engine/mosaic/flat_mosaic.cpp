@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "core/report.h"
-#include "session/session_images.h"
+#include "mosaic/image_loading.h"
 
 void ComputeTranslationPositions(MosaicContext& context) {
     auto& records = context.records;
@@ -73,13 +73,13 @@ void ChainTransforms(MosaicContext& context) {
     }
 }
 
-int PrepareMosaic(SessionState& session, MotionModel model) {
-    MosaicContext& context = session.context;
-    if (const int code = LoadProcessingImages(session); code != 0) return code;
-    if (const int code = ApplyAlignments(session); code != 0) return code;
+int PrepareMosaic(MosaicState& state, MotionModel model) {
+    MosaicContext& context = state.context;
+    if (const int code = LoadProcessingImages(state); code != 0) return code;
+    if (const int code = ApplyAlignments(state); code != 0) return code;
     ComputeTranslationPositions(context);
-    if (const int code = ApplyMatches(session, model, 0.0); code != 0) return code;
-    const int base = session.normal->base;
+    if (const int code = ApplyMatches(state, model, 0.0); code != 0) return code;
+    const int base = state.normal->base;
     if (base != 0) {
         if (base < 1 || base > context.count) return 12;
         context.base = base - 1;

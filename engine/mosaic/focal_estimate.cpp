@@ -154,11 +154,11 @@ std::vector<AutoFocalEntry*> VisitedEntries(const AutoFocalListStruct* list) {
     return entries;
 }
 
-int Estimate(SessionState& session, AutoFocalListStruct* list, ProgressSink* sink) {
+int Estimate(MosaicState& state, AutoFocalListStruct* list, ProgressSink* sink) {
     if (list == nullptr) return 12;
     if (ProgressSetPos(sink, 5) != 0) return 2;
-    if (const int code = PrepareMosaic(session, MotionFocalProjective); code != 0) return code;
-    MosaicContext& context = session.context;
+    if (const int code = PrepareMosaic(state, MotionFocalProjective); code != 0) return code;
+    MosaicContext& context = state.context;
     list->columns = context.columns;
     list->rows = context.rows;
     if (ProgressSetPos(sink, 10) != 0) return 2;
@@ -276,15 +276,15 @@ void SummariseFocalList(AutoFocalListStruct* list) {
         list->weightedFocal = weighted / weights;
 }
 
-int EstimateFocalList(SessionState& session, AutoFocalListStruct* list, ProgressSink* sink) {
+int EstimateFocalList(MosaicState& state, AutoFocalListStruct* list, ProgressSink* sink) {
     int code = 3;
     try {
-        code = Estimate(session, list, sink);
+        code = Estimate(state, list, sink);
     } catch (const std::bad_alloc&) {
         code = 3;
     }
     // A following cylinder mosaic estimates every pair afresh.
-    for (MosaicImageRecord& record : session.context.records) {
+    for (MosaicImageRecord& record : state.context.records) {
         std::fill(record.pairwise.h, record.pairwise.h + 8, 0.0);
         DestroyMatchList(std::exchange(record.matches, nullptr));
     }

@@ -2,7 +2,7 @@
 // length a pure camera turn would imply for each, and summaries of the per-pair values.
 #pragma once
 
-#include "session/session_state.h"
+#include "mosaic/mosaic_state.h"
 #include "stitchkit/IProgress.h"
 #include "stitchkit/MFCPanorama.h"
 
@@ -39,4 +39,4 @@ void SummariseFocalList(AutoFocalListStruct* list);
 // that a cylinder mosaic estimates them afresh; the prepared context stays. Returns the result
 // of the last pair (0, 7 rejected by its residuals, 9 joined by its alignment alone) or the
 // code that ended the estimation (2, 3, 4, 12).
-int EstimateFocalList(SessionState& session, AutoFocalListStruct* list, ProgressSink* sink);
+int EstimateFocalList(MosaicState& state, AutoFocalListStruct* list, ProgressSink* sink);

@@ -8,7 +8,7 @@
 #include "core/progress_sink.h"
 #include "mosaic/composition.h"
 #include "mosaic/flat_mosaic.h"
-#include "session/session_images.h"
+#include "mosaic/image_loading.h"
 
 namespace {
 
@@ -24,28 +24,28 @@ void DropComposedViews(MosaicContext& context) {
     }
 }
 
-// The base from the session's setting (1-based, 0 automatic): 0, or 12 when out of range.
-int SetBase(SessionState& session) {
-    MosaicContext& context = session.context;
-    const int base = session.normal->base;
+// The base from the normal set's setting (1-based, 0 automatic): 0, or 12 when out of range.
+int SetBase(MosaicState& state) {
+    MosaicContext& context = state.context;
+    const int base = state.normal->base;
     if (base < 0 || base > context.count) return 12;
     context.base = base != 0 ? base - 1 : ChooseBase(context);
     return 0;
 }
 
-int Estimate(SessionState& session, int model, ProgressSink* sink, Homography8* P, Homography8* Q) {
+int Estimate(MosaicState& state, int model, ProgressSink* sink, Homography8* P, Homography8* Q) {
     if (model < MotionProjective || model > MotionAffine) return 12;
     if (ProgressSetPos(sink, 5) != 0) return 2;
-    if (!session.normal || session.normal->Count() < 2) return 12;
-    DropComposedViews(session.context);
+    if (!state.normal || state.normal->Count() < 2) return 12;
+    DropComposedViews(state.context);
     // Hand-set matches: four or more per pair whatever the model.
-    if (const int code = PrepareMosaic(session, MotionProjective); code != 0) return code;
+    if (const int code = PrepareMosaic(state, MotionProjective); code != 0) return code;
     if (ProgressSetPos(sink, 10) != 0) return 2;
     const auto motion = static_cast<MotionModel>(model);
-    if (const int code = EstimatePairs(session, motion, sink, 10, 50); code != 0) return code;
+    if (const int code = EstimatePairs(state, motion, sink, 10, 50); code != 0) return code;
     if (ProgressSetPos(sink, 50) != 0) return 2;
-    MosaicContext& context = session.context;
-    if (session.normal->base == 0) context.base = ChooseBase(context);
+    MosaicContext& context = state.context;
+    if (state.normal->base == 0) context.base = ChooseBase(context);
     ChainTransforms(context);
     *P = context.records[0].pairwise;
     *Q = context.records[1].prev_inverse;
@@ -54,23 +54,23 @@ int Estimate(SessionState& session, int model, ProgressSink* sink, Homography8* 
 
 // Loads the processing images with their alignments and translation positions unless the
 // context holds them already.
-int PrepareImages(SessionState& session) {
-    MosaicContext& context = session.context;
+int PrepareImages(MosaicState& state) {
+    MosaicContext& context = state.context;
     if (context.images != nullptr) return 0;
-    if (const int code = LoadProcessingImages(session); code != 0) return code;
-    if (const int code = ApplyAlignments(session); code != 0) return code;
+    if (const int code = LoadProcessingImages(state); code != 0) return code;
+    if (const int code = ApplyAlignments(state); code != 0) return code;
     ComputeTranslationPositions(context);
     return 0;
 }
 
-int Render(SessionState& session, IImageAdapter* out, const Homography8& P, const Homography8& Q,
+int Render(MosaicState& state, IImageAdapter* out, const Homography8& P, const Homography8& Q,
            double t, int blendType, bool keepBaseFrame, ProgressSink* sink) {
     if (blendType != kInterpolateBlendMosaic && blendType != kInterpolateBlendDissolve) return 12;
-    if (!std::isfinite(t) || out == nullptr || !session.normal) return 12;
+    if (!std::isfinite(t) || out == nullptr || !state.normal) return 12;
     if (ProgressSetPos(sink, 5) != 0) return 2;
-    if (const int code = PrepareImages(session); code != 0) return code;
-    if (const int code = SetBase(session); code != 0) return code;
-    MosaicContext& context = session.context;
+    if (const int code = PrepareImages(state); code != 0) return code;
+    if (const int code = SetBase(state); code != 0) return code;
+    MosaicContext& context = state.context;
     const int count = context.count;
     if (count >= 2) {
         context.records[0].pairwise = P;
@@ -98,7 +98,7 @@ int Render(SessionState& session, IImageAdapter* out, const Homography8& P, cons
     // A dissolve needs the pair; more images are composed as a mosaic.
     rule.dissolve = count == 2 && blendType == kInterpolateBlendDissolve;
     rule.dissolve_weight = t;
-    if (const int code = ComposeMosaic(session, sink, 50, 90, rule); code != 0) return code;
+    if (const int code = ComposeMosaic(state, sink, 50, 90, rule); code != 0) return code;
     if (ProgressSetPos(sink, 90) != 0) {
         NDestroyImage(std::exchange(context.output, nullptr));
         NDestroyImage(std::exchange(context.output48, nullptr));
@@ -124,23 +124,23 @@ Homography8 InterpolatedTransform(const Homography8& P, double t) {
     return M;
 }
 
-int InterpolateEstimate(SessionState& session, int model, ProgressSink* sink, Homography8* P,
+int InterpolateEstimate(MosaicState& state, int model, ProgressSink* sink, Homography8* P,
                         Homography8* Q) {
     try {
-        return Estimate(session, model, sink, P, Q);
+        return Estimate(state, model, sink, P, Q);
     } catch (const std::bad_alloc&) {
         return 3;
     }
 }
 
-int InterpolateRender(SessionState& session, IImageAdapter* out, const Homography8& P,
+int InterpolateRender(MosaicState& state, IImageAdapter* out, const Homography8& P,
                       const Homography8& Q, double t, int blendType, bool keepBaseFrame,
                       ProgressSink* sink) {
     try {
-        return Render(session, out, P, Q, t, blendType, keepBaseFrame, sink);
+        return Render(state, out, P, Q, t, blendType, keepBaseFrame, sink);
     } catch (const std::bad_alloc&) {
-        NDestroyImage(std::exchange(session.context.output, nullptr));
-        NDestroyImage(std::exchange(session.context.output48, nullptr));
+        NDestroyImage(std::exchange(state.context.output, nullptr));
+        NDestroyImage(std::exchange(state.context.output48, nullptr));
         return 3;
     }
 }

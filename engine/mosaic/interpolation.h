@@ -4,13 +4,13 @@
 #pragma once
 
 #include "mosaic/homography.h"
+#include "mosaic/mosaic_state.h"
 #include "mosaic/motion_model.h"
-#include "session/session_state.h"
 #include "stitchkit/BmpAdapter.h"
 #include "stitchkit/IProgress.h"
 
 // Blendings of an interpolated view.
-inline constexpr int kInterpolateBlendMosaic = 0;   // distance maps of the session's blend level
+inline constexpr int kInterpolateBlendMosaic = 0;   // distance maps of the context's blend level
 inline constexpr int kInterpolateBlendDissolve = 1; // (1 - t)·canvas + t·new image
 
 // M(t) = t·I + (1 - t)·P element by element over all nine elements (the ninth being 1 in
@@ -22,7 +22,7 @@ Homography8 InterpolatedTransform(const Homography8& P, double t);
 // image 0 (image 0 -> image 1) and Q its stored inverse. Hand-set matches need four or more
 // per pair (else 5). 0, 1, 2, 3, 4, 5 or 12 (fewer than two images, a model code out of range,
 // a base out of range).
-int InterpolateEstimate(SessionState& session, int model, ProgressSink* sink, Homography8* P,
+int InterpolateEstimate(MosaicState& state, int model, ProgressSink* sink, Homography8* P,
                         Homography8* Q);
 
 // Renders the view for t from P and Q into `out` (positions 50 to 100). With two images the
@@ -30,6 +30,6 @@ int InterpolateEstimate(SessionState& session, int model, ProgressSink* sink, Ho
 // transforms are composed as they are. `blendType` 0 blends by distance maps, 1 dissolves by t
 // (with two images). `keepBaseFrame` cuts the canvas to the base image's rectangle. 0, 2, 3,
 // 7, 11 or 12 (a blend type other than 0 or 1, a t that is not a number, no output).
-int InterpolateRender(SessionState& session, IImageAdapter* out, const Homography8& P,
+int InterpolateRender(MosaicState& state, IImageAdapter* out, const Homography8& P,
                       const Homography8& Q, double t, int blendType, bool keepBaseFrame,
                       ProgressSink* sink);

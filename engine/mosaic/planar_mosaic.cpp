@@ -15,12 +15,12 @@ constexpr int kPairDescription = 30008; // "Stitching: image %d and %d of %d ima
 
 } // namespace
 
-int PlanarEstimate(SessionState& session, ProgressSink* sink) {
+int PlanarEstimate(MosaicState& state, ProgressSink* sink) {
     if (ProgressSetPos(sink, 5) != 0) return 2;
-    if (const int code = PrepareMosaic(session, MotionProjective); code != 0) return code;
+    if (const int code = PrepareMosaic(state, MotionProjective); code != 0) return code;
     if (ProgressSetPos(sink, 10) != 0) return 2;
 
-    MosaicContext& context = session.context;
+    MosaicContext& context = state.context;
     const std::vector<N_ImageRec*> images = ContextImages(context);
     const int count = static_cast<int>(images.size());
     const int step = (90 - 10) / count;
@@ -52,7 +52,7 @@ int PlanarEstimate(SessionState& session, ProgressSink* sink) {
         return ProgressSetPos(sink, 10 + step * (i + 1)) != 0 ? 2 : 0;
     };
     if (const int code = RunPairs(count, estimate, finish); code != 0) return code;
-    if (session.normal->base == 0) context.base = ChooseBase(context);
+    if (state.normal->base == 0) context.base = ChooseBase(context);
     ChainTransforms(context);
     if (ProgressSetPos(sink, 90) != 0 || ProgressSetPos(sink, 100) != 0) return 2;
     return fellBack ? 9 : 0;

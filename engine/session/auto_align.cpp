@@ -6,8 +6,8 @@
 #include "core/image_ptr.h"
 #include "core/progress_sink.h"
 #include "core/report.h"
+#include "mosaic/image_loading.h"
 #include "session/align_search.h"
-#include "session/session_images.h"
 
 namespace {
 

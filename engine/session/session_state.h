@@ -1,63 +1,10 @@
-// The process-wide session state behind every MFCPanorama object: the normal and the 48-bit
-// image sets with their alignment and match records, and the mosaic context.
+// The process-wide session behind every MFCPanorama object: one mosaic state, whose image sets
+// the exported methods fill and whose context their operations work in.
 #pragma once
 
-#include <memory>
-#include <vector>
+#include "mosaic/mosaic_state.h"
 
-#include "mosaic/mosaic_context.h"
-#include "stitchkit/BmpAdapter.h"
-
-struct AlignEntry {
-    int dr = 0;
-    int dc = 0;
-};
-
-// Entry k belongs to the pair (k, k+1): image k+1's top-left pixel at (dr, dc) of image k,
-// in full-resolution pixels.
-struct AlignList {
-    std::vector<AlignEntry> entries;
-};
-
-struct MatchPair {
-    double r1 = 0, c1 = 0, r2 = 0, c2 = 0;
-};
-
-struct MatchSet {
-    std::vector<MatchPair> pairs;
-};
-
-// Set k belongs to the pair (k, k+1); with the 360-degree flag the set after the last
-// consecutive pair belongs to (last image, first image).
-struct MatchSequence {
-    std::vector<MatchSet> sets;
-};
-
-struct ImageSet {
-    int width = 0; // of the first adapter added
-    int height = 0;
-    std::vector<IImageAdapter*> adapters; // not owned
-    std::unique_ptr<AlignList> align;
-    std::unique_ptr<MatchSequence> match_seq;
-    int base = 0; // 1-based, 0 automatic
-    int size = 0; // processing-size mode 0, 1, 2
-    double scale = 1.0;
-    bool is48 = false;
-    bool expand8bit = true;
-
-    int Count() const { return static_cast<int>(adapters.size()); }
-};
-
-struct SessionState {
-    std::unique_ptr<ImageSet> normal; // "m_bimage"
-    std::unique_ptr<ImageSet> set48;
-    MosaicContext context;
-
-    SessionState() = default;
-    SessionState(const SessionState&) = delete;
-    SessionState& operator=(const SessionState&) = delete;
-    ~SessionState() { ResetMosaicContext(context); }
-};
+using SessionState = MosaicState;
 
 // The single session of the process.
 SessionState& Session();

@@ -14,7 +14,7 @@
 #include "mosaic/blending.h"
 #include "mosaic/composition.h"
 #include "mosaic/flat_mosaic.h"
-#include "session/session_images.h"
+#include "mosaic/image_loading.h"
 #include "session/session_state.h"
 #include "stitchkit/CProgressWnd.h"
 #include "support/scripted_progress.h"

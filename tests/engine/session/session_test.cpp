@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "session/session_images.h"
+#include "mosaic/image_loading.h"
 #include "session/session_state.h"
 #include "stitchkit/MFCPanorama.h"
 #include "support/recording_prompts.h"

@@ -1,4 +1,4 @@
-#include "session/session_images.h"
+#include "mosaic/image_loading.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -95,10 +95,10 @@ bool ReplaceImageList(NAttrList* target, std::vector<NImagePtr>& images) {
 namespace {
 
 // Loads the normal set into the context's list, reduced by `factor`, with fresh records.
-int LoadImages(SessionState& session, int factor) {
-    MosaicContext& context = session.context;
+int LoadImages(MosaicState& state, int factor) {
+    MosaicContext& context = state.context;
     if (context.images != nullptr) return 0;
-    ImageSet* set = session.normal.get();
+    ImageSet* set = state.normal.get();
     if (set == nullptr || set->Count() == 0) return 12;
     std::vector<NImagePtr> images;
     if (const int code = ConvertSet(*set, ImageSource::Copy, factor, &images); code != 0)
@@ -123,14 +123,14 @@ int LoadImages(SessionState& session, int factor) {
 
 } // namespace
 
-int LoadSessionImages(SessionState& session) {
-    return LoadImages(session, 1);
+int LoadSessionImages(MosaicState& state) {
+    return LoadImages(state, 1);
 }
 
-int LoadProcessingImages(SessionState& session) {
-    const ImageSet* set = session.normal.get();
+int LoadProcessingImages(MosaicState& state) {
+    const ImageSet* set = state.normal.get();
     if (set == nullptr || set->Count() == 0) return 12;
-    return LoadImages(session, ProcessingFactor(set->size, set->height, set->width));
+    return LoadImages(state, ProcessingFactor(set->size, set->height, set->width));
 }
 
 int ProcessingFactor(int mode, int rows, int columns) {
@@ -147,15 +147,15 @@ int ProcessingFactor(int mode, int rows, int columns) {
     }
 }
 
-int ReloadForComposition(SessionState& session) {
-    ImageSet* set = session.normal.get();
-    MosaicContext& context = session.context;
+int ReloadForComposition(MosaicState& state) {
+    ImageSet* set = state.normal.get();
+    MosaicContext& context = state.context;
     if (set == nullptr || set->Count() == 0) return 12;
     const int factor = ProcessingFactor(set->size, set->height, set->width);
     std::vector<NImagePtr> images, lower;
     if (const int code = ConvertSet(*set, ImageSource::View, factor, &images); code != 0)
         return code;
-    const ImageSet* set48 = session.set48.get();
+    const ImageSet* set48 = state.set48.get();
     if (set48 != nullptr && set48->Count() > 0) {
         if (set48->Count() != set->Count() || set48->width != set->width ||
             set48->height != set->height)
@@ -171,9 +171,9 @@ int ReloadForComposition(SessionState& session) {
     return 0;
 }
 
-int ApplyAlignments(SessionState& session) {
-    const ImageSet* set = session.normal.get();
-    MosaicContext& context = session.context;
+int ApplyAlignments(MosaicState& state) {
+    const ImageSet* set = state.normal.get();
+    MosaicContext& context = state.context;
     if (set == nullptr) return 12;
     const double scale = set->scale;
     auto outside = [&](int dr, int dc) {
@@ -200,9 +200,9 @@ int ApplyAlignments(SessionState& session) {
     return 0;
 }
 
-int ApplyMatches(SessionState& session, MotionModel model, double focal) {
-    const ImageSet* set = session.normal.get();
-    MosaicContext& context = session.context;
+int ApplyMatches(MosaicState& state, MotionModel model, double focal) {
+    const ImageSet* set = state.normal.get();
+    MosaicContext& context = state.context;
     if (set == nullptr) return 12;
     if (!set->match_seq || set->match_seq->sets.empty()) return 0;
     const auto& sets = set->match_seq->sets;
