@@ -1,4 +1,4 @@
-// The flat mosaic operations of the session: estimation, then composition and delivery.
+// MFCPanorama's plane, translation, rigid and strip mosaics: estimation, composition, delivery.
 #include <utility>
 
 #include "core/image_record.h"

@@ -1,4 +1,4 @@
-// The cylinder operations of the session and the focal-length estimate that may precede them.
+// MFCPanorama's cylinder mosaics and the focal-length estimate that may precede them.
 #include "mosaic/cylinder_mosaic.h"
 #include "mosaic/focal_estimate.h"
 #include "session/operation.h"
