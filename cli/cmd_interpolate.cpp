@@ -107,6 +107,7 @@ int RunInterpolate(int argc, char** argv) {
     HandlerScope handler;
     QuietStdout quiet(true);
     MFCPanorama session;
+    session.SetFineAlignment(true);
     session.AddImage(&a.adapter);
     session.AddImage(&b.adapter);
     if (!session.DoAutoAlign())

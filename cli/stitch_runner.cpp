@@ -43,6 +43,8 @@ BITMAPINFOHEADER HeaderOf(const CImageImpl& picture) {
 StitchRunner::StitchRunner(const StitchOptions& options, StitchInputs& inputs, StitchReport& report)
     : m_options(options), m_inputs(inputs), m_report(report) {
     stitchkit::SetMessageBoxHandler(PrintBox);
+    // Automatic alignment exact to the pixel, not to the coarse search level.
+    m_session.SetFineAlignment(true);
     const std::size_t count = inputs.pictures.size();
     m_headers.reserve(count);
     m_palettes.reserve(count);

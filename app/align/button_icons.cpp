@@ -140,6 +140,14 @@ void DrawIcon(QPainter& p, ButtonIcon kind, bool enabled) {
         p.drawLine(QPointF(8, 12), QPointF(16, 12));
         p.drawLine(QPointF(12, 8), QPointF(12, 16));
         break;
+    case ButtonIcon::Rearrange:
+        // Three frames put in a row by an arrow below them.
+        p.drawRect(QRectF(2, 4, 6, 6));
+        p.drawRect(QRectF(9, 8, 6, 6));
+        p.drawRect(QRectF(16, 3, 6, 6));
+        p.setPen(QPen(accent, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        arrow({3, 19}, {21, 19});
+        break;
     }
 }
 

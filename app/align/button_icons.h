@@ -28,6 +28,7 @@ enum class ButtonIcon {
     Up,
     Down,
     Base,
+    Rearrange,
 };
 
 QIcon MakeButtonIcon(ButtonIcon kind);

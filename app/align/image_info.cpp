@@ -5,6 +5,7 @@
 
 #include "image_impl.h"
 #include "picture_sniff.h"
+#include "zoomed_picture.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ const CImageImpl* CImageInfo::Picture48() {
 
 void CImageInfo::SetPicture(std::unique_ptr<CImageImpl> picture) {
     m_scaled.reset();
+    m_zoomed.reset();
     m_picture = std::move(picture);
     if (!m_picture) return;
     m_width = m_picture->GetWidth();
@@ -86,9 +88,41 @@ const CImageImpl* CImageInfo::ScaledPicture() {
     return m_scaled.get();
 }
 
+Bgr24View CImageInfo::DisplayPart(const CanvasRect& area, std::vector<std::uint8_t>& tile) {
+    constexpr float kScaledCopyBelow = 0.5f;
+    if (m_zoom < kScaledCopyBelow) {
+        const CImageImpl* scaled = ScaledPicture();
+        if (!scaled || scaled->GetBitsPerPixel() != 24) return {};
+        const int w = scaled->GetWidth(), h = scaled->GetHeight();
+        const CanvasRect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, w),
+                           std::min(area.bottom, h)};
+        if (r.IsEmpty()) return {};
+        // A window into the bottom-up rows: row r.top of the part is row h - 1 - r.top.
+        const auto stride = static_cast<std::ptrdiff_t>(scaled->GetStride());
+        return {scaled->GetBits() + (h - r.bottom) * stride + 3 * r.left, r.right - r.left,
+                r.bottom - r.top, stride};
+    }
+    const CImageImpl* picture = Picture();
+    if (!picture) return {};
+    if (!m_zoomed) {
+        m_zoomed = std::make_unique<ZoomedPicture>();
+        if (!m_zoomed->SetPicture(picture)) {
+            m_zoomed.reset();
+            return {};
+        }
+    }
+    const int w = static_cast<int>(m_zoomed->Width() * m_zoom);
+    const int h = static_cast<int>(m_zoomed->Height() * m_zoom);
+    const CanvasRect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, w),
+                       std::min(area.bottom, h)};
+    if (r.IsEmpty()) return {};
+    return m_zoomed->Render(m_zoom, r, tile);
+}
+
 void CImageInfo::DropPictures() {
     m_picture.reset();
     m_scaled.reset();
+    m_zoomed.reset();
 }
 
 bool CAlignDocument::Matches(const std::vector<std::string>& paths) const {

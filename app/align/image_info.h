@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "blend_canvas.h"
 #include "stitchkit/Dib.h"
 
 class CImageImpl;
+class ZoomedPicture;
 
 struct PlacementRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -65,6 +67,12 @@ public:
     bool IsLoaded() const { return m_picture != nullptr; }
     // The picture scaled to the display zoom (made on first use after each zoom change).
     const CImageImpl* ScaledPicture();
+    // The part `area` of the picture at the display zoom (display pixels, relative to the
+    // display top-left; clipped to the scaled picture), for drawing. Below 50 % it is cut from
+    // the scaled copy; from 50 % on only the part itself is scaled from the picture, so a
+    // magnified view never holds a full-size scaled copy. An empty view when there is no
+    // picture or nothing of it lies in `area`.
+    Bgr24View DisplayPart(const CanvasRect& area, std::vector<std::uint8_t>& tile);
     void DropPictures();
 
     // How pictures are loaded and prepared (set once by the program; tests may replace it).
@@ -83,6 +91,7 @@ private:
     PictureCorrection m_correction;
     std::unique_ptr<CImageImpl> m_picture;
     std::unique_ptr<CImageImpl> m_scaled;
+    std::unique_ptr<ZoomedPicture> m_zoomed;
     int m_height = 0;
     int m_width = 0;
 };

@@ -14,7 +14,7 @@
 #include "image_viewer.h"
 #include "picture_prompt.h"
 #include "prompter.h"
-#include "view_zoom.h"
+#include "zoom_controls.h"
 
 bool ViewerSizeAccepted(int width, int height) {
     return std::min(width, height) >= 120 && std::max(width, height) <= 100000;
@@ -26,33 +26,6 @@ std::string ImageViewerCaption(const std::string& path, int width, int height) {
     char size[64];
     std::snprintf(size, sizeof size, " %d by %d", width, height);
     return "Image Viewer - " + name + size;
-}
-
-void AddZoomControls(CImageViewer* viewer, QWidget* owner, QHBoxLayout* row) {
-    auto* box = new QLineEdit(owner);
-    box->setObjectName("id1028");
-    box->setFixedWidth(box->fontMetrics().horizontalAdvance("0000.0%") + 16);
-    box->setAlignment(Qt::AlignRight);
-    box->setToolTip(QObject::tr("Zoom in percent; type a value and leave the box to apply it"));
-    QToolButton* zoomIn = MakeToolButton(owner, 2171, ButtonIcon::ZoomIn, QObject::tr("Zoom-In"));
-    QToolButton* zoomOut =
-        MakeToolButton(owner, 2172, ButtonIcon::ZoomOut, QObject::tr("Zoom-Out"));
-    QToolButton* fit =
-        MakeToolButton(owner, 2173, ButtonIcon::ZoomFit, QObject::tr("Show Entire Image"));
-    for (QWidget* w : std::initializer_list<QWidget*>{zoomIn, zoomOut, fit, box}) row->addWidget(w);
-    auto show = [viewer, box] {
-        box->setText(QString::fromStdString(FormatZoomPercent(viewer->GetZoom())));
-    };
-    QObject::connect(zoomIn, &QToolButton::clicked, viewer, &CImageViewer::ZoomIn);
-    QObject::connect(zoomOut, &QToolButton::clicked, viewer, &CImageViewer::ZoomOut);
-    QObject::connect(fit, &QToolButton::clicked, viewer, &CImageViewer::Fit);
-    QObject::connect(viewer, &CImageViewer::ZoomChanged, box, show);
-    QObject::connect(box, &QLineEdit::editingFinished, viewer, [viewer, show, box] {
-        const std::optional<float> zoom = ParseZoomPercent(box->text().toStdString());
-        if (zoom) *zoom > 0.0f ? viewer->SetZoom(*zoom) : viewer->Fit();
-        show();
-    });
-    show();
 }
 
 ImageViewerWindow::ImageViewerWindow(QWidget* parent) : QDialog(parent) {

@@ -16,13 +16,6 @@ bool ViewerSizeAccepted(int width, int height);
 // "Image Viewer - %s %d by %d" with the file name (the path after its last "/").
 std::string ImageViewerCaption(const std::string& path, int width, int height);
 
-class QHBoxLayout;
-
-// Adds the zoom controls of a viewer window to `row`: Zoom-In (2171), Zoom-Out (2172), Show
-// Entire Image (2173) and the zoom box (1028), which shows the viewer's zoom and applies a typed
-// percentage when it loses the focus (0 or less fits; text that is no number is put back).
-void AddZoomControls(CImageViewer* viewer, QWidget* owner, QHBoxLayout* row);
-
 class ImageViewerWindow : public QDialog {
     Q_OBJECT
 public:

@@ -21,6 +21,7 @@
 #include "prompter.h"
 #include "save_result.h"
 #include "view_zoom.h"
+#include "zoom_controls.h"
 
 ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     setObjectName("id142");

@@ -251,19 +251,3 @@ void ImageFileView::closeEvent(QCloseEvent* event) {
     event->ignore();
     m_app.AskExit();
 }
-
-void ImageFileView::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    m_app.RecordPosition(this, frameGeometry().left(), frameGeometry().top());
-}
-
-void ImageFileView::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    m_app.RecordSize(this, isMaximized() ? 2 : (isMinimized() ? 1 : 0), width(), height());
-}
-
-void ImageFileView::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        m_app.RecordSize(this, isMaximized() ? 2 : (isMinimized() ? 1 : 0), width(), height());
-}

@@ -174,6 +174,24 @@ bool InputImageList::MoveSelected(int direction) {
     return true;
 }
 
+void InputImageList::Reorder(const std::vector<int>& order, CAlignDocument& document) {
+    if (static_cast<int>(order.size()) != Count()) return;
+    std::vector<std::string> paths;
+    std::vector<QImage> thumbnails;
+    for (int k : order) {
+        paths.push_back(m_paths[k]);
+        thumbnails.push_back(m_thumbnails[k]);
+    }
+    m_paths = std::move(paths);
+    m_thumbnails = std::move(thumbnails);
+    if (document.Count() == Count()) {
+        std::vector<std::unique_ptr<CImageInfo>> records;
+        for (int k : order) records.push_back(std::move(document.m_ImageInfoList[k]));
+        document.m_ImageInfoList = std::move(records);
+    }
+    m_selected = -1;
+}
+
 bool InputImageList::SetBaseToSelected() {
     if (m_selected < 0 || m_selected >= Count()) return false;
     if (AppMessageBox("Are you sure you want to set the selected image as the base image?",

@@ -62,6 +62,9 @@ public:
     void Rotate();
     // <<< (-1) and >>> (+1): the selected entry one place to the left or right.
     bool MoveSelected(int direction);
+    // Puts the entries and the document's records into `order` (entry k becomes old entry
+    // order[k]); the records keep their placements and pictures, the selection is cleared.
+    void Reorder(const std::vector<int>& order, CAlignDocument& document);
     // base: the selected entry becomes the base image after the question.
     bool SetBaseToSelected();
 

@@ -1,6 +1,7 @@
 #include "main_app.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPalette>
@@ -13,6 +14,7 @@
 #include "prompter.h"
 #include "result_window.h"
 #include "splash_screen.h"
+#include "step_windows.h"
 #include "stitch_driver.h"
 #include "stitchkit/Host.h"
 
@@ -33,16 +35,51 @@ const char* QuestionFor(Step step) {
     }
 }
 
+// Forwards the moves, sizes and state changes of the windows it watches to the placement.
+class PlacementTracker final : public QObject {
+public:
+    explicit PlacementTracker(CMainApp& app) : m_app(app) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (!window) return false;
+        switch (event->type()) {
+        case QEvent::Move:
+            m_app.RecordPosition(window, window->frameGeometry().left(),
+                                 window->frameGeometry().top());
+            break;
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            m_app.RecordSize(window, window->isMaximized() ? 2 : (window->isMinimized() ? 1 : 0),
+                             window->width(), window->height());
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    CMainApp& m_app;
+};
+
 } // namespace
 
 CMainApp::CMainApp()
     : m_panorama(std::make_unique<MFCPanorama>()), m_driver(std::make_unique<StitchDriver>(*this)) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         SetDefaultPlacement(screen->geometry().width(), screen->geometry().height());
+    // Automatic alignment exact to the pixel, not to the coarse search level.
+    m_panorama->SetFineAlignment(true);
     m_inputs.SetChangedCallback([this] { ResetStitchState(); });
     m_driver->SetResultShower([this](std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
         ShowResultWindow(std::move(picture), info);
     });
+    m_placementTracker = std::make_unique<PlacementTracker>(*this);
+    InstallAlignmentSteps(*this);
+}
+
+void CMainApp::TrackPlacement(QWidget* window) {
+    window->installEventFilter(m_placementTracker.get());
 }
 
 void CMainApp::SetMask(std::unique_ptr<CImageImpl> mask) {
@@ -61,6 +98,7 @@ void CMainApp::ShowResultWindow(std::unique_ptr<CImageImpl> picture, const Resul
 
 CMainApp::~CMainApp() {
     Exit();
+    m_retired.clear();
     m_fileView.reset();
 }
 
@@ -146,6 +184,7 @@ bool CMainApp::SwitchTo(Step step) {
             return false;
         }
     }
+    m_retired.clear(); // called from the Image File View: no retired window is running
     const int k = static_cast<int>(step);
     if (!m_factories[k]) {
         AppMessageBox("This step is not available in this build.", "Warning",
@@ -180,7 +219,13 @@ bool CMainApp::AskExit() {
 }
 
 void CMainApp::Exit() {
-    for (auto& step : m_steps) step.reset();
+    // Exit may be asked for from inside a step window (its End button, or a dialog it runs):
+    // the windows are hidden now and destroyed once that call has returned.
+    for (auto& step : m_steps) {
+        if (!step) continue;
+        step->Widget()->hide();
+        m_retired.push_back(std::move(step));
+    }
     m_current = Step::FileView;
     if (m_fileView && m_fileView->isVisible()) m_fileView->done(QDialog::Accepted);
 }
@@ -193,7 +238,10 @@ void CMainApp::ResetStitchState() {
 }
 
 ImageFileView* CMainApp::CreateFileView() {
-    if (!m_fileView) m_fileView = std::make_unique<ImageFileView>(*this);
+    if (!m_fileView) {
+        m_fileView = std::make_unique<ImageFileView>(*this);
+        TrackPlacement(m_fileView.get());
+    }
     return m_fileView.get();
 }
 

@@ -11,12 +11,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "image_info.h"
 #include "input_list.h"
 #include "stitchkit/MFCPanorama.h"
 
 class CImageImpl;
+class QObject;
 class QWidget;
 class ImageFileView;
 class StitchDriver;
@@ -78,6 +80,8 @@ public:
     // Placement tracking of the current step window.
     void RecordPosition(QWidget* window, int left, int top);
     void RecordSize(QWidget* window, int type, int width, int height);
+    // Records the placement of `window` whenever it moves, is resized or changes its state.
+    void TrackPlacement(QWidget* window);
 
     // The alignment steps plug in here (the windows come from their own modules).
     void SetStepFactory(Step step, StepFactory factory);
@@ -87,6 +91,8 @@ public:
     void BackToFileView();
     Step CurrentStep() const { return m_current; }
     StepWindow* StepWindowOf(Step step) const;
+    // The window of the current step (the Image File View when no alignment step is open).
+    QWidget* StepWidget() const { return CurrentWindow(); }
     // The Exit question; true when the program ends.
     bool AskExit();
     // Ends the program: step windows destroyed, the Image File View ended.
@@ -117,5 +123,9 @@ private:
     std::unique_ptr<ImageFileView> m_fileView;
     std::array<StepFactory, 4> m_factories;
     std::array<std::unique_ptr<StepWindow>, 4> m_steps;
+    // Step windows closed by Exit: hidden at once, destroyed when no call of theirs can still
+    // be running (the next step switch, or the end of the application object).
+    std::vector<std::unique_ptr<StepWindow>> m_retired;
+    std::unique_ptr<QObject> m_placementTracker;
     Step m_current = Step::FileView;
 };

@@ -4,8 +4,10 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
+#include "arrangement.h"
 #include "image_file_view.h"
 #include "image_impl.h"
 #include "main_app.h"
@@ -98,14 +100,10 @@ bool StitchDriver::RunMosaic(bool passColourCorrection) {
 
     // The mask of the Image File View, as an 8-bit grey picture, for this run only.
     CImageImpl* mask = m_app.Mask();
-    BITMAPINFOHEADER maskHeader{};
-    std::vector<RGBQUAD> maskPalette;
-    CBmpAdapter maskAdapter;
+    std::optional<GreyMaskAdapter> maskAdapter;
     if (mask) {
-        maskHeader = mask->GetHeader();
-        maskPalette = GreyPalette();
-        maskAdapter = CBmpAdapter(&maskHeader, mask->GetBits(), maskPalette.data());
-        engine.SetMaskImage(&maskAdapter);
+        maskAdapter.emplace(*mask);
+        engine.SetMaskImage(maskAdapter->Get());
         engine.SkipFeatureMatching(true);
     }
 

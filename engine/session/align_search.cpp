@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 
 #include "core/image_ops.h"
 
@@ -185,24 +186,19 @@ Candidate ChooseCandidate(const CandidateList& list, const N_ImageRec* first,
     return chosen;
 }
 
-// Refines a shift within +-3 on a finer level by the correlation of the search band; keeps
-// the start when no shift there can be compared.
-void Refine(const N_ImageRec* first, const N_ImageRec* second, const N_ImageRec* mask, int* dr,
-            int* dc) {
-    const int band = SearchBand(first);
-    const Plane a = BandPlane(first, band), b = BandPlane(second, band);
-    Plane maskPlane;
-    if (mask != nullptr) maskPlane = BandPlane(mask, 0);
-    const int rows = first->nrows, columns = first->ncolumns;
+// Refines a shift within +-radius on one level by the correlation of two planes; keeps the
+// start when no shift there can be compared.
+void RefinePlanes(const Plane& a, const Plane& b, const Plane* mask, int radius, int* dr, int* dc) {
+    const int rows = a.rows, columns = a.columns;
     const int startR = *dr, startC = *dc;
     bool found = false;
     double best = 0.0;
-    for (int r = startR - 3; r <= startR + 3; ++r) {
-        for (int c = startC - 3; c <= startC + 3; ++c) {
+    for (int r = startR - radius; r <= startR + radius; ++r) {
+        for (int c = startC - radius; c <= startC + radius; ++c) {
             if (std::abs(r) > rows || std::abs(c) > columns) continue;
             const Overlap o = OverlapOf(r, c, rows, columns);
             if (o.h <= 0 || o.w <= 0) continue;
-            const Moments m = Accumulate(a, b, o, mask ? &maskPlane : nullptr);
+            const Moments m = Accumulate(a, b, o, mask);
             double score = 0.0;
             if (m.n < 1 || !m.Score(&score)) continue;
             if (!found || score > best) {
@@ -215,6 +211,40 @@ void Refine(const N_ImageRec* first, const N_ImageRec* second, const N_ImageRec*
     }
 }
 
+// Refines a shift within +-3 on a finer level by the correlation of the search band.
+void Refine(const N_ImageRec* first, const N_ImageRec* second, const N_ImageRec* mask, int* dr,
+            int* dc) {
+    const int band = SearchBand(first);
+    Plane maskPlane;
+    if (mask != nullptr) maskPlane = BandPlane(mask, 0);
+    RefinePlanes(BandPlane(first, band), BandPlane(second, band), mask ? &maskPlane : nullptr, 3,
+                 dr, dc);
+}
+
+// The planes one level of a fine refinement compares.
+using LevelPlanes = std::function<void(int level, Plane* a, Plane* b, Plane* mask)>;
+
+// Carries a shift found on level `from` (in that level's pixels) down to level 0.
+void RefineDown(int from, const LevelPlanes& planes, bool masked, int* dr, int* dc) {
+    for (int level = from - 1; level >= 0; --level) {
+        *dr *= 2;
+        *dc *= 2;
+        Plane a, b, mask;
+        planes(level, &a, &b, &mask);
+        RefinePlanes(a, b, masked ? &mask : nullptr, level == from - 1 ? 2 : 1, dr, dc);
+    }
+}
+
+// The search-band planes (and mask plane) of two pyramids' levels.
+LevelPlanes PyramidPlanes(const Pyramid& first, const Pyramid& second, const Pyramid* mask) {
+    return [&first, &second, mask](int level, Plane* a, Plane* b, Plane* m) {
+        const int band = SearchBand(first.Level(level));
+        *a = BandPlane(first.Level(level), band);
+        *b = BandPlane(second.Level(level), band);
+        if (mask) *m = BandPlane(mask->Level(level), 0);
+    };
+}
+
 // One more halving of a coarsest level; null when it is too small to halve.
 NImagePtr HalveOnce(N_ImageRec* image) {
     if (image->nrows < 2 || image->ncolumns < 2) return nullptr;
@@ -223,7 +253,7 @@ NImagePtr HalveOnce(N_ImageRec* image) {
 
 // The coarse-to-fine search shared by the masked pair search and the all-pairs search.
 SearchResult SearchWithChoice(const Pyramid& first, const Pyramid& second, const Pyramid* mask,
-                              const CoarseRule& rule) {
+                              const CoarseRule& rule, bool fine) {
     const int L = first.Levels();
     const int top = L - 1;
     N_ImageRec* maskTop = mask ? mask->Level(top) : nullptr;
@@ -235,8 +265,19 @@ SearchResult SearchWithChoice(const Pyramid& first, const Pyramid& second, const
             int dr = 4 * chosen.dr, dc = 4 * chosen.dc;
             Refine(first.Level(L - 3), second.Level(L - 3), mask ? mask->Level(L - 3) : nullptr,
                    &dr, &dc);
+            if (fine) {
+                RefineDown(L - 3, PyramidPlanes(first, second, mask), mask != nullptr, &dr, &dc);
+                result.dr = dr;
+                result.dc = dc;
+                return result;
+            }
             result.dr = dr * (1 << (L - 1)) / 4;
             result.dc = dc * (1 << (L - 1)) / 4;
+        } else if (fine) {
+            result.dr = chosen.dr;
+            result.dc = chosen.dc;
+            RefineDown(top, PyramidPlanes(first, second, mask), mask != nullptr, &result.dr,
+                       &result.dc);
         } else {
             result.dr = chosen.dr * (1 << (L - 1));
             result.dc = chosen.dc * (1 << (L - 1));
@@ -254,6 +295,13 @@ SearchResult SearchWithChoice(const Pyramid& first, const Pyramid& second, const
     }
     list = CoarseSearch(a.get(), b.get(), m.get(), rule);
     chosen = ChooseCandidate(list, a.get(), b.get(), m.get());
+    if (fine) {
+        result.dr = 2 * chosen.dr;
+        result.dc = 2 * chosen.dc;
+        RefineDown(top, PyramidPlanes(first, second, mask), mask != nullptr, &result.dr,
+                   &result.dc);
+        return result;
+    }
     result.dr = 2 * chosen.dr * (1 << (L - 1));
     result.dc = 2 * chosen.dc * (1 << (L - 1));
     return result;
@@ -293,7 +341,7 @@ void CandidateList::Insert(const Candidate& candidate) {
     ++m_inserted;
 }
 
-SearchResult SearchPairUnmasked(N_ImageRec* first, N_ImageRec* second) {
+SearchResult SearchPairUnmasked(N_ImageRec* first, N_ImageRec* second, bool fine) {
     SearchResult result;
     NImagePtr pair(NCreateImage(2, first->nrows, first->ncolumns, NUByteRepn));
     if (!pair || !NCopyBand(first, SearchBand(first), pair.get(), 0) ||
@@ -316,19 +364,32 @@ SearchResult SearchPairUnmasked(N_ImageRec* first, N_ImageRec* second) {
     }
     const CandidateList list =
         CoarseSearch(bandA.get(), bandB.get(), nullptr, CoarseRule{8, 2, true});
+    if (fine) {
+        // Band 0 of each level is image i, band 1 image j.
+        result.dr = list[0].dr;
+        result.dc = list[0].dc;
+        RefineDown(
+            L - 1,
+            [&pyramid](int level, Plane* a, Plane* b, Plane*) {
+                *a = BandPlane(pyramid.Level(level), 0);
+                *b = BandPlane(pyramid.Level(level), 1);
+            },
+            false, &result.dr, &result.dc);
+        return result;
+    }
     result.dr = list[0].dr * (1 << (L - 1));
     result.dc = list[0].dc * (1 << (L - 1));
     return result;
 }
 
-SearchResult SearchPairMasked(N_ImageRec* first, N_ImageRec* second, N_ImageRec* mask) {
+SearchResult SearchPairMasked(N_ImageRec* first, N_ImageRec* second, N_ImageRec* mask, bool fine) {
     const int L = PyramidLevels(first->nrows, first->ncolumns, 20);
     Pyramid a, b, m;
     if (!a.Build(first, L) || !b.Build(second, L) || !m.Build(mask, L))
         return SearchResult{3, 0, 0};
-    return SearchWithChoice(a, b, &m, CoarseRule{9, 1, false});
+    return SearchWithChoice(a, b, &m, CoarseRule{9, 1, false}, fine);
 }
 
-SearchResult SearchPairPyramids(const Pyramid& first, const Pyramid& second) {
-    return SearchWithChoice(first, second, nullptr, CoarseRule{8, 2, false});
+SearchResult SearchPairPyramids(const Pyramid& first, const Pyramid& second, bool fine) {
+    return SearchWithChoice(first, second, nullptr, CoarseRule{8, 2, false}, fine);
 }

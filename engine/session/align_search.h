@@ -55,12 +55,17 @@ struct SearchResult {
 
 // The pair search of a single pair: the green bands of the two images at the coarsest level
 // of a pyramid with minimum size 50; the answer has that level's precision.
-SearchResult SearchPairUnmasked(N_ImageRec* first, N_ImageRec* second);
+//
+// With `fine`, each search carries its answer down the pyramid to full resolution, refining it
+// on every finer level (within 2 pixels on the first, 1 on the others: the doubled shift of a
+// level is within a pixel of the truth on the next), so it is exact to the pixel.
+SearchResult SearchPairUnmasked(N_ImageRec* first, N_ImageRec* second, bool fine = false);
 
 // The masked pair search: all bands, a pyramid with minimum size 20, candidates checked over
 // every band, then refined on a level four times finer. `mask` is one ubyte band of the
 // images' size, 255 where a pixel may be compared.
-SearchResult SearchPairMasked(N_ImageRec* first, N_ImageRec* second, N_ImageRec* mask);
+SearchResult SearchPairMasked(N_ImageRec* first, N_ImageRec* second, N_ImageRec* mask,
+                              bool fine = false);
 
 // The pair search of the all-pairs alignment on prebuilt pyramids (minimum size 20).
-SearchResult SearchPairPyramids(const Pyramid& first, const Pyramid& second);
+SearchResult SearchPairPyramids(const Pyramid& first, const Pyramid& second, bool fine = false);

@@ -42,7 +42,7 @@ N_ImageRec* ConvertMask(IImageAdapter* mask, int rows, int columns, int* code) {
 }
 
 int AlignPairWorker(SessionState& session, int i, int j, int* dr, int* dc, IImageAdapter* mask,
-                    ProgressSink* sink) {
+                    ProgressSink* sink, bool fine) {
     const int count = session.normal ? session.normal->Count() : 0;
     if (i < 0 || j < 0 || i >= count || j >= count || i == j) return 12;
     if (ProgressSetPos(sink, 5) != 0) return 2;
@@ -59,9 +59,9 @@ int AlignPairWorker(SessionState& session, int i, int j, int* dr, int* dc, IImag
         int code = 0;
         NImagePtr maskImage(ConvertMask(mask, first->nrows, first->ncolumns, &code));
         if (!maskImage) return code;
-        result = SearchPairMasked(first, second, maskImage.get());
+        result = SearchPairMasked(first, second, maskImage.get(), fine);
     } else {
-        result = SearchPairUnmasked(first, second);
+        result = SearchPairUnmasked(first, second, fine);
     }
     if (result.code != 0) return result.code;
     *dr = result.dr;
@@ -72,7 +72,7 @@ int AlignPairWorker(SessionState& session, int i, int j, int* dr, int* dc, IImag
     return 0;
 }
 
-int AlignAllWorker(SessionState& session, IImageAdapter* mask, ProgressSink* sink) {
+int AlignAllWorker(SessionState& session, IImageAdapter* mask, ProgressSink* sink, bool fine) {
     const auto start = std::chrono::steady_clock::now();
     const int count = session.normal ? session.normal->Count() : 0;
     if (count == 0) return 12;
@@ -99,11 +99,11 @@ int AlignAllWorker(SessionState& session, IImageAdapter* mask, ProgressSink* sin
         ProgressDescribeFrames(sink, kAlignDescription, k, count);
         SearchResult result;
         if (maskImage) {
-            result = SearchPairMasked(images[k - 1], images[k], maskImage.get());
+            result = SearchPairMasked(images[k - 1], images[k], maskImage.get(), fine);
         } else {
             // Each image's pyramid serves both pairs it belongs to.
             if (!current.Build(images[k], levels)) return 3;
-            result = SearchPairPyramids(previous, current);
+            result = SearchPairPyramids(previous, current, fine);
             std::swap(previous, current);
         }
         if (result.code != 0) return result.code;

@@ -7,25 +7,27 @@
 
 bool MFCPanorama::DoAutoAlign(IProgress*) {
     return Succeeded(Finish(GuardedCode([&] {
-        return Shown(*this, RunOperation(kAutoAlignDescription, false, [](ProgressSink* sink) {
-            return AlignAllWorker(Session(), nullptr, sink);
-        }));
+        return Shown(*this, RunOperation(kAutoAlignDescription, false,
+                                         [fine = m_fineAlignment](ProgressSink* sink) {
+                                             return AlignAllWorker(Session(), nullptr, sink, fine);
+                                         }));
     })));
 }
 
 bool MFCPanorama::DoAutoAlignCorr(IProgress*) {
     return Succeeded(Finish(GuardedCode([&] {
-        return Shown(*this, RunOperation(kNoDescription, false, [](ProgressSink* sink) {
-            return AlignAllWorker(Session(), nullptr, sink);
-        }));
+        return Shown(*this, RunOperation(kNoDescription, false,
+                                         [fine = m_fineAlignment](ProgressSink* sink) {
+                                             return AlignAllWorker(Session(), nullptr, sink, fine);
+                                         }));
     })));
 }
 
 bool MFCPanorama::DoAutoAlignCorrMask(IImageAdapter* mask, IProgress*) {
     return Succeeded(Finish(GuardedCode([&] {
         return Shown(*this, RunOperation(static_cast<int>(kProcessingTitle), false,
-                                         [mask](ProgressSink* sink) {
-                                             return AlignAllWorker(Session(), mask, sink);
+                                         [mask, fine = m_fineAlignment](ProgressSink* sink) {
+                                             return AlignAllWorker(Session(), mask, sink, fine);
                                          }));
     })));
 }
@@ -33,7 +35,7 @@ bool MFCPanorama::DoAutoAlignCorrMask(IImageAdapter* mask, IProgress*) {
 bool MFCPanorama::DoAutoAlignPair(int i, int j, int* dr, int* dc, IProgress*) {
     return Succeeded(Finish(GuardedCode([&] {
         return Shown(*this, RunOperation(kAutoAlignDescription, false, [&](ProgressSink* sink) {
-            return AlignPairWorker(Session(), i, j, dr, dc, nullptr, sink);
+            return AlignPairWorker(Session(), i, j, dr, dc, nullptr, sink, m_fineAlignment);
         }));
     })));
 }
@@ -43,7 +45,7 @@ bool MFCPanorama::DoAutoAlignPairMask(IImageAdapter* mask, int i, int j, int* dr
     return Succeeded(Finish(GuardedCode([&] {
         if (mask == nullptr) return Shown(*this, MosaicInconsistent);
         return Shown(*this, RunOperation(kAutoAlignDescription, false, [&](ProgressSink* sink) {
-            return AlignPairWorker(Session(), i, j, dr, dc, mask, sink);
+            return AlignPairWorker(Session(), i, j, dr, dc, mask, sink, m_fineAlignment);
         }));
     })));
 }

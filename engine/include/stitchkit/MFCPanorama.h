@@ -207,6 +207,12 @@ public:
     // top .. bottom and columns left .. right (inclusive, row 0 at the top). The rest is
     // background that the canvas rule adds around the images. False when that operation
     // delivered no picture.
+    // With fine alignment on, every automatic alignment (all pairs, one pair, masked or not)
+    // carries the shift it found on its coarse level down the pyramid to full resolution,
+    // correcting it within a pixel or two on each level, so the answer is exact to the pixel
+    // instead of having the coarse level's precision. Off by default.
+    void SetFineAlignment(bool on) { m_fineAlignment = on; }
+    bool GetFineAlignment() const { return m_fineAlignment; }
     bool GetLastCoveredRect(int* top, int* left, int* bottom, int* right) const {
         if (m_coveredBottom < m_coveredTop || m_coveredRight < m_coveredLeft) return false;
         *top = m_coveredTop;
@@ -230,4 +236,5 @@ private:
     int m_coveredLeft = 0;
     int m_coveredBottom = -1;
     int m_coveredRight = -1;
+    bool m_fineAlignment = false;
 };

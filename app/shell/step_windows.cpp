@@ -1,0 +1,111 @@
+#include "step_windows.h"
+
+#include <memory>
+
+#include "auto_alignment.h"
+#include "image_impl.h"
+#include "image_viewer.h"
+#include "image_viewer_window.h"
+#include "input_list.h"
+#include "main_app.h"
+#include "manual_alignment.h"
+#include "prompter.h"
+#include "seam_alignment.h"
+#include "stitch_driver.h"
+
+namespace {
+
+class AutoAlignmentStep final : public StepWindow {
+public:
+    explicit AutoAlignmentStep(CMainApp& app) : m_window(app) { app.TrackPlacement(&m_window); }
+    QWidget* Widget() override { return &m_window; }
+    // Every showing realigns from the current input list.
+    bool Prepare() override { return m_window.RunAlignment(); }
+
+private:
+    AutoAlignmentWindow m_window;
+};
+
+class ManualAlignmentStep final : public StepWindow {
+public:
+    explicit ManualAlignmentStep(CMainApp& app)
+        : m_app(app),
+          m_window(app.Document(), app.Panorama(), app.Title(), MakeAlignmentHooks(app)) {
+        app.TrackPlacement(&m_window);
+    }
+    QWidget* Widget() override { return &m_window; }
+    bool Prepare() override {
+        if (m_app.Inputs().Count() < 2) {
+            AppMessageBox("At least two images are needed to stitch.", "Warning",
+                          kMbOk | kMbIconExclamation);
+            return false;
+        }
+        return m_app.Inputs().BuildImageInfoList(m_app.Document()) > 0 && m_window.Start();
+    }
+
+private:
+    CMainApp& m_app;
+    ManualAlignmentWindow m_window;
+};
+
+} // namespace
+
+std::vector<StripEntry> StripEntries(const InputImageList& inputs) {
+    std::vector<StripEntry> entries;
+    for (int k = 0; k < inputs.Count(); ++k)
+        entries.push_back({inputs.Thumbnail(k), QString::fromStdString(inputs.Label(k))});
+    return entries;
+}
+
+void OpenInputPicture(CMainApp& app, int index, QWidget* parent) {
+    const InputImageList& inputs = app.Inputs();
+    if (index < 0 || index >= inputs.Count()) return;
+    const std::string& path = inputs.Paths()[index];
+    const PictureCorrection& correction = inputs.Correction();
+    std::unique_ptr<CImageImpl> picture =
+        CImageInfo::Load(path, {inputs.Rotation(), correction.shading, correction.lens});
+    if (!picture) return; // the picture layer told the user why
+    ImageViewerWindow viewer(parent);
+    if (parent) viewer.setGeometry(parent->geometry().adjusted(40, 40, -40, -40));
+    viewer.Viewer()->SetBackground(222, 222, 222);
+    const int w = picture->GetWidth(), h = picture->GetHeight();
+    if (viewer.SetPicture(std::move(picture), ImageViewerCaption(path, w, h))) viewer.exec();
+}
+
+AlignmentHooks MakeAlignmentHooks(CMainApp& app) {
+    AlignmentHooks hooks;
+    hooks.ensureEngineImages = [&app] {
+        return InputImageList::TransferToEngine(app.Document(), app.Panorama(), true,
+                                                app.Transfer());
+    };
+    hooks.mask = [&app] { return app.Mask(); };
+    hooks.entries = [&app] { return StripEntries(app.Inputs()); };
+    hooks.openPicture = [&app](int index) { OpenInputPicture(app, index, app.StepWidget()); };
+    hooks.stitch = [&app](QWidget* caller) {
+        app.Driver().Stitch(caller, 0, ParameterDialogKind::PlaneCylinder);
+    };
+    hooks.back = [&app] { app.BackToFileView(); };
+    hooks.exit = [&app] { return app.AskExit(); };
+    hooks.setBase = [&app](int selected) {
+        app.Inputs().SetSelected(selected);
+        return app.Inputs().SetBaseToSelected();
+    };
+    return hooks;
+}
+
+void InstallAlignmentSteps(CMainApp& app) {
+    app.SetStepFactory(Step::AutoAlign, [](CMainApp& owner) -> std::unique_ptr<StepWindow> {
+        return std::make_unique<AutoAlignmentStep>(owner);
+    });
+    app.SetStepFactory(Step::ManualAlign, [](CMainApp& owner) -> std::unique_ptr<StepWindow> {
+        return std::make_unique<ManualAlignmentStep>(owner);
+    });
+    app.Driver().SetSeamAligner([&app](int* dx, int* dy) {
+        SeamAlignmentWindow window(app.Document(), app.Panorama(), app.Title(),
+                                   MakeAlignmentHooks(app), app.StepWidget());
+        if (!window.Open() || window.exec() != QDialog::Accepted) return false;
+        *dx = window.ResultDx();
+        *dy = window.ResultDy();
+        return true;
+    });
+}

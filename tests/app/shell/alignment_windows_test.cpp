@@ -1,0 +1,269 @@
+// The alignment steps with the real engine on generated views of known offsets: Automatic
+// Alignment, Manual Alignment (drag, keys, pair moves, the engine's Align) and the 360-degree
+// seam window through the stitch driver.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "alignment_view.h"
+#include "auto_alignment.h"
+#include "generated_views.h"
+#include "image_impl.h"
+#include "main_app.h"
+#include "manual_alignment.h"
+#include "picture_strip.h"
+#include "result_window.h"
+#include "seam_alignment.h"
+#include "stitch_driver.h"
+#include "support/gui_test.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+struct Offset {
+    int x, y;
+};
+
+// An application whose input list holds views of the landscape at `offsets` (files that
+// exist, so the steps open; their pictures come from the landscape).
+class ViewsApp {
+public:
+    explicit ViewsApp(std::vector<Offset> offsets, int period = 0) : m_offsets(offsets) {
+        app.Inputs().SetProbe([](const std::string&) {
+            QImage thumbnail(100, 75, QImage::Format_RGB32);
+            thumbnail.fill(QColor(120, 150, 90));
+            return ListedPicture{true, 400, 300, thumbnail};
+        });
+        CImageInfo::SetLoader([offsets, period](const std::string& path, const PictureCorrection&) {
+            const Offset o = offsets[std::stoi(path.substr(path.find_last_of('/') + 1))];
+            return generated::View(o.x, o.y, period);
+        });
+        std::vector<std::string> paths;
+        for (std::size_t k = 0; k < offsets.size(); ++k) {
+            const QString path = m_dir.filePath(QString::number(k));
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            paths.push_back(path.toStdString());
+        }
+        app.Inputs().AddFiles(paths);
+        app.Driver().SetDialogRunner([this](ParameterDialogKind, StitchSettings& s) {
+            s = settings;
+            return true;
+        });
+        app.Driver().SetResultShower([this](std::unique_ptr<CImageImpl> picture,
+                                            const ResultInfo&) { result = std::move(picture); });
+    }
+    ~ViewsApp() { CImageInfo::SetLoader({}); }
+
+    // Every record's position relative to the first is within 1 px of the truth.
+    void ExpectTruePlacements() {
+        const PlacementRect& first = app.Document().At(0)->Rect();
+        for (int k = 1; k < app.Document().Count(); ++k) {
+            const PlacementRect& r = app.Document().At(k)->Rect();
+            EXPECT_NEAR(r.left - first.left, m_offsets[k].x - m_offsets[0].x, 1) << k;
+            EXPECT_NEAR(r.top - first.top, m_offsets[k].y - m_offsets[0].y, 1) << k;
+        }
+    }
+
+    CMainApp app;
+    StitchSettings settings;
+    std::unique_ptr<CImageImpl> result;
+
+private:
+    QTemporaryDir m_dir;
+    std::vector<Offset> m_offsets;
+};
+
+void Drag(CAlignmentView& view, QPoint from, QPoint to) {
+    QWidget* port = view.viewport();
+    auto send = [port](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, port->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(port, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+// A viewport point inside record `k`, (dx, dy) display pixels from its top-left corner.
+QPoint PointIn(CAlignmentView& view, const CImageInfo& record, int dx, int dy) {
+    const PlacementRect d = record.DisplayRect();
+    return view.Origin() + QPoint(d.left + dx - view.ScrollX(), d.top + dy - view.ScrollY());
+}
+
+const std::vector<Offset> kPan = {{0, 0}, {250, 6}, {490, -4}};
+
+} // namespace
+
+TEST(AutoAlignment, AlignsEveryPairAndStitches) {
+    ScriptedPrompter prompts;
+    ViewsApp views(kPan);
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(views.app.SwitchTo(Step::AutoAlign));
+    auto* window = dynamic_cast<AutoAlignmentWindow*>(views.app.StepWidget());
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    views.ExpectTruePlacements();
+    EXPECT_EQ(window->Strip()->count(), 3);
+    EXPECT_EQ(window->findChild<QLabel*>()->text(), "3 images,  400 by 300");
+    window->resize(1000, 700);
+    QApplication::processEvents();
+    SaveScreenshot(window, "auto_alignment_generated");
+
+    // Typing 0 in the zoom box fits; a typed 200 % applies.
+    auto* box = window->findChild<QLineEdit*>("id28039");
+    QTest::mouseClick(window->Button(28035), Qt::LeftButton);
+    const float fit = window->View()->GetZoom();
+    box->setText("200");
+    emit box->editingFinished();
+    EXPECT_FLOAT_EQ(window->View()->GetZoom(), 2.0f);
+    box->setText("0");
+    emit box->editingFinished();
+    EXPECT_FLOAT_EQ(window->View()->GetZoom(), fit);
+
+    views.settings.method = kMethodTranslation;
+    views.settings.sizeIndex = 2;
+    prompts.Expect(kIdOk); // the size question
+    QTest::mouseClick(window->Button(28013), Qt::LeftButton);
+    ASSERT_TRUE(views.result);
+    // The union of the three views: 490 + 400 wide, 6 + 4 + 300 high (the canvas may keep a
+    // row and a column).
+    EXPECT_NEAR(views.result->GetWidth(), 890, 2);
+    EXPECT_NEAR(views.result->GetHeight(), 310, 2);
+
+    // Back after the question.
+    prompts.Expect(kIdOk);
+    QTest::mouseClick(window->Button(28014), Qt::LeftButton);
+    EXPECT_EQ(prompts.Take().back(), "Do you want to go back to Image Browser?");
+    EXPECT_EQ(views.app.CurrentStep(), Step::FileView);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
+    ScriptedPrompter prompts;
+    // Two pictures: both navigation buttons beep.
+    {
+        ViewsApp two({{0, 0}, {250, 6}});
+        prompts.Expect(kIdOk);
+        ASSERT_TRUE(two.app.SwitchTo(Step::ManualAlign));
+        auto* window = dynamic_cast<ManualAlignmentWindow*>(two.app.StepWidget());
+        ASSERT_TRUE(window);
+        QTest::mouseClick(window->Button(2114), Qt::LeftButton);
+        QTest::mouseClick(window->Button(2115), Qt::LeftButton);
+        EXPECT_EQ(prompts.Beeps(), 2);
+        EXPECT_EQ(window->PairIndex(), 0);
+        prompts.Take();
+    }
+
+    ViewsApp views(kPan);
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(views.app.SwitchTo(Step::ManualAlign));
+    prompts.Take();
+    auto* window = dynamic_cast<ManualAlignmentWindow*>(views.app.StepWidget());
+    ASSERT_TRUE(window);
+    window->resize(1300, 800);
+    QApplication::processEvents();
+    CAlignDocument& document = views.app.Document();
+    CImageAlignment& view = *window->View();
+    EXPECT_EQ(window->Strip()->PairFrame(), 0);
+
+    // Stitching before every pair was shown is refused.
+    prompts.Expect(kIdOk);
+    QTest::mouseClick(window->Button(2174), Qt::LeftButton);
+    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Images are remain."});
+    EXPECT_FALSE(views.result);
+
+    // At 100 %, drag picture 1 by (+10, -5); the next pair carries the move to picture 2.
+    view.SetZoom(1.0f);
+    const PlacementRect before1 = document.At(1)->Rect(), before2 = document.At(2)->Rect();
+    const QPoint grab = PointIn(view, *document.At(1), 300, 150);
+    Drag(view, grab, grab + QPoint(10, -5));
+    EXPECT_EQ(document.At(1)->Rect().left, before1.left + 10);
+    EXPECT_EQ(document.At(1)->Rect().top, before1.top - 5);
+    QTest::mouseClick(window->Button(2115), Qt::LeftButton);
+    EXPECT_EQ(window->PairIndex(), 1);
+    EXPECT_EQ(window->Strip()->PairFrame(), 1);
+    EXPECT_EQ(document.At(2)->Rect().left, before2.left + 10);
+    EXPECT_EQ(document.At(2)->Rect().top, before2.top - 5);
+
+    // On pair (1, 2) the arrow keys move the topmost picture: Shift+Right 10, Up 1.
+    QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&view, Qt::Key_Up);
+    EXPECT_EQ(document.At(2)->Rect().left, before2.left + 20);
+    EXPECT_EQ(document.At(2)->Rect().top, before2.top - 6);
+    // Dragging picture 1 (left of where picture 2 lies) moves picture 0 with it on commit.
+    const PlacementRect before0 = document.At(0)->Rect(), moved1 = document.At(1)->Rect();
+    const QPoint grab1 = PointIn(view, *document.At(1), 20, 150);
+    Drag(view, grab1, grab1 + QPoint(-4, 3));
+    EXPECT_EQ(document.At(1)->Rect().left, moved1.left - 4);
+    QTest::mouseClick(window->Button(2114), Qt::LeftButton);
+    EXPECT_EQ(document.At(0)->Rect().left, before0.left - 4);
+    EXPECT_EQ(document.At(0)->Rect().top, before0.top + 3);
+    view.SetZoom(2.0f);
+    SaveScreenshot(window, "manual_alignment_generated_200");
+
+    // The engine's Align on every pair gives the true placements.
+    QTest::mouseClick(window->Button(2116), Qt::LeftButton);
+    QTest::mouseClick(window->Button(2115), Qt::LeftButton);
+    QTest::mouseClick(window->Button(2116), Qt::LeftButton);
+    views.ExpectTruePlacements();
+
+    views.settings.method = kMethodTranslation;
+    prompts.Expect(kIdOk); // the size question
+    QTest::mouseClick(window->Button(2174), Qt::LeftButton);
+    ASSERT_TRUE(views.result);
+    EXPECT_NEAR(views.result->GetWidth(), 890, 2);
+    EXPECT_NEAR(views.result->GetHeight(), 310, 2);
+    EXPECT_EQ(prompts.Pending(), 0u);
+}
+
+TEST(SeamAlignment, ClosingOffsetReachesTheEngineAndClosesTheTurn) {
+    ScriptedPrompter prompts;
+    // A turn of 1080 columns in four views 270 apart: the first follows the last at +270.
+    ViewsApp views({{0, 0}, {270, 0}, {540, 0}, {810, 0}}, 1080);
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(views.app.SwitchTo(Step::AutoAlign));
+    auto* window = dynamic_cast<AutoAlignmentWindow*>(views.app.StepWidget());
+    ASSERT_TRUE(window);
+    const PlacementRect first = views.app.Document().At(0)->Rect();
+
+    views.settings.method = kMethodTranslationStrip360;
+    views.settings.flag360 = true;
+    int seenDx = 0, seenDy = 0;
+    QTimer::singleShot(0, [&] {
+        auto* seam = qobject_cast<SeamAlignmentWindow*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(seam);
+        CAlignDocument& document = views.app.Document();
+        seenDx = document.At(0)->Rect().left - document.At(3)->Rect().left;
+        seenDy = document.At(0)->Rect().top - document.At(3)->Rect().top;
+        seam->resize(900, 600);
+        QApplication::processEvents();
+        SaveScreenshot(seam, "seam_alignment_generated");
+        prompts.Expect(kIdOk);
+        QTest::mouseClick(seam->Button(28029), Qt::LeftButton);
+    });
+    prompts.Expect(kIdOk); // the size question
+    prompts.Expect(kIdOk); // "Please align the first and the last images."
+    QTest::mouseClick(window->Button(28013), Qt::LeftButton);
+    EXPECT_NEAR(seenDx, 270, 1);
+    EXPECT_NEAR(seenDy, 0, 1);
+    EXPECT_EQ(views.app.Driver().Settings().closingDx, seenDx);
+    const std::vector<std::string> texts = prompts.Take();
+    ASSERT_EQ(texts.size(), 4u); // the step's question, the size question, the seam's two
+    EXPECT_EQ(texts[2], "Please align the first and the last images.");
+    EXPECT_EQ(texts[3], "Are you sure you want to stitch 360-degree cylindrical panorama?");
+    // The first picture keeps its place in the chain.
+    EXPECT_EQ(views.app.Document().At(0)->Rect(), first);
+    ASSERT_TRUE(views.result);
+    // A closed turn is as wide as the full circle.
+    EXPECT_NEAR(views.result->GetWidth(), 1080, 3);
+}

@@ -1,0 +1,46 @@
+// Views of a generated landscape for the window tests: value noise on 24- and 9-pixel grids,
+// different per channel, optionally repeating every `period` columns (a full turn), cut into
+// 400 x 300 views at known offsets so every alignment has a ground truth.
+#pragma once
+
+#include <memory>
+
+#include "image_impl.h"
+
+namespace generated {
+
+inline BYTE Landscape(int x, int y, int channel, int period = 0) {
+    auto hash = [](int a, int b, int c) {
+        unsigned h = static_cast<unsigned>(a) * 73856093u ^ static_cast<unsigned>(b) * 19349663u ^
+                     static_cast<unsigned>(c) * 83492791u;
+        h ^= h >> 13;
+        h *= 0x5bd1e995u;
+        return static_cast<double>((h >> 8) & 255);
+    };
+    if (period > 0) x = ((x % period) + period) % period;
+    auto noise = [&](int cell) {
+        const int cells = period > 0 ? period / cell : 0; // a period holds whole cells
+        auto wrap = [cells](int c) { return cells > 0 ? c % cells : c; };
+        const int cx = x / cell, cy = y / cell;
+        const double fx = (x % cell) / static_cast<double>(cell),
+                     fy = (y % cell) / static_cast<double>(cell);
+        const double top = hash(wrap(cx), cy, channel + cell) * (1 - fx) +
+                           hash(wrap(cx + 1), cy, channel + cell) * fx;
+        const double bottom = hash(wrap(cx), cy + 1, channel + cell) * (1 - fx) +
+                              hash(wrap(cx + 1), cy + 1, channel + cell) * fx;
+        return top * (1 - fy) + bottom * fy;
+    };
+    return static_cast<BYTE>(0.6 * noise(24) + 0.4 * noise(9));
+}
+
+// 400 x 300 pixels of the landscape with their top-left corner at (left, top).
+inline std::unique_ptr<CImageImpl> View(int left, int top, int period = 0) {
+    std::unique_ptr<CImageImpl> view = CImageImpl::Create(400, 300, 24, kImageTypeBmp);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            for (int c = 0; c < 3; ++c)
+                view->GetRow(y)[3 * x + c] = Landscape(left + x, top + y, c, period);
+    return view;
+}
+
+} // namespace generated
