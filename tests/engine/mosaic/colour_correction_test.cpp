@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -157,17 +156,4 @@ TEST(ColourCorrection, CorrectedValuesAreClampedAndTruncated) {
         for (int c = 0; c < 6; ++c) EXPECT_EQ(At(context, 1, 0, c, 0), expected[c]) << offset;
         ResetMosaicContext(context);
     }
-}
-
-TEST(ColourCorrection, EachPassPrintsItsTime) {
-    MosaicContext context;
-    Fill(context, {PlanarView(1, 10, 10, 0, 0), PlanarView(1, 10, 10, 0, 5)}, {{0, 0}, {0, 5}});
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(CorrectColours(context), 0);
-    const std::string printed = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(
-        std::regex_match(printed, std::regex("MGetColCorrection: [0-9]+\\.[0-9]{6} msec\\.\n"
-                                             "MGetColCorrection: [0-9]+\\.[0-9]{6} msec\\.\n")))
-        << printed;
-    ResetMosaicContext(context);
 }

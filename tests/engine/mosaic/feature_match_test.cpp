@@ -94,9 +94,9 @@ TEST(MatchFeatures, RigidFitReproducesSmallRotationsAndScales) {
     }
 }
 
-// Points come back in each image's own coordinates, the first list strongest first, features
-// at least a template apart, the patches 13 x 13 and the detected points marked as such.
-TEST(MatchFeatures, ListsHoldPointsInImageCoordinatesWithPatches) {
+// Points come back in each image's own coordinates, the first list strongest first and its
+// features at least a 13-pixel template apart.
+TEST(MatchFeatures, ListsHoldPointsInImageCoordinatesStrongestFirst) {
     const ViewPair pair(Homography8::Translation(-20.0, -110.0));
     const MatchPtr m = Match(pair, 20, 110);
     ASSERT_NE(m, nullptr);
@@ -106,25 +106,10 @@ TEST(MatchFeatures, ListsHoldPointsInImageCoordinatesWithPatches) {
     std::vector<const FeaturePoint*> points;
     const FeaturePoint* q = m->second.first;
     for (const FeaturePoint* p = m->first.first; p != nullptr; p = p->next, q = q->next) {
-        // The overlap of the first image starts at (20, 110).
-        EXPECT_GE(p->r, 20 + 6);
+        EXPECT_GE(p->r, 20 + 6); // the overlap of the first image starts at (20, 110)
         EXPECT_GE(p->c, 110 + 6);
-        EXPECT_GT(p->strength, 10.0);
-        EXPECT_EQ(p->quality, -1.0);
-        ASSERT_NE(p->patch, nullptr);
-        EXPECT_EQ(p->patch->nrows, 13);
-        EXPECT_EQ(p->patch->ncolumns, 13);
-        EXPECT_EQ(p->patch->repn, NUByteRepn);
-        ASSERT_NE(q->patch, nullptr);
-        EXPECT_GT(q->quality, 0.0);
-        // Integer shift: every match is exact to a fraction of a pixel.
-        EXPECT_NEAR(q->r, p->r - 20.0, 0.1);
+        EXPECT_NEAR(q->r, p->r - 20.0, 0.1); // an integer shift: exact matches
         EXPECT_NEAR(q->c, p->c - 110.0, 0.1);
-        // The patch centre is the smoothed image at the point: close to the pixel itself.
-        const double centre = NPixel<unsigned char>(p->patch, 0, 6, 6);
-        const double pixel = NPixel<unsigned char>(pair.first.get(), 0, static_cast<int>(p->r),
-                                                   static_cast<int>(p->c));
-        EXPECT_NEAR(centre, pixel, 30.0);
         points.push_back(p);
     }
     for (std::size_t i = 0; i < points.size(); ++i)
@@ -259,28 +244,4 @@ TEST(MatchFeatures, ExactlyTheMinimumNumberOfMatchesIsAccepted) {
     ASSERT_LT(n, 10);
     EXPECT_NE(Match(pair, 0, kCols - 40, nullptr, n), nullptr);
     EXPECT_EQ(Match(pair, 0, kCols - 40, nullptr, n + 1), nullptr);
-}
-
-TEST(MatchFeatures, StrengthThinningKeepsTheFirstThresholdWithTenPairs) {
-    const ViewPair pair(Homography8::Translation(-1.0, -30.0));
-    // Starting at 0 keeps every pair that passes the filters.
-    const MatchPtr all = Match(pair, 1, 30, nullptr, 1, 0.0);
-    ASSERT_NE(all, nullptr);
-    const std::vector<double> strengths = Strengths(all.get());
-    ASSERT_GT(strengths.size(), 10u);
-    auto keptAt = [&](double t) {
-        return std::count_if(strengths.begin(), strengths.end(), [t](double s) { return s >= t; });
-    };
-    // Start thresholds between the strongest pair and the tenth strongest: the thinning lowers
-    // the threshold by 50 until at least 10 pairs are at least as strong.
-    for (const double start : {strengths[0] + 1.0, strengths[5] + 60.0, strengths[9] + 120.0}) {
-        double t = start;
-        while (keptAt(t) < 10 && t > 10.0) t -= 50.0;
-        const MatchPtr thinned = Match(pair, 1, 30, nullptr, 1, start);
-        ASSERT_NE(thinned, nullptr);
-        EXPECT_EQ(thinned->first.count, keptAt(t)) << "start " << start;
-        const std::vector<double> kept = Strengths(thinned.get());
-        EXPECT_GE(kept.back(), t);
-        EXPECT_EQ(kept.front(), strengths.front());
-    }
 }

@@ -5,10 +5,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -86,93 +84,37 @@ double RoundTripError(const Homography8& H, const Homography8& inverse, int rows
     return worst;
 }
 
-struct ResidualLine {
-    int dr, dc;
-    double mean;
-};
-
-// The "%d, %d: %lf" lines of the coarse search.
-std::vector<ResidualLine> ResidualLines(const std::string& out) {
-    std::vector<ResidualLine> lines;
-    std::istringstream in(out);
-    std::string line;
-    while (std::getline(in, line)) {
-        ResidualLine l{};
-        char tail = 0;
-        if (std::sscanf(line.c_str(), "%d, %d: %lf%c", &l.dr, &l.dc, &l.mean, &tail) == 3)
-            lines.push_back(l);
-    }
-    return lines;
-}
-
 } // namespace
 
 // ---- EstimatePairCoarse ----------------------------------------------------------------------
 
-TEST(EstimatePairCoarse, KeepsTheOffsetWithTheLowestMeanResidual) {
-    const ViewPair pair(200, 260, Similarity(2.0, 1.0, 100.0, 180.0, -5.0, -150.0));
-    Homography8 H;
-    MatchPtr best;
-    const std::string out = Captured([&] {
-        best.reset(
-            EstimatePairCoarse(pair.first.get(), pair.second.get(), 5, 150, 1, MotionRigid, &H));
-    });
-    ASSERT_NE(best, nullptr);
-    // The five offsets tried, in order, with s = 200 / 40 = 5.
-    const std::vector<ResidualLine> lines = ResidualLines(out);
-    const int expected[5][2] = {{-5, -5}, {-5, 5}, {0, 0}, {5, -5}, {5, 5}};
-    ASSERT_EQ(lines.size(), 5u) << out;
-    for (std::size_t k = 0; k < 5; ++k) {
-        EXPECT_EQ(lines[k].dr, expected[k][0]);
-        EXPECT_EQ(lines[k].dc, expected[k][1]);
-    }
-    // Each offset matched again by hand: the kept transform is the fit of the first offset
-    // whose mean residual is the lowest.
-    double lowest = std::numeric_limits<double>::infinity();
-    Homography8 expectedH;
-    Captured([&] {
-        for (const auto& o : expected) {
-            const MatchPtr m(MatchFeatures(pair.first.get(), pair.second.get(), 5 + o[0],
-                                           150 + o[1], 250.0, 0.7, 2, nullptr));
-            ASSERT_NE(m, nullptr);
-            Homography8 fit;
-            FitModel(MotionRigid, m.get(), &fit);
-            const double mean = MeanResidual(m.get(), fit);
-            if (mean < lowest) {
-                lowest = mean;
-                expectedH = fit;
-            }
-        }
-    });
-    for (int i = 0; i < 8; ++i) EXPECT_DOUBLE_EQ(H.h[i], expectedH.h[i]) << i;
-    Captured([&] { EXPECT_DOUBLE_EQ(MeanResidual(best.get(), H), lowest); });
-    EXPECT_LT(RmsDifference(H, pair.truth, pair.rows, pair.cols), 0.5);
-}
-
-TEST(EstimatePairCoarse, WorksOnImagesReducedByTheFactor) {
-    const ViewPair pair(240, 340, Similarity(-1.5, 1.0, 120.0, 230.0, -6.0, -180.0));
-    Homography8 H;
-    MatchPtr best;
+TEST(EstimatePairCoarse, FindsTheTransformAtFullAndReducedScale) {
+    // The offsets tried around the alignment are matched and the best fit kept; at factor 2 the
+    // transform relates the two images reduced to 120 x 170.
     RecordingPrompts prompts;
-    Captured([&] {
-        best.reset(
-            EstimatePairCoarse(pair.first.get(), pair.second.get(), 6, 180, 2, MotionRigid, &H));
-    });
-    ASSERT_NE(best, nullptr);
-    // H relates the two images reduced to 120 x 170.
-    EXPECT_LT(RmsDifference(H, HalfScale(pair.truth), 120, 170), 0.5);
-    EXPECT_LT(WorstMatchError(best.get(), HalfScale(pair.truth)), 1.0);
+    const ViewPair pair(240, 340, Similarity(-1.5, 1.0, 120.0, 230.0, -6.0, -180.0));
+    for (const int factor : {1, 2}) {
+        Homography8 H;
+        MatchPtr best;
+        Captured([&] {
+            best.reset(EstimatePairCoarse(pair.first.get(), pair.second.get(), 6, 180, factor,
+                                          MotionRigid, &H));
+        });
+        ASSERT_NE(best, nullptr) << factor;
+        const Homography8 truth = factor == 1 ? pair.truth : HalfScale(pair.truth);
+        EXPECT_LT(RmsDifference(H, truth, pair.rows / factor, pair.cols / factor), 0.5) << factor;
+        EXPECT_LT(WorstMatchError(best.get(), truth), 1.0) << factor;
+    }
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(EstimatePairCoarse, NothingMatchedLeavesTransformAndPrintsNothing) {
+TEST(EstimatePairCoarse, NothingMatchedLeavesTheTransform) {
     const NImagePtr flat = Flat(200, 260, 90);
     Homography8 H = Homography8::Translation(1, 2);
     MatchList* result = nullptr;
-    const std::string out = Captured(
+    Captured(
         [&] { result = EstimatePairCoarse(flat.get(), flat.get(), 0, 150, 1, MotionRigid, &H); });
     EXPECT_EQ(result, nullptr);
-    EXPECT_EQ(out, "");
     ExpectTranslation(H, 1, 2);
 }
 
@@ -233,7 +175,7 @@ TEST(RefinePair, RefinesTheCoarseTransformAtTheFinerLevel) {
     scaled.h[5] *= 2.0;
     Homography8 Hinv;
     MatchPtr m;
-    const std::string out = Captured([&] {
+    Captured([&] {
         m.reset(
             RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, nullptr));
     });
@@ -243,10 +185,6 @@ TEST(RefinePair, RefinesTheCoarseTransformAtTheFinerLevel) {
     EXPECT_LT(RmsDifference(H, pair.truth, pair.rows, pair.cols), 0.5);
     // Second points are back in the second image's coordinates.
     EXPECT_LT(WorstMatchError(m.get(), pair.truth), 1.0);
-    const std::size_t verify = out.find("--- Verify Homography\n");
-    ASSERT_NE(verify, std::string::npos);
-    EXPECT_EQ(out.compare(verify + 22, 23, "ID:diff(r, c)-(r',c')\n1"), 0);
-    EXPECT_NE(out.find("Median:"), std::string::npos);
 }
 
 TEST(RefinePair, NoOverlapOrZeroMaskGivesNothing) {
@@ -274,7 +212,7 @@ TEST(EstimatePair, CoarseToFineEstimateOfARigidPair) {
     context.records[1].align_dc = 170;
     RecordingPrompts prompts;
     int result = -1;
-    const std::string out = Captured([&] {
+    Captured([&] {
         result = EstimatePair(context, 1, pair.first.get(), pair.second.get(), 2, MotionRigid);
     });
     EXPECT_EQ(result, 0);
@@ -286,39 +224,25 @@ TEST(EstimatePair, CoarseToFineEstimateOfARigidPair) {
     ASSERT_NE(context.records[1].matches, nullptr);
     EXPECT_GE(context.records[1].matches->first.count, 4);
     EXPECT_LT(WorstMatchError(context.records[1].matches, pair.truth), 1.0);
-    EXPECT_NE(out.find("--- Verify Homography"), std::string::npos);
-    EXPECT_EQ(out.find("No Feature Matching"), std::string::npos);
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(EstimatePair, NothingMatchedFallsBackToTheAlignment) {
+TEST(EstimatePair, NothingMatchedFallsBackToTheAlignmentAtEveryLevelCount) {
     const NImagePtr flat = Flat(240, 340, 100);
-    MosaicContext context = Context(2);
-    ContextGuard guard{context};
-    context.records[1].align_dr = 7;
-    context.records[1].align_dc = 151;
-    int result = -1;
-    const std::string out = Captured(
-        [&] { result = EstimatePair(context, 1, flat.get(), flat.get(), 2, MotionRigid); });
-    EXPECT_EQ(result, 9);
-    ExpectTranslation(context.records[0].pairwise, -7, -151);
-    ExpectTranslation(context.records[1].prev_inverse, 7, 151);
-    EXPECT_EQ(context.records[1].matches, nullptr);
-    EXPECT_NE(out.find("No Feature Matching: Use 2D Translation\n"), std::string::npos);
-}
-
-TEST(EstimatePair, SingleLevelFallbackPrintsNoRefinementNotice) {
-    const NImagePtr flat = Flat(200, 260, 100);
-    MosaicContext context = Context(2);
-    ContextGuard guard{context};
-    context.records[1].align_dr = -3;
-    context.records[1].align_dc = 120;
-    int result = -1;
-    const std::string out = Captured(
-        [&] { result = EstimatePair(context, 1, flat.get(), flat.get(), 1, MotionRigid); });
-    EXPECT_EQ(result, 9);
-    ExpectTranslation(context.records[0].pairwise, 3, -120);
-    EXPECT_EQ(out, "");
+    for (const int levels : {1, 2}) {
+        MosaicContext context = Context(2);
+        ContextGuard guard{context};
+        context.records[1].align_dr = 7;
+        context.records[1].align_dc = 151;
+        int result = -1;
+        Captured([&] {
+            result = EstimatePair(context, 1, flat.get(), flat.get(), levels, MotionRigid);
+        });
+        EXPECT_EQ(result, 9) << levels;
+        ExpectTranslation(context.records[0].pairwise, -7, -151);
+        ExpectTranslation(context.records[1].prev_inverse, 7, 151);
+        EXPECT_EQ(context.records[1].matches, nullptr);
+    }
 }
 
 TEST(EstimatePair, RefinementWithoutMatchesFallsBackAtFullScale) {
@@ -331,15 +255,13 @@ TEST(EstimatePair, RefinementWithoutMatchesFallsBackAtFullScale) {
     context.records[1].align_dr = 5;
     context.records[1].align_dc = 171;
     int result = -1;
-    const std::string out = Captured([&] {
+    Captured([&] {
         result = EstimatePair(context, 1, pair.first.get(), pair.second.get(), 2, MotionRigid);
     });
     EXPECT_EQ(result, 9);
-    EXPECT_FALSE(ResidualLines(out).empty()) << "the coarse level matched";
     ExpectTranslation(context.records[0].pairwise, -5, -171);
     ExpectTranslation(context.records[1].prev_inverse, 5, 171);
     EXPECT_EQ(context.records[1].matches, nullptr);
-    EXPECT_NE(out.find("No Feature Matching: Use 2D Translation\n"), std::string::npos);
 }
 
 TEST(EstimatePair, SkipFeatureMatchingUsesTheAlignment) {
@@ -349,14 +271,10 @@ TEST(EstimatePair, SkipFeatureMatchingUsesTheAlignment) {
     context.skip_feature_matching = 1;
     context.records[2].align_dr = 4;
     context.records[2].align_dc = 140;
-    int result = -1;
-    const std::string out = Captured(
-        [&] { result = EstimatePair(context, 2, flat.get(), flat.get(), 3, MotionRigid); });
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(EstimatePair(context, 2, flat.get(), flat.get(), 3, MotionRigid), 0);
     ExpectTranslation(context.records[1].pairwise, -4, -140);
     ExpectTranslation(context.records[2].prev_inverse, 4, 140);
     ExpectTranslation(context.records[0].pairwise, 0, 0); // other records untouched
-    EXPECT_EQ(out, "");
 }
 
 TEST(EstimatePair, HandSetMatchesAreFittedDirectly) {
@@ -373,8 +291,7 @@ TEST(EstimatePair, HandSetMatchesAreFittedDirectly) {
     }
     context.records[1].matches = hand;
     int result = -1;
-    const std::string out = Captured(
-        [&] { result = EstimatePair(context, 1, flat.get(), flat.get(), 2, MotionRigid); });
+    Captured([&] { result = EstimatePair(context, 1, flat.get(), flat.get(), 2, MotionRigid); });
     EXPECT_EQ(result, 0);
     for (int i = 0; i < 8; ++i)
         EXPECT_NEAR(context.records[0].pairwise.h[i], truth.h[i], 1e-4) << i;
@@ -382,7 +299,6 @@ TEST(EstimatePair, HandSetMatchesAreFittedDirectly) {
         RoundTripError(context.records[0].pairwise, context.records[1].prev_inverse, 200, 260),
         1e-3);
     EXPECT_EQ(context.records[1].matches, hand); // kept as given
-    EXPECT_EQ(out, "");
 }
 
 TEST(EstimatePair, HandSetMatchesOfTheTranslationModelGiveTheMeanShift) {
