@@ -1,6 +1,6 @@
-// Damaged and hostile files: every reader must fail cleanly (or read a consistent picture) on
-// lying headers, cut data and foreign files. The files are made here; the damaged files kept in
-// tests/data/corrupt are read in corrupt_corpus_test.cpp.
+// Damaged and hostile files made here: every reader must fail cleanly (or read a consistent
+// picture) on lying headers, cut data and foreign files. The damaged files kept in
+// tests/data/corrupt (read in corrupt_corpus_test.cpp) hold the other cases.
 #include <gtest/gtest.h>
 
 #include <zlib.h>
@@ -63,15 +63,9 @@ TEST(HostileBmp, LyingHeadersAreRefused) {
         {"too tall top-down", BmpFile(1, -100001, 24, BI_RGB, 0, 54, some)},
         {"most negative height", BmpFile(1, INT_MIN, 24, BI_RGB, 0, 54, some)},
         {"zero width", BmpFile(0, 5, 24, BI_RGB, 0, 54, some)},
-        {"huge but cut", BmpFile(60000, 60000, 24, BI_RGB, 0, 54, some)},
-        {"colour count past the file", BmpFile(2, 2, 8, BI_RGB, 0xFFFFFFFF, 0, some)},
-        {"offset past the file", BmpFile(2, 2, 24, BI_RGB, 0, 0x7FFFFFF0, some)},
-        {"header size absurd", BmpFile(2, 2, 24, BI_RGB, 0, 54, some, 0x7FFFFFFF)},
         {"header size small", BmpFile(2, 2, 24, BI_RGB, 0, 54, some, 20)},
         {"zero bits", BmpFile(2, 2, 0, BI_RGB, 0, 54, some)},
-        {"seven bits", BmpFile(2, 2, 7, BI_RGB, 0, 54, some)},
         {"RLE8 at 24 bits", BmpFile(2, 2, 24, BI_RLE8, 0, 54, some)},
-        {"RLE top-down", BmpFile(2, -2, 8, BI_RLE8, 0, 54, some)},
         {"JPEG inside", BmpFile(2, 2, 24, 4, 0, 54, some)},
         {"only a file header", Bytes{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0}},
     };
@@ -120,7 +114,7 @@ TEST(HostileBmp, PixelLimitRefusesBeforeAllocating) {
 // ---------------------------------------------------------------------------------------------
 // GIF
 
-Bytes GifFile(int width, int height, int codeSize, const Bytes& data, bool terminate = true) {
+Bytes GifFile(int width, int height, int codeSize, const Bytes& data) {
     Bytes bytes{'G', 'I', 'F', '8', '9', 'a'};
     AppendLe16(bytes, static_cast<std::uint32_t>(width));
     AppendLe16(bytes, static_cast<std::uint32_t>(height));
@@ -133,7 +127,7 @@ Bytes GifFile(int width, int height, int codeSize, const Bytes& data, bool termi
     bytes.push_back(static_cast<std::uint8_t>(codeSize));
     bytes.push_back(static_cast<std::uint8_t>(data.size()));
     bytes.insert(bytes.end(), data.begin(), data.end());
-    if (terminate) bytes.insert(bytes.end(), {0, 0x3B});
+    bytes.insert(bytes.end(), {0, 0x3B});
     return bytes;
 }
 
@@ -145,19 +139,8 @@ TEST(HostileGif, LyingHeadersAndStreamsAreRefused) {
     ASSERT_TRUE(ReadChecked(dir.File("ok.gif"), kImageTypeGif));
     const std::vector<std::pair<const char*, Bytes>> files = {
         {"zero width", GifFile(0, 1, 2, onePixel)},
-        {"zero height", GifFile(1, 0, 2, onePixel)},
-        {"code size 12", GifFile(1, 1, 12, onePixel)},
         {"code size 0", GifFile(1, 1, 0, onePixel)},
-        // Clear (2), pixel 1, end (3) at 2 bits each: decodes, but no GIF has code size 1.
-        {"code size 1", GifFile(1, 1, 1, Bytes{2 | (1 << 2) | (3 << 4)})},
-        {"more pixels than the data can give", GifFile(65535, 65535, 2, onePixel)},
-        {"too many pixels asked", GifFile(300, 300, 2, onePixel)},
-        {"unterminated blocks", GifFile(1, 1, 2, Bytes(40, 0xFF), false)},
-        {"no image", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B}},
         {"unknown block", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x99}},
-        {"extension cut", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x21, 0xF9, 9}},
-        {"global table cut", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x87, 0, 0, 1, 2}},
-        {"not a GIF", Bytes{'G', 'I', 'F', '9', '9', 'a', 1, 0, 1, 0, 0, 0, 0}},
     };
     for (const auto& [name, bytes] : files) {
         WriteBytes(dir.File("h.gif"), bytes);
@@ -224,47 +207,11 @@ TEST(HostilePng, LyingHeadersAreRefused) {
     const std::vector<std::pair<const char*, Bytes>> files = {
         {"too wide", PngWithHeader(100001, 1, 8, 2)},
         {"zero width", PngWithHeader(0, 1, 8, 2)},
-        {"huge and cut", PngWithHeader(65536, 65536, 8, 2)},
-        {"bad depth", PngWithHeader(1, 1, 7, 2)},
         {"bad colour type", PngWithHeader(1, 1, 8, 5)},
-        {"palette without PLTE", PngWithHeader(1, 1, 8, 3)},
     };
     for (const auto& [name, bytes] : files) {
         WriteBytes(dir.File("h.png"), bytes);
         EXPECT_FALSE(ReadChecked(dir.File("h.png"), kImageTypePng)) << name;
-    }
-}
-
-TEST(HostileJpeg, DamagedFilesAreRefused) {
-    ScratchDir dir;
-    PromptRecorder quiet;
-    auto picture = CImageImpl::Create(16, 16, 24, kImageTypeJpeg);
-    ASSERT_TRUE(picture->WriteFile(dir.File("ok.jpg")));
-    const Bytes good = ReadBytes(dir.File("ok.jpg"));
-    // The start-of-frame marker's size fields set to `side` x `side`.
-    const auto sized = [&](std::uint8_t high, std::uint8_t low) {
-        Bytes bytes = good;
-        for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
-            if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
-                bytes[i + 5] = bytes[i + 7] = high;
-                bytes[i + 6] = bytes[i + 8] = low;
-                break;
-            }
-        }
-        return bytes;
-    };
-    const std::vector<std::pair<const char*, Bytes>> files = {
-        {"zero size", sized(0, 0)},
-        // 60000 x 60000: 56 million blocks a component, at least 7 MB of Huffman codes.
-        {"huge and cut", sized(0xEA, 0x60)},
-        {"header only", Bytes(good.begin(), good.begin() + 20)},
-        {"no scan", Bytes(good.begin(), good.end() - static_cast<long>(good.size() / 3))},
-        {"not a JPEG", Bytes{'h', 'e', 'l', 'l', 'o'}},
-        {"empty", Bytes{}},
-    };
-    for (const auto& [name, bytes] : files) {
-        WriteBytes(dir.File("h.jpg"), bytes);
-        EXPECT_FALSE(ReadChecked(dir.File("h.jpg"), kImageTypeJpeg)) << name;
     }
 }
 
@@ -319,18 +266,11 @@ TEST(HostileTiff, LyingHeadersAreRefused) {
     ASSERT_TRUE(ReadChecked(dir.File("ok16.tif"), kImageTypeTiff));
     const std::vector<std::pair<const char*, Bytes>> files = {
         {"too wide", SimpleTiff(100001, 1, 8, 122, 16)},
-        {"huge and cut", SimpleTiff(60000, 60000, 8, 122, 16)},
-        {"strip past the file", SimpleTiff(4, 4, 8, 0x7FFFFF00, 16)},
-        {"sixteen bits cut", SimpleTiff(40, 40, 16, 122, 3200)},
         {"64 bits", SimpleTiff(1, 1, 64, 122, 8)},
-        // 198 bytes that asked for a line of 20000 x 65535 samples (2.6 GB) before any data.
-        {"65535 samples", GreyTiff16(20000, 1, 65535, 1, 64)},
-        {"65535 samples, wider", GreyTiff16(100000, 1, 65535, 1, 64)},
         {"more samples than grey and alpha", GreyTiff16(2, 1, 3, 1, 12)},
         {"more than LZW can expand to", GreyTiff16(10000, 1000, 1, 5, 64)},
         {"more than deflate can expand to", GreyTiff16(10000, 1000, 1, 8, 64)},
         {"zero size", SimpleTiff(0, 0, 8, 122, 16)},
-        {"not a TIFF", Bytes{'I', 'I', 43, 0, 8, 0, 0, 0}},
     };
     for (const auto& [name, bytes] : files) {
         WriteBytes(dir.File("h.tif"), bytes);

@@ -6,38 +6,17 @@
 
 namespace {
 
-TEST(PictureTypes, ExtensionTableIgnoresCaseAndKnowsFiveEntries) {
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.bmp"), kImageTypeBmp);
+TEST(PictureTypes, TheLastExtensionChoosesTheTypeInAnyCase) {
     EXPECT_EQ(CImageImpl::TypeFromExtension("dir.v2/a.JPG"), kImageTypeJpeg);
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.jpg"), kImageTypeJpeg);
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.Tif"), kImageTypeTiff);
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.gif"), kImageTypeGif);
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.xpm"), kImageTypeXpm);
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.tar.bmp"), kImageTypeBmp); // last part only
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.jpeg"), kImageTypeNone);
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.tiff"), kImageTypeNone);
-    EXPECT_EQ(CImageImpl::TypeFromExtension("a.png"), kImageTypeNone); // PNG has no entry
-    EXPECT_EQ(CImageImpl::TypeFromExtension("noextension"), kImageTypeNone);
+    EXPECT_EQ(CImageImpl::TypeFromExtension("a.tar.Tif"), kImageTypeTiff);
     EXPECT_EQ(CImageImpl::TypeFromExtension("a.bmp.bak"), kImageTypeNone);
-}
-
-TEST(PictureTypes, NewMakesTheClassOfTheType) {
-    for (int type : {kImageTypeBmp, kImageTypeJpeg, kImageTypeTiff, kImageTypePng, kImageTypeGif,
-                     kImageTypeXpm, kImageTypeNone})
-        EXPECT_EQ(CImageImpl::New(type)->GetType(), type);
-}
-
-TEST(PictureTypes, TypesWithoutAClassNeverReadOrWrite) {
+    EXPECT_EQ(CImageImpl::TypeFromExtension("noextension"), kImageTypeNone);
+    // A type without a reader never reads nor writes (a BMP file named without a known type).
     ScratchDir dir;
-    auto bmp = CImageImpl::Create(2, 2, 24, kImageTypeBmp);
-    ASSERT_TRUE(bmp->WriteFile(dir.File("p.bmp")));
-    std::filesystem::copy_file(dir.File("p.bmp"), dir.File("p.png")); // no table entry: -1
+    ASSERT_TRUE(CImageImpl::Create(2, 2, 24, kImageTypeBmp)->WriteFile(dir.File("p.png")));
     for (int type : {kImageTypeXpm, kImageTypeNone}) {
-        auto picture = CImageImpl::Open(dir.File("p.png"), type);
-        EXPECT_FALSE(picture->IsValid());
-        auto made = CImageImpl::Create(2, 2, 24, type);
-        ASSERT_TRUE(made);
-        EXPECT_FALSE(made->WriteFile(dir.File("q.bmp")));
+        EXPECT_FALSE(CImageImpl::Open(dir.File("p.png"), type)->IsValid());
+        EXPECT_FALSE(CImageImpl::Create(2, 2, 24, type)->WriteFile(dir.File("q.bmp")));
     }
 }
 
@@ -53,25 +32,11 @@ TEST(PictureTypes, OpenChoosesByExtensionAndRefusesUnknownOnes) {
     EXPECT_TRUE(CImageImpl::Open(dir.File("c.jpeg"), kImageTypeJpeg)->IsValid());
 }
 
-TEST(PictureObject, CreateMakesAZeroPictureWithBottomUpPaddedRows) {
+TEST(PictureObject, CreateMakesBottomUpPaddedRowsAndRefusesBadSizesAndDepths) {
     auto picture = CImageImpl::Create(5, 3, 24, kImageTypeBmp);
     ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->GetWidth(), 5);
-    EXPECT_EQ(picture->GetHeight(), 3);
-    EXPECT_EQ(picture->GetStride(), 16u); // 15 bytes padded to 16
-    EXPECT_EQ(picture->GetHeader().biSizeImage, 48u);
-    EXPECT_EQ(picture->GetColorCount(), 0);
-    // The top row is the last one in memory.
-    EXPECT_EQ(picture->GetRow(0), picture->GetBits() + 32);
-    EXPECT_EQ(picture->GetJpegQuality(), 100);
-    EXPECT_FALSE(picture->Is48Bit());
-
-    auto grey = CImageImpl::Create(3, 1, 8, kImageTypeBmp);
-    EXPECT_EQ(grey->GetColorCount(), 256);
-    EXPECT_FALSE(grey->HasPalette());
-}
-
-TEST(PictureObject, CreateRefusesBadSizesAndDepths) {
+    EXPECT_EQ(picture->GetStride(), 16u);                   // 15 bytes padded to 16
+    EXPECT_EQ(picture->GetRow(0), picture->GetBits() + 32); // the top row is the last in memory
     EXPECT_FALSE(CImageImpl::Create(0, 5, 24, kImageTypeBmp));
     EXPECT_FALSE(CImageImpl::Create(5, -1, 24, kImageTypeBmp));
     EXPECT_FALSE(CImageImpl::Create(100001, 1, 24, kImageTypeBmp));
@@ -129,8 +94,7 @@ TEST(PictureObject, ASecondPaletteIsRefused) {
     EXPECT_EQ(picture->GetColorTable()[1].rgbRed, 6);
     const std::vector<RGBQUAD> second{{9, 9, 9, 0}};
     EXPECT_FALSE(picture->SetPalette(second));
-    ASSERT_EQ(prompts.texts.size(), 1u);
-    EXPECT_EQ(prompts.texts[0], "CImageImpl::imagePalette already exists!");
+    EXPECT_EQ(prompts.texts.size(), 1u);
     const auto kept = picture->ReadPalette();
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0].rgbBlue, 1);
@@ -301,17 +265,6 @@ TEST(PictureObject, ReadFailureKeepsThePicture) {
     EXPECT_EQ(reader->GetWidth(), 3);
     EXPECT_EQ(reader->GetHeight(), 2);
     EXPECT_NE(reader->GetBits(), nullptr);
-}
-
-TEST(PictureObject, WriteWithEmptyPathUsesTheStoredName) {
-    ScratchDir dir;
-    auto picture = CImageImpl::Create(2, 2, 24, kImageTypeBmp);
-    EXPECT_FALSE(picture->WriteFile()); // no name yet
-    ASSERT_TRUE(picture->WriteFile(dir.File("first.bmp")));
-    EXPECT_EQ(picture->GetFileName(), dir.File("first.bmp"));
-    std::filesystem::remove(dir.File("first.bmp"));
-    ASSERT_TRUE(picture->WriteFile());
-    EXPECT_TRUE(std::filesystem::exists(dir.File("first.bmp")));
 }
 
 TEST(PictureObject, CopyAsKeepsPixelsAndChangesTheClass) {

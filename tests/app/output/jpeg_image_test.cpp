@@ -85,10 +85,4 @@ TEST(JpegFiles, TruncatedFileFailsAndKeepsThePicture) {
     EXPECT_FALSE(CImageImpl::Open(dir.File("half.jpg"))->IsValid());
 }
 
-TEST(JpegFiles, WritingWithoutANameFails) {
-    auto picture = CImageImpl::Create(8, 8, 24, kImageTypeJpeg);
-    EXPECT_FALSE(picture->WriteFile());
-    EXPECT_FALSE(picture->WriteFile("/nonexistent/dir/x.jpg"));
-}
-
 } // namespace
