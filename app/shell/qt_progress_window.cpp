@@ -8,6 +8,17 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+namespace {
+
+// The engine reports (and pumps) far more often than a person can see the window change, and
+// bringing the window up to date (painting the text and the bar and flushing them to the
+// screen) costs more than the work between reports. The events are handled, and the bar
+// takes its newest position, at most this often; a click or key reaches the window within
+// that time. (QProgressBar::setValue repaints at once, so it waits for the pump too.)
+constexpr qint64 kPumpIntervalMs = 40;
+
+} // namespace
+
 ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("ProgressWindow");
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -49,6 +60,8 @@ bool QtProgressBackend::Create(void* parent, const std::string& title, bool,
     m_dialog->cancel->setText(cancelLabel.empty() ? QObject::tr("Cancel")
                                                   : QString::fromStdString(cancelLabel));
     m_dialog->adjustSize();
+    m_barPending = false;
+    m_pumped.invalidate();
     return true;
 }
 
@@ -74,7 +87,8 @@ void QtProgressBackend::SetRange(int lower, int upper, int) {
 }
 
 void QtProgressBackend::SetBarPosition(int position) {
-    if (m_dialog) m_dialog->bar->setValue(position);
+    m_barPosition = position;
+    m_barPending = m_dialog != nullptr;
 }
 
 void QtProgressBackend::Show() {
@@ -111,7 +125,12 @@ void QtProgressBackend::SetModal(bool modal) {
 }
 
 stitchkit::ProgressPumpResult QtProgressBackend::Pump() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!m_pumped.isValid() || m_pumped.elapsed() >= kPumpIntervalMs) {
+        if (m_barPending && m_dialog) m_dialog->bar->setValue(m_barPosition);
+        m_barPending = false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        m_pumped.start();
+    }
     stitchkit::ProgressPumpResult result;
     result.quit = QCoreApplication::closingDown();
     if (m_dialog) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <vector>
 
@@ -55,4 +56,8 @@ private:
     QPointer<ProgressDialog> m_dialog;
     std::vector<QPointer<QWidget>> m_disabled;
     bool m_modal = false;
+    // The newest bar position and whether the bar still shows an older one.
+    int m_barPosition = 0;
+    bool m_barPending = false;
+    QElapsedTimer m_pumped; // since the window last handled its events
 };

@@ -10,8 +10,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 #include "image_impl.h"
@@ -56,13 +58,28 @@ std::unique_ptr<CImageImpl> View(int k) {
     return view;
 }
 
+// A scene without features: a smooth ramp across 900 columns, a little steeper in red.
+BYTE Ramp(int x, int y, int channel) {
+    return static_cast<BYTE>(40 + x * (150 + 20 * channel) / 900 + y / 30);
+}
+
+// View k of a pan over the ramp, as View(k) over the landscape.
+std::unique_ptr<CImageImpl> RampView(int k) {
+    std::unique_ptr<CImageImpl> view = CImageImpl::Create(400, 300, 24, kImageTypeBmp);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            for (int c = 0; c < 3; ++c) view->GetRow(y)[3 * x + c] = Ramp(x + 250 * k, y, c);
+    return view;
+}
+
 // An application whose input list holds three views placed by their true offsets.
-void LoadThreeViews(CMainApp& app) {
+void LoadThreeViews(CMainApp& app, std::unique_ptr<CImageImpl> (*view)(int) = View) {
     app.Inputs().SetProbe([](const std::string&) {
         return ListedPicture{true, 400, 300, QImage(100, 75, QImage::Format_RGB32)};
     });
-    CImageInfo::SetLoader(
-        [](const std::string& path, const PictureCorrection&) { return View(path.back() - '0'); });
+    CImageInfo::SetLoader([view](const std::string& path, const PictureCorrection&) {
+        return view(path.back() - '0');
+    });
     ASSERT_EQ(app.Inputs().AddFiles({"/v/0", "/v/1", "/v/2"}), 3);
     ASSERT_EQ(app.Inputs().BuildImageInfoList(app.Document()), 3);
     for (int k = 0; k < 3; ++k) app.Document().At(k)->MoveTo(250 * k, 0);
@@ -215,6 +232,47 @@ TEST(StitchDriver, RealStitchOfGeneratedViewsOpensTheResult) {
               std::vector<std::string>{"<Quiltwork>\xEF\xBC\x9ASelectPanoMethod ERROR !"});
     EXPECT_FALSE(result);
     CImageInfo::SetLoader({});
+}
+
+// With nothing to match between the views the planar mosaic joins them by their alignment
+// alone (result 9): the information box comes first, then the Result window opens on the
+// picture.
+TEST(StitchDriver, TranslationFallbackInformsThenOpensTheResult) {
+    ScriptedPrompter prompts;
+    CMainApp app;
+    LoadThreeViews(app, RampView);
+    app.Driver().SetDialogRunner([](ParameterDialogKind, StitchSettings& s) {
+        s.method = kMethodBigPlane;
+        s.flag360 = false;
+        s.sizeIndex = 2;
+        return true;
+    });
+    std::vector<std::string> captionsBeforeWindow;
+    int width = 0, height = 0;
+    BYTE middle[3] = {};
+    app.SetResultWindowHook([&](ResultWindow& window) {
+        for (const PromptRecord& box : prompts.Boxes()) captionsBeforeWindow.push_back(box.caption);
+        QTimer::singleShot(0, &window, [&] {
+            const CImageImpl* shown = window.WholePicture();
+            width = shown->GetWidth();
+            height = shown->GetHeight();
+            std::copy_n(shown->GetRow(150) + 3 * 450, 3, middle);
+            window.done(QDialog::Accepted);
+        });
+    });
+    prompts.Expect(kIdOk);
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(app.Driver().Stitch(nullptr, 0, ParameterDialogKind::PlaneCylinder));
+    CImageInfo::SetLoader({});
+    EXPECT_EQ(captionsBeforeWindow, (std::vector<std::string>{"Question", "Info."}));
+    ASSERT_EQ(prompts.Boxes().size(), 2u);
+    EXPECT_EQ(prompts.Boxes()[1].flags & kMbIconMask, kMbIconInformation);
+    EXPECT_EQ(prompts.Take()[1].rfind("No feature correspondence was found", 0), 0u);
+    // Three views of 400 shifted by 250 (the canvas may keep a row and a column); the middle
+    // shows the ramp at column 450.
+    EXPECT_NEAR(width, 900, 2);
+    EXPECT_NEAR(height, 300, 2);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(middle[c], Ramp(450, 150, c), 2) << c;
 }
 
 TEST(ResultWindow, SizeCheckTrimClipboardAndExit) {
