@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -175,54 +176,44 @@ TEST(BlendLevels, FreePixelsTakeTheSampleAndCoveredOnesOutsideTheMapAreLogged) {
     EXPECT_EQ(canvas.Coverage(0, 4), 255);
 }
 
-TEST(Sampling, TranslationsAgreeWithTheEngineBilinearRead) {
-    // Shifts by binary fractions map canvas pixels exactly, so each pixel must be
-    // NGetPixelBilinear at (r + ty, c + tx), truncated, wherever that lies inside; the cases
-    // include whole shifts, a fraction along one axis only (the last row or column is then taken
-    // without interpolation) and negative shifts.
-    const NImagePtr image =
-        GreyImage(40, 50, [](int r, int c) { return (r * 31 + c * 17 + (r * c) % 23) % 256; });
-    const std::pair<double, double> shifts[] = {{0, 0},       {0.25, 0.5}, {0.5, 0},   {0, 0.75},
-                                                {-3.5, 2.25}, {7, -4},     {2.5, 10.5}};
-    for (const auto& [ty, tx] : shifts) {
-        Canvas canvas(60, 70);
-        canvas.LayFirst(image.get(), Homography8::Translation(ty, tx));
-        for (int r = 0; r < 60; ++r)
-            for (int c = 0; c < 70; ++c) {
-                const double ri = r + ty, ci = c + tx;
-                const bool belongs = ri >= 0 && ri <= 39 && ci >= 0 && ci <= 49;
-                ASSERT_EQ(canvas.Coverage(r, c), belongs ? 255 : 0) << ty << "," << tx;
-                if (!belongs) continue;
-                const double v = NGetPixelBilinear(image.get(), 0, ri, ci);
-                ASSERT_EQ(canvas.At(r, c), static_cast<int>(v + 1e-6))
-                    << ty << "," << tx << " at " << r << "," << c;
-            }
-    }
-}
-
-TEST(Sampling, ProjectiveTransformAgreesWithTheEngineBilinearRead) {
-    // A canvas large enough to be shared out between threads; every pixel must be what
-    // Homography8::Apply and NGetPixelBilinear give, truncated.
+TEST(Sampling, EveryLaidPixelIsTheEngineBilinearReadOfItsSourcePosition) {
+    // Each canvas pixel must be NGetPixelBilinear at Homography8::Apply of it, truncated, where
+    // that lies inside the image, and uncovered elsewhere. The translations are by binary
+    // fractions (exact positions): whole shifts, a fraction along one axis only (the last row
+    // or column is then taken without interpolation), negative shifts. The projective case is
+    // large enough to be shared out between threads.
     const NImagePtr image =
         GreyImage(180, 220, [](int r, int c) { return (r * 7 + c * 13 + (r * c) % 17) % 256; });
-    Homography8 h;
+    std::vector<Homography8> transforms;
+    for (const auto& [ty, tx] : {std::pair{0.0, 0.0},
+                                 {0.25, 0.5},
+                                 {0.5, 0.0},
+                                 {0.0, 0.75},
+                                 {-3.5, 2.25},
+                                 {7.0, -4.0},
+                                 {2.5, 10.5}})
+        transforms.push_back(Homography8::Translation(ty, tx));
+    Homography8 projective;
     const double values[8] = {0.93, -0.12, 14.3, 0.08, 1.04, -9.7, 0.0004, -0.0002};
-    for (int i = 0; i < 8; ++i) h.h[i] = values[i];
-    Canvas canvas(230, 300);
-    canvas.LayFirst(image.get(), h);
-    int inside = 0;
-    for (int r = 0; r < 230; ++r)
-        for (int c = 0; c < 300; ++c) {
-            double ri = 0, ci = 0;
-            ASSERT_TRUE(h.Apply(r, c, &ri, &ci));
-            const bool belongs = ri >= 0 && ri <= 179 && ci >= 0 && ci <= 219;
-            ASSERT_EQ(canvas.Coverage(r, c), belongs ? 255 : 0) << r << "," << c;
-            if (!belongs) continue;
-            ++inside;
-            const double v = NGetPixelBilinear(image.get(), 0, ri, ci);
-            ASSERT_EQ(canvas.At(r, c), static_cast<int>(v + 1e-6)) << r << "," << c;
-        }
-    EXPECT_GT(inside, 20000);
+    std::copy(values, values + 8, projective.h);
+    transforms.push_back(projective);
+    for (const Homography8& h : transforms) {
+        Canvas canvas(230, 300);
+        canvas.LayFirst(image.get(), h);
+        int inside = 0;
+        for (int r = 0; r < 230; ++r)
+            for (int c = 0; c < 300; ++c) {
+                double ri = 0, ci = 0;
+                ASSERT_TRUE(h.Apply(r, c, &ri, &ci));
+                const bool belongs = ri >= 0 && ri <= 179 && ci >= 0 && ci <= 219;
+                ASSERT_EQ(canvas.Coverage(r, c), belongs ? 255 : 0) << r << "," << c;
+                if (!belongs) continue;
+                ++inside;
+                const double v = NGetPixelBilinear(image.get(), 0, ri, ci);
+                ASSERT_EQ(canvas.At(r, c), static_cast<int>(v + 1e-6)) << r << "," << c;
+            }
+        EXPECT_GT(inside, 20000);
+    }
 }
 
 TEST(Sampling, NearestNeighbourRoundsHalfAwayFromZero) {

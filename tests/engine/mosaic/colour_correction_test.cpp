@@ -82,18 +82,6 @@ void ExpectShows(const MosaicContext& context, int k, int top, int left) {
 
 } // namespace
 
-TEST(ColourCorrection, IdenticalImagesGetOffsetZeroAndStayUnchanged) {
-    MosaicContext context;
-    Fill(context, {PlanarView(3, 30, 40, 0, 0), PlanarView(3, 30, 40, 5, 17)}, {{0, 0}, {5, 17}});
-    ASSERT_EQ(CorrectColours(context), 0);
-    for (int b = 0; b < 3; ++b) {
-        EXPECT_EQ(context.records[1].offset[b], 0.0);
-        EXPECT_EQ(context.records[1].gain[b], 1.0);
-    }
-    ExpectShows(context, 1, 5, 17);
-    ResetMosaicContext(context);
-}
-
 TEST(ColourCorrection, BrightenedViewGetsTheStepAsOffsetAndIsCorrectedInACopy) {
     // The second image views the caller's bitmap with red +15, green +4, blue -9.
     Bitmap bitmap(30, 40, 3, 22, {15, 4, -9});

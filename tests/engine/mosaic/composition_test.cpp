@@ -193,83 +193,93 @@ int Compose(HandMosaic& mosaic) {
 // ---------------------------------------------------------------------------------------------
 // Canvas geometry
 
-TEST(Composition, SingleImageGetsOneRowAndColumnOfBackground) {
-    HandMosaic mosaic;
-    mosaic.AddView(30, 40, 0, 0, true);
-    mosaic.Prepare();
-    mosaic.Context().background = 10 * 65536 + 20 * 256 + 30;
-    ASSERT_EQ(Compose(mosaic), 0);
-    EXPECT_TRUE(mosaic.Output()->interleaved);
-    ExpectPicture(mosaic, mosaic.Output(), 31, 41, Texture, {10, 20, 30});
-}
-
-TEST(Composition, TranslationMosaicReproducesThePicture) {
-    // Views 60 x 80 at (0, 0), (-7, 50), (5, 100); the base is the middle one, in whose frame
-    // the others start at (7, -50) and (12, 50): rows 0 .. 71, columns -50 .. 129. Whole shifts:
-    // every sample is a source pixel and blending equal values keeps them.
-    HandMosaic mosaic;
-    mosaic.AddView(60, 80, 0, 0);
-    mosaic.AddView(60, 80, -7, 50);
-    mosaic.AddView(60, 80, 5, 100);
-    mosaic.Prepare();
-    ASSERT_EQ(mosaic.base, 1);
-    mosaic.Context().background = 3 * 65536 + 3 * 256 + 3;
-    ASSERT_EQ(Compose(mosaic), 0);
-    EXPECT_EQ(mosaic.Context().offset_r, 0);
-    EXPECT_EQ(mosaic.Context().offset_c, 50);
-    EXPECT_FALSE(mosaic.Output()->interleaved);
-    ExpectPicture(mosaic, mosaic.Output(), 72, 180, Texture, {3});
-}
-
-TEST(Composition, FractionalNegativeShiftOfALinearPictureIsExact) {
-    // View 1 starts at (-2.5, 5.5): offset ceil(2.5) = 3, height ceil(10) - floor(-2.5) + 1 = 14,
-    // width ceil(14.5) + 1 = 16. Bilinear sampling reproduces the linear picture 2r + 2c + 50,
-    // which is integer on every canvas pixel and every pixel of both views.
+TEST(Composition, ViewsAreLaidWhereTheyBelongOnACanvasOneRowAndColumnBeyondTheBase) {
+    // Every canvas pixel that a view covers shows the picture, the rest the background, and the
+    // covered area is the bounding box of the covered pixels. The canvas spans the views'
+    // corners and the base's rectangle, which reaches one row and column beyond its last pixel.
+    struct View {
+        int rows, columns;
+        double top, left;
+    };
     const PictureFn ramp = [](double r, double c, int) {
         return static_cast<int>(2 * r + 2 * c + 50);
     };
-    HandMosaic mosaic(ramp);
-    mosaic.AddView(10, 10, 0, 0);
-    mosaic.AddView(10, 10, -2.5, 5.5);
-    mosaic.Prepare();
-    ASSERT_EQ(Compose(mosaic), 0);
-    EXPECT_EQ(mosaic.Context().offset_r, 3);
-    EXPECT_EQ(mosaic.Context().offset_c, 0);
-    ExpectPicture(mosaic, mosaic.Output(), 14, 16, ramp);
-}
-
-TEST(Composition, PaletteViewsArePlacedInColourOrder) {
-    // Palette views are copied as red, green, blue planes; the composite keeps a bitmap's blue,
-    // green, red bytes. Palette entry i is (red i, green 255 - i, blue i / 2).
+    // Palette entry i is (red i, green 255 - i, blue i / 2); the composite keeps its colours.
     const PictureFn palette = [](double r, double c, int b) {
         const int i = static_cast<int>(TextureValue(r, c, 1u));
         return b == 0 ? i : (b == 1 ? 255 - i : i / 2);
     };
-    HandMosaic mosaic;
-    mosaic.AddDib(TextureView(40, 50, 0, 0, ViewKind::Palette8), 0, 0);
-    mosaic.AddDib(TextureView(40, 50, 4, 30, ViewKind::Palette8), 4, 30);
-    mosaic.Prepare();
-    ASSERT_EQ(Compose(mosaic), 0);
-    ExpectPicture(mosaic, mosaic.Output(), 44, 80, palette);
-}
-
-TEST(Composition, RecordsReceiveTheirCanvasGeometry) {
-    HandMosaic mosaic;
-    mosaic.AddView(20, 30, 0, 0);
-    mosaic.AddView(20, 30, -6, 25);
-    mosaic.Prepare();
-    ASSERT_EQ(Compose(mosaic), 0);
-    // Image 1 on the canvas (offset (6, 0)): corners (0, 25) .. (19, 54), centre (9.5, 39.5).
-    const MosaicImageRecord& rec = mosaic.Context().records[1];
-    EXPECT_EQ((std::vector<double>{rec.corners[0].r, rec.corners[0].c, rec.corners[2].r,
-                                   rec.corners[2].c, rec.box.r0, rec.box.c1}),
-              (std::vector<double>{0, 25, 19, 54, 0, 54}));
-    EXPECT_EQ((std::vector<int>{rec.centre_r, rec.centre_c, mosaic.Context().records[0].centre_r,
-                                mosaic.Context().records[0].centre_c}),
-              (std::vector<int>{9, 39, 15, 14}));
-    double r = 0, c = 0;
-    ASSERT_TRUE(rec.to_image.Apply(0, 25, &r, &c));
-    EXPECT_EQ((std::vector<double>{r, c}), (std::vector<double>{0, 0}));
+    struct Case {
+        const char* name;
+        std::vector<View> views;
+        bool colour, palette;
+        int rows, columns, offsetR, offsetC;
+        bool exact = true;
+    };
+    const Case cases[] = {
+        {"one view", {{30, 40, 0, 0}}, true, false, 31, 41, 0, 0},
+        // The base is the middle view, in whose frame the others start at (7, -50) and
+        // (12, 50): rows 0 .. 71, columns -50 .. 129.
+        {"three views",
+         {{60, 80, 0, 0}, {60, 80, -7, 50}, {60, 80, 5, 100}},
+         false,
+         false,
+         72,
+         180,
+         0,
+         50},
+        // A linear picture, integer on every pixel, is reproduced exactly by bilinear sampling.
+        // Offset ceil(2.5) = 3, height ceil(10) - floor(-2.5) + 1 = 14, width ceil(14.5) + 1.
+        {"fractional", {{10, 10, 0, 0}, {10, 10, -2.5, 5.5}}, false, false, 14, 16, 3, 0},
+        {"palette", {{40, 50, 0, 0}, {40, 50, 4, 30}}, false, true, 44, 80, 0, 0},
+        // Base 1: rows floor(-3) .. ceil(3.5 + 19), columns -20 .. ceil(20.25 + 29). (Only the
+        // geometry: the texture between its pixels is not what bilinear sampling makes of it.)
+        {"fractional base in the middle",
+         {{20, 30, 0, 0}, {20, 30, 3, 20}, {20, 30, 6.5, 40.25}},
+         false,
+         false,
+         27,
+         71,
+         3,
+         20,
+         false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const PictureFn picture =
+            k.palette ? palette : (std::string(k.name) == "fractional" ? ramp : Texture);
+        HandMosaic mosaic(picture);
+        for (const View& v : k.views) {
+            if (k.palette)
+                mosaic.AddDib(TextureView(v.rows, v.columns, static_cast<int>(v.top),
+                                          static_cast<int>(v.left), ViewKind::Palette8),
+                              v.top, v.left);
+            else
+                mosaic.AddView(v.rows, v.columns, v.top, v.left, k.colour);
+        }
+        mosaic.Prepare();
+        mosaic.Context().background = 10 * 65536 + 20 * 256 + 30; // a grey canvas takes green
+        ASSERT_EQ(Compose(mosaic), 0);
+        EXPECT_EQ(mosaic.Context().offset_r, k.offsetR);
+        EXPECT_EQ(mosaic.Context().offset_c, k.offsetC);
+        const N_ImageRec* out = mosaic.Output();
+        if (k.exact)
+            ExpectPicture(mosaic, out, k.rows, k.columns, picture,
+                          out->nbands == 3 ? std::vector<int>{10, 20, 30} : std::vector<int>{20});
+        EXPECT_EQ(out->nrows * 1000 + out->ncolumns, k.rows * 1000 + k.columns);
+        CoveredArea truth{out->nrows, out->ncolumns, -1, -1};
+        for (int r = 0; r < out->nrows; ++r)
+            for (int c = 0; c < out->ncolumns; ++c) {
+                if (!mosaic.Covered(mosaic.World(r, c))) continue;
+                truth.top = std::min(truth.top, r);
+                truth.left = std::min(truth.left, c);
+                truth.bottom = std::max(truth.bottom, r);
+                truth.right = std::max(truth.right, c);
+            }
+        const CoveredArea& got = mosaic.Context().covered;
+        EXPECT_EQ((std::vector<int>{got.top, got.left, got.bottom, got.right}),
+                  (std::vector<int>{truth.top, truth.left, truth.bottom, truth.right}));
+    }
 }
 
 TEST(Composition, CanvasWiderThanTenBasesIsRefusedBeforeDrawing) {
@@ -305,41 +315,6 @@ TEST(Composition, AViewOutOfAnyRangeIsRefusedBeforeItsExtentBecomesAnInteger) {
                 << far << (baseFrame ? " base frame" : "");
             EXPECT_EQ(mosaic.Output(), nullptr);
         }
-}
-
-TEST(Composition, CoveredAreaIsWhereSomeViewReaches) {
-    // The canvas rule adds background beyond the base view and around fractional corners; the
-    // covered area is the bounding box of the canvas pixels that some view shows.
-    struct View {
-        int rows, columns;
-        double top, left;
-    };
-    const std::vector<std::vector<View>> cases = {
-        {{30, 40, 0, 0}},                                        // one row and column beyond
-        {{60, 80, 0, 0}, {60, 80, -7, 50}, {60, 80, 5, 100}},    // every canvas pixel covered
-        {{10, 10, 0, 0}, {10, 10, -2.5, 5.5}},                   // fractional: rows 1 .. 12
-        {{20, 30, 0, 0}, {20, 30, 3, 20}, {20, 30, 6.5, 40.25}}, // base in the middle
-    };
-    for (std::size_t n = 0; n < cases.size(); ++n) {
-        HandMosaic mosaic;
-        for (const View& v : cases[n]) mosaic.AddView(v.rows, v.columns, v.top, v.left);
-        mosaic.Prepare();
-        ASSERT_EQ(Compose(mosaic), 0) << n;
-        const N_ImageRec* out = mosaic.Output();
-        CoveredArea truth{out->nrows, out->ncolumns, -1, -1};
-        for (int r = 0; r < out->nrows; ++r)
-            for (int c = 0; c < out->ncolumns; ++c) {
-                if (!mosaic.Covered(mosaic.World(r, c))) continue;
-                truth.top = std::min(truth.top, r);
-                truth.left = std::min(truth.left, c);
-                truth.bottom = std::max(truth.bottom, r);
-                truth.right = std::max(truth.right, c);
-            }
-        const CoveredArea& got = mosaic.Context().covered;
-        EXPECT_EQ((std::vector<int>{got.top, got.left, got.bottom, got.right}),
-                  (std::vector<int>{truth.top, truth.left, truth.bottom, truth.right}))
-            << "case " << n << " canvas " << out->nrows << " x " << out->ncolumns;
-    }
 }
 
 // ---------------------------------------------------------------------------------------------

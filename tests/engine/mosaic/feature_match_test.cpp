@@ -122,63 +122,44 @@ TEST(MatchFeatures, ListsHoldPointsInImageCoordinatesStrongestFirst) {
 TEST(MatchFeatures, ColourImagesAreMatchedOnTheirGreyValue) {
     const Homography8 truth = Homography8::Translation(-3.4, -105.3);
     const ViewPair views(truth);
-    // Colour pictures whose bands differ: R = G = the view, B = its negative. Their grey value
-    // is 0.299 R + 0.587 G + 0.114 B; reading the bands in the wrong order would give a
-    // different picture.
-    auto planar = [](const N_ImageRec* view) {
-        NImagePtr rgb(NCreateImage(3, view->nrows, view->ncolumns, NUByteRepn));
-        for (int r = 0; r < view->nrows; ++r)
-            for (int c = 0; c < view->ncolumns; ++c) {
-                const unsigned char v = NPixel<unsigned char>(view, 0, r, c);
-                NPixel<unsigned char>(rgb.get(), 0, r, c) = v;
-                NPixel<unsigned char>(rgb.get(), 1, r, c) = v;
-                NPixel<unsigned char>(rgb.get(), 2, r, c) = static_cast<unsigned char>(255 - v);
+    // Colour pictures whose bands differ: R = G = the view, B = its negative, as planar images
+    // (R, G, B) and interleaved ones (B, G, R). Matched on 0.299 R + 0.587 G + 0.114 B they
+    // must give what the grey picture of those values gives; the bands read in the wrong order
+    // would give another picture.
+    const auto colour = [](const N_ImageRec* view, bool interleaved, bool grey) {
+        const int rows = view->nrows, cols = view->ncolumns, bands = grey ? 1 : 3;
+        NImagePtr out(interleaved ? NCreateDIBImage(3, rows, cols, NUByteRepn, nullptr)
+                                  : NCreateImage(bands, rows, cols, NUByteRepn));
+        if (interleaved) out->owns_data = 1;
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                const int v = NPixel<unsigned char>(view, 0, r, c), rgb[3] = {v, v, 255 - v};
+                for (int b = 0; b < bands; ++b)
+                    NPixel<unsigned char>(out.get(), b, r, c) = static_cast<unsigned char>(
+                        grey ? 0.299 * v + 0.587 * v + 0.114 * (255 - v) + 0.5
+                             : rgb[interleaved ? 2 - b : b]);
             }
-        return rgb;
+        return out;
     };
-    auto grey = [](const N_ImageRec* rgb) {
-        NImagePtr g(NCreateImage(1, rgb->nrows, rgb->ncolumns, NUByteRepn));
-        for (int r = 0; r < rgb->nrows; ++r)
-            for (int c = 0; c < rgb->ncolumns; ++c) {
-                const double v = 0.299 * NPixel<unsigned char>(rgb, 0, r, c) +
-                                 0.587 * NPixel<unsigned char>(rgb, 1, r, c) +
-                                 0.114 * NPixel<unsigned char>(rgb, 2, r, c);
-                NPixel<unsigned char>(g.get(), 0, r, c) = static_cast<unsigned char>(v + 0.5);
-            }
-        return g;
-    };
-    // The same pictures as interleaved images, which hold B, G, R.
-    auto interleaved = [](const N_ImageRec* rgb) {
-        NImagePtr d(NCreateDIBImage(3, rgb->nrows, rgb->ncolumns, NUByteRepn, nullptr));
-        d->owns_data = 1;
-        for (int r = 0; r < rgb->nrows; ++r)
-            for (int c = 0; c < rgb->ncolumns; ++c)
-                for (int b = 0; b < 3; ++b)
-                    NPixel<unsigned char>(d.get(), b, r, c) =
-                        NPixel<unsigned char>(rgb, 2 - b, r, c);
-        return d;
-    };
-    const NImagePtr p1 = planar(views.first.get()), p2 = planar(views.second.get());
-    const NImagePtr g1 = grey(p1.get()), g2 = grey(p2.get());
-    const NImagePtr i1 = interleaved(p1.get()), i2 = interleaved(p2.get());
-    const MatchPtr fromGrey(MatchFeatures(g1.get(), g2.get(), 3, 105, 500.0, 0.7, 2, nullptr));
-    const MatchPtr fromPlanar(MatchFeatures(p1.get(), p2.get(), 3, 105, 500.0, 0.7, 2, nullptr));
-    const MatchPtr fromInterleaved(
-        MatchFeatures(i1.get(), i2.get(), 3, 105, 500.0, 0.7, 2, nullptr));
-    ASSERT_NE(fromGrey, nullptr);
-    ASSERT_NE(fromPlanar, nullptr);
-    ASSERT_NE(fromInterleaved, nullptr);
-    for (const MatchList* m : {fromPlanar.get(), fromInterleaved.get()}) {
-        ASSERT_EQ(m->first.count, fromGrey->first.count);
-        const FeaturePoint* a = m->second.first;
-        for (const FeaturePoint* b = fromGrey->second.first; b != nullptr;
+    std::vector<MatchPtr> found;
+    for (const auto& [interleaved, grey] :
+         {std::pair{false, true}, {false, false}, {true, false}}) {
+        const NImagePtr a = colour(views.first.get(), interleaved, grey),
+                        b = colour(views.second.get(), interleaved, grey);
+        found.emplace_back(MatchFeatures(a.get(), b.get(), 3, 105, 500.0, 0.7, 2, nullptr));
+        ASSERT_NE(found.back(), nullptr);
+    }
+    for (std::size_t k = 1; k < found.size(); ++k) {
+        ASSERT_EQ(found[k]->first.count, found[0]->first.count);
+        const FeaturePoint* a = found[k]->second.first;
+        for (const FeaturePoint* b = found[0]->second.first; b != nullptr;
              b = b->next, a = a->next) {
             EXPECT_DOUBLE_EQ(a->r, b->r);
             EXPECT_DOUBLE_EQ(a->c, b->c);
         }
     }
     Homography8 H;
-    FitModel(MotionTranslation, fromPlanar.get(), &H);
+    FitModel(MotionTranslation, found[1].get(), &H);
     EXPECT_LT(RmsDifference(H, truth, kRows, kCols), 0.5);
 }
 

@@ -54,60 +54,6 @@ void Correct(MFCLensCalib& calib, TestDib& in, Output& out, double kappa) {
 
 } // namespace
 
-// With kappa 0 the model is the identity: outer, none and scaled rectangles are the input's,
-// the inner one is the input less one pixel a side, and every pixel is copied, except the last
-// row and column, which the sampling test (at most rows - 2, columns - 2) leaves background.
-TEST(LensCalib, KappaZeroCopiesThePictureAndKeepsEveryRectangle) {
-    RecordingPrompts prompts;
-    for (const auto& [width, height] : {std::pair{37, 29}, std::pair{40, 30}}) {
-        TestDib in = Picture(width, height, Texture);
-        for (const auto type : {MFCLensCalib::OutputRectOuter, MFCLensCalib::OutputRectNone,
-                                MFCLensCalib::OutputRectScaled, MFCLensCalib::OutputRectInner}) {
-            SCOPED_TRACE(testing::Message() << width << "x" << height << " type " << type);
-            MFCLensCalib calib;
-            calib.SetOutputRectType(type);
-            calib.SetBackColor(BYTE{10}, BYTE{20}, BYTE{30});
-            Output out;
-            Correct(calib, in, out, 0.0);
-            const int shift = type == MFCLensCalib::OutputRectInner ? 1 : 0;
-            ASSERT_EQ(out.Width(), width - 2 * shift);
-            ASSERT_EQ(out.Height(), height - 2 * shift);
-            for (int r = 0; r < out.Height(); ++r) {
-                for (int c = 0; c < out.Width(); ++c) {
-                    const bool last = r + shift == height - 1 || c + shift == width - 1;
-                    for (int b = 0; b < 3; ++b) {
-                        const int expected = last ? 30 - 10 * b : in.At(r + shift, c + shift, b);
-                        ASSERT_EQ(out.At(r, c, b), expected) << r << "," << c << " byte " << b;
-                    }
-                }
-            }
-            if (type == MFCLensCalib::OutputRectScaled) {
-                EXPECT_EQ(calib.GetScaleX(), 1.0);
-                EXPECT_EQ(calib.GetScaleY(), 1.0);
-            }
-        }
-    }
-    EXPECT_EQ(prompts.Count(), 0u);
-}
-
-TEST(LensCalib, PercentIsClampedToHundred) {
-    TestDib in = Picture(60, 40, Texture);
-    CBmpAdapter input = in.Adapter();
-    for (const auto& [beyond, limit] : {std::pair{150, 100}, std::pair{-150, -100}}) {
-        MFCLensCalib calib;
-        calib.SetOutputRectType(MFCLensCalib::OutputRectOuter);
-        calib.SetImage(&input);
-        Output a, b;
-        ASSERT_EQ(calib.Execute(&a.adapter, beyond), 1);
-        ASSERT_EQ(calib.Execute(&b.adapter, limit), 1);
-        ASSERT_EQ(a.Width(), b.Width());
-        ASSERT_EQ(a.Height(), b.Height());
-        const auto bytes = static_cast<std::size_t>(DibStride(a.Width(), 24) * a.Height());
-        EXPECT_TRUE(
-            std::equal(a.adapter.GetData(), a.adapter.GetData() + bytes, b.adapter.GetData()));
-    }
-}
-
 // A camera with barrel distortion sees the scene point p at s = p (1 + kappa |p|^2), kappa < 0.
 // The test draws such a picture of straight lines, inverting the model radially by bisection,
 // and checks that the correction puts every line back where the scene has it.
@@ -191,17 +137,12 @@ TEST(LensCalib, InnerRect) {
     EXPECT_EQ(calib.CalcInnerRect(CSize{101, 81}, -0.01), (CSize{151, 121}));
     EXPECT_EQ(calib.CalcInnerRect(CSize{101, 81}, std::nan("")), (CSize{0, 0}));
     EXPECT_EQ(calib.CalcInnerRect(CSize{0, 81}, 0.0), (CSize{0, 0}));
-
-    // 11 x 1 with kappa -0.1: the left midpoint -5 starts with d = -0.1 * 25 * -5 = 12.5, so
-    // p = -17.5 with residual -5 - (-17.5)(1 - 30.625) = -523.4375; the next round is worse, and
-    // the inversion gives up at its first estimate.
-    testing::internal::CaptureStdout(); // the inversion's rounds
-    EXPECT_EQ(calib.CalcInnerRect(CSize{11, 1}, -0.1), (CSize{16, 0}));
-    testing::internal::GetCapturedStdout();
 }
 
 // Every output pixel samples where the model sends it: checked on a picture whose red is
-// twice the column and whose green is three times the row, for all rectangle types.
+// twice the column and whose green is three times the row, for all rectangle types. With kappa
+// 0 the model is the identity and the inner rectangle is the picture less a pixel a side; the
+// last row and column lie beyond the sampling limit (rows - 2, columns - 2): background.
 TEST(LensCalib, RectanglesAndScaledMapping) {
     TestDib in = Picture(101, 81, [](int r, int c, int b) { return b == 2 ? 2 * c : b * 3 * r; });
     struct Case {
@@ -212,7 +153,9 @@ TEST(LensCalib, RectanglesAndScaledMapping) {
     // kappa -1e-5 moves the corners (-50, -40) and (51, 41) to (-52.05, -41.64) and
     // (53.184, 42.756): 105 x 84; the midpoints (see InnerRect) less 2: 102 x 80. kappa 1e-5
     // moves the midpoints to -48.75, -39.36, 49.673, 40.311: 98 x 80.
-    for (const Case& k : {Case{MFCLensCalib::OutputRectOuter, -1e-5, 105, 84},
+    for (const Case& k : {Case{MFCLensCalib::OutputRectInner, 0.0, 99, 79},
+                          Case{MFCLensCalib::OutputRectScaled, 0.0, 101, 81},
+                          Case{MFCLensCalib::OutputRectOuter, -1e-5, 105, 84},
                           Case{MFCLensCalib::OutputRectScaled, -1e-5, 105, 84},
                           Case{MFCLensCalib::OutputRectInner, -1e-5, 102, 80},
                           Case{MFCLensCalib::OutputRectOuter, 1e-5, 98, 80},
@@ -226,7 +169,7 @@ TEST(LensCalib, RectanglesAndScaledMapping) {
         ASSERT_EQ(out.Width(), k.width);
         ASSERT_EQ(out.Height(), k.height);
         const bool scaled = k.type == MFCLensCalib::OutputRectScaled;
-        const double sx = scaled ? 105.0 / 101.0 : 1.0, sy = scaled ? 84.0 / 81.0 : 1.0;
+        const double sx = scaled ? k.width / 101.0 : 1.0, sy = scaled ? k.height / 81.0 : 1.0;
         if (scaled) {
             EXPECT_DOUBLE_EQ(calib.GetScaleX(), sx);
             EXPECT_DOUBLE_EQ(calib.GetScaleY(), sy);

@@ -41,39 +41,6 @@ bool AllFinite(const Homography8& H) {
 
 // ---- Gauss-Jordan -------------------------------------------------------------------------
 
-TEST(GaussJordan, SolvesSystemAndReturnsInverse) {
-    RecordingPrompts prompts;
-    // A x = b with x = (1, 2, 3): b = (2 + 2, 1 + 6 + 3, 2 + 12) = (4, 10, 14).
-    Matrix a(3, 3, {2, 1, 0, 1, 3, 1, 0, 1, 4});
-    const Matrix original = a;
-    Matrix b(3, 1, {4, 10, 14});
-    ASSERT_TRUE(NGaussJordan(a.Rows(), 3, b.Rows(), 1));
-    EXPECT_NEAR(b.At(0, 0), 1.0f, 1e-5f);
-    EXPECT_NEAR(b.At(1, 0), 2.0f, 1e-5f);
-    EXPECT_NEAR(b.At(2, 0), 3.0f, 1e-5f);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            float sum = 0.0f;
-            for (int k = 0; k < 3; ++k) sum += original.At(i, k) * a.At(k, j);
-            EXPECT_NEAR(sum, i == j ? 1.0f : 0.0f, 1e-5f) << i << "," << j;
-        }
-    EXPECT_EQ(prompts.Count(), 0u);
-}
-
-TEST(GaussJordan, PivotsOnLargestElementOfAPermutedSystem) {
-    // A zero on the diagonal needs the row and column interchanges: x = (5, -1).
-    Matrix a(2, 2, {0, 2, 3, 1});
-    Matrix b(2, 1, {-2, 14});
-    ASSERT_TRUE(NGaussJordan(a.Rows(), 2, b.Rows(), 1));
-    EXPECT_NEAR(b.At(0, 0), 5.0f, 1e-5f);
-    EXPECT_NEAR(b.At(1, 0), -1.0f, 1e-5f);
-    // inverse of [[0, 2], [3, 1]] is [[-1/6, 1/3], [1/2, 0]]
-    EXPECT_NEAR(a.At(0, 0), -1.0f / 6.0f, 1e-6f);
-    EXPECT_NEAR(a.At(0, 1), 1.0f / 3.0f, 1e-6f);
-    EXPECT_NEAR(a.At(1, 0), 0.5f, 1e-6f);
-    EXPECT_NEAR(a.At(1, 1), 0.0f, 1e-6f);
-}
-
 TEST(GaussJordan, SingularMatricesAreReported) {
     RecordingPrompts prompts;
     // Second row twice the first: after the pivot 4 the remaining element is exactly 0.
@@ -84,37 +51,6 @@ TEST(GaussJordan, SingularMatricesAreReported) {
     Matrix n(2, 2, {nan, nan, nan, nan}), nb(2, 1, {1, 1});
     EXPECT_FALSE(NGaussJordan(n.Rows(), 2, nb.Rows(), 1));
     EXPECT_EQ(prompts.Count(), 2u);
-}
-
-// ---- LU decomposition --------------------------------------------------------------------
-
-TEST(LUDecomposition, SolvesWithRowSwapAndRecordsParity) {
-    RecordingPrompts prompts;
-    Matrix a(2, 2, {0, 1, 1, 0});
-    int index[2];
-    float d = 0.0f;
-    ASSERT_TRUE(NLUDecompose(a.Rows(), 2, index, &d));
-    EXPECT_EQ(d, -1.0f); // one interchange
-    float b[2] = {3, 5};
-    NLUBackSubstitute(a.Rows(), 2, index, b);
-    EXPECT_FLOAT_EQ(b[0], 5.0f);
-    EXPECT_FLOAT_EQ(b[1], 3.0f);
-    EXPECT_EQ(prompts.Count(), 0u);
-}
-
-TEST(LUDecomposition, ZeroRowIsReportedAndZeroPivotReplacedSilently) {
-    RecordingPrompts prompts;
-    int index[2];
-    float d = 0.0f;
-    Matrix zeroRow(2, 2, {1, 2, 0, 0});
-    EXPECT_FALSE(NLUDecompose(zeroRow.Rows(), 2, index, &d));
-    EXPECT_EQ(prompts.Count(), 1u);
-    prompts.Clear();
-    // Rows equal: the second pivot is 1 - 1 x 1 = 0 exactly, replaced by a tiny value.
-    Matrix equal(2, 2, {1, 1, 1, 1});
-    EXPECT_TRUE(NLUDecompose(equal.Rows(), 2, index, &d));
-    EXPECT_EQ(equal.At(1, 1), 1.0e-20f);
-    EXPECT_EQ(prompts.Count(), 0u);
 }
 
 // ---- NMulfit -------------------------------------------------------------------------------
@@ -145,15 +81,6 @@ TEST(NMulfit, FitsTheLeastSquaresLineOrRefusesAndKeepsTheParameters) {
 }
 
 // ---- Homography algebra --------------------------------------------------------------------
-
-TEST(HomographyInvert, IdentityAndTranslationInvertExactly) {
-    Homography8 out;
-    out.h[0] = 5.0;
-    ASSERT_TRUE(InvertHomography(Homography8::Identity(), &out));
-    EXPECT_EQ(Elements(out), Elements(Homography8::Identity()));
-    ASSERT_TRUE(InvertHomography(Homography8::Translation(12.5, -7.25), &out));
-    EXPECT_EQ(Elements(out), (std::vector<double>{1, 0, 7.25, 0, 1, -12.5, 0, 0}));
-}
 
 TEST(HomographyInvert, ProjectiveInverseUndoesTransformToSinglePrecision) {
     const Homography8 H = Make({1.02, 0.05, -30.0, -0.03, 0.98, 12.0, 2e-5, -1e-5});
@@ -192,25 +119,7 @@ TEST(HomographyInvert, RankDeficientMatrixNeverYieldsNonFiniteTransform) {
     }
 }
 
-TEST(HomographyCompose, AppliesSecondArgumentFirstAndMayAliasAnInput) {
-    Homography8 out;
-    ASSERT_TRUE(ComposeHomography(Homography8::Translation(3, -4),
-                                  Homography8::Translation(10, 2.5), &out));
-    EXPECT_EQ(Elements(out), (std::vector<double>{1, 0, -1.5, 0, 1, 13, 0, 0}));
-    Homography8 scale; // doubles both coordinates
-    scale.h[0] = scale.h[4] = 2.0;
-    ASSERT_TRUE(ComposeHomography(scale, Homography8::Translation(1, 1), &out));
-    double r = 0, c = 0;
-    ASSERT_TRUE(out.Apply(4, 5, &r, &c));
-    EXPECT_DOUBLE_EQ(r, 10.0); // 2 x (4 + 1)
-    EXPECT_DOUBLE_EQ(c, 12.0); // 2 x (5 + 1)
-    Homography8 h = Homography8::Translation(1, 2);
-    ASSERT_TRUE(ComposeHomography(Homography8::Translation(10, 20), h, &h));
-    EXPECT_EQ(h.h[5], 11.0);
-    EXPECT_EQ(h.h[2], 22.0);
-}
-
-TEST(HomographyCompose, RenormalisesProjectiveProduct) {
+TEST(HomographyCompose, AppliesTheSecondFirstRenormalisesAndMayAliasAnInput) {
     Homography8 a;
     a.h[6] = 0.001; // w = 0.001 x + 1
     const Homography8 b = Homography8::Translation(0, 1000);
@@ -220,15 +129,17 @@ TEST(HomographyCompose, RenormalisesProjectiveProduct) {
     EXPECT_DOUBLE_EQ(out.h[0], 0.5);
     EXPECT_DOUBLE_EQ(out.h[2], 500.0);
     for (const auto& p : {std::pair{0.0, 0.0}, {20.0, -300.0}, {75.0, 80.0}}) {
-        double r = 0, c = 0;
+        double r = 0, c = 0, er = 0, ec = 0, gr = 0, gc = 0;
         ASSERT_TRUE(b.Apply(p.first, p.second, &r, &c));
-        double er = 0, ec = 0;
         ASSERT_TRUE(a.Apply(r, c, &er, &ec));
-        double gr = 0, gc = 0;
         ASSERT_TRUE(out.Apply(p.first, p.second, &gr, &gc));
         EXPECT_NEAR(gr, er, 1e-9);
         EXPECT_NEAR(gc, ec, 1e-9);
     }
+    Homography8 h = Homography8::Translation(1, 2);
+    ASSERT_TRUE(ComposeHomography(Homography8::Translation(10, 20), h, &h));
+    EXPECT_EQ(h.h[5], 11.0);
+    EXPECT_EQ(h.h[2], 22.0);
 }
 
 TEST(HomographyCompose, ZeroNinthElementFailsAndLeavesOutput) {
