@@ -331,9 +331,9 @@ TEST(Quiltstitch, OneTwoAndEightWorkersGiveTheSameResult) {
     }
 }
 
-TEST(Quiltstitch, AFailedRenameLeavesNoTemporaryFile) {
-    // The picture is written in full under a temporary name; the rename onto the chosen name
-    // fails (a folder holds that name), and the temporary file goes.
+TEST(Quiltstitch, AFolderOfTheOutputsNameIsRefusedAndNothingIsLeftBehind) {
+    // The picture and the scene file beside it are written under temporary names that take the
+    // chosen name at the end (the failures after writing are in atomic_write_test.cpp).
     TextureSequence seq(ViewKind::Grey8);
     ScratchDir out;
     for (const char* name : {"pano.bmp", "pano.ivr"}) {

@@ -102,19 +102,6 @@ TEST(PictureObject, ASecondPaletteIsRefused) {
     EXPECT_TRUE(picture->SetPalette(second));
 }
 
-TEST(PicturePrompt, DefaultWritesCaptionAndTextToStandardError) {
-    SetPicturePrompt({});
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(PicturePrompt("GIF Images must be 8 bit or less", "Warning", kPictureMbOk),
-              kPictureIdOk);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Warning: GIF Images must be 8 bit or less\n");
-    PromptRecorder recorder;
-    PicturePrompt("text", "caption", kPictureMbIconExclamation);
-    EXPECT_EQ(recorder.texts, std::vector<std::string>{"text"});
-    EXPECT_EQ(recorder.captions, std::vector<std::string>{"caption"});
-}
-
 TEST(PictureObject, RowToRgbLooksUpThePalette) {
     auto picture = CImageImpl::Create(3, 1, 8, kImageTypeBmp);
     const std::vector<RGBQUAD> palette{{10, 20, 30, 0}, {40, 50, 60, 0}};

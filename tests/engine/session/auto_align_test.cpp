@@ -185,19 +185,6 @@ TEST(AutoAlign, OneImageGivesAnEmptyListAndNoImagesFail) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(AutoAlign, SettingsBeforeAFreshLoadAreLost) {
-    ScriptedProgress progress;
-    ViewSequence seq(120, 160, {{0, 0}, {0, 40}}, ViewKind::Grey8);
-    MFCPanorama session;
-    seq.AddTo(session);
-    ASSERT_TRUE(session.DoAutoAlign()); // images now loaded
-    session.SetBkColor(9, 9, 9);
-    ASSERT_TRUE(session.DoAutoAlign()); // reloads from a reset context
-    EXPECT_EQ(Session().context.background, 0);
-    session.SetBkColor(9, 9, 9);
-    EXPECT_EQ(Session().context.background, 9 * 65536 + 9 * 256 + 9);
-}
-
 TEST(AutoAlignCorrMask, UsesTheMaskedSearchForEveryPair) {
     ScriptedProgress progress;
     RecordingPrompts prompts;
