@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include <cmath>
+
 #include "prompter.h"
 #include "view_zoom.h"
 
@@ -31,8 +33,14 @@ void CAlignmentView::SetZoom(float zoom) {
         AppBeep();
         return;
     }
+    // The point at the middle of the view stays there.
+    const QPoint middle(viewport()->width() / 2, viewport()->height() / 2);
+    const QPointF fixed = QPointF(ContentPoint(middle)) / m_zoom;
     m_zoom = zoom;
     UpdateLayout();
+    const QPointF at = fixed * m_zoom + QPointF(m_origin) - QPointF(middle);
+    horizontalScrollBar()->setValue(static_cast<int>(std::lround(at.x())));
+    verticalScrollBar()->setValue(static_cast<int>(std::lround(at.y())));
     emit ZoomChanged(m_zoom);
 }
 

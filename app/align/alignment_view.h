@@ -22,7 +22,8 @@ public:
     void SetPictures(std::vector<CImageInfo*> pictures);
     const std::vector<CImageInfo*>& Pictures() const { return m_pictures; }
 
-    // Zoom > 0 applies it to every picture of the view; anything else beeps and changes nothing.
+    // Zoom > 0 applies it to every picture of the view, keeping the point at the middle of the
+    // view in place; anything else beeps and changes nothing.
     void SetZoom(float zoom);
     float GetZoom() const { return m_zoom; }
     // min(client / content at zoom 1) / 1.05, so the content keeps a margin of about 5 %. A

@@ -44,7 +44,7 @@ QRect PictureStrip::PairFrameRect() const {
     if (m_pair < 0 || m_pair + 1 >= count()) return {};
     return visualItemRect(item(m_pair))
         .united(visualItemRect(item(m_pair + 1)))
-        .adjusted(1, 1, -2, -2);
+        .adjusted(-3, 1, 3, 3);
 }
 
 void PictureStrip::paintEvent(QPaintEvent* event) {
@@ -52,7 +52,7 @@ void PictureStrip::paintEvent(QPaintEvent* event) {
     const QRect frame = PairFrameRect();
     if (frame.isEmpty()) return;
     QPainter painter(viewport());
-    painter.setPen(QPen(QColor(0, 255, 0), 3));
+    painter.setPen(QPen(QColor(0, 255, 0), 2));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(frame);
 }

@@ -104,8 +104,9 @@ CanvasRect CImageViewer::DisplayRect() const {
     return {m_originX, m_originY, m_originX + w, m_originY + h};
 }
 
-void CImageViewer::Relayout() {
+void CImageViewer::Relayout(std::optional<float> oldZoom) {
     const int oldX = m_originX, oldY = m_originY;
+    const float fromZoom = oldZoom.value_or(m_zoom);
     const QSize client = viewport()->size();
     int w = 0, h = 0;
     if (m_picture) {
@@ -114,8 +115,9 @@ void CImageViewer::Relayout() {
     }
     m_originX = CentreOrigin(client.width(), 0, w);
     m_originY = CentreOrigin(client.height(), 0, h);
-    if (m_frame.Exists() && (oldX != m_originX || oldY != m_originY))
-        m_frame.Remap(oldX, oldY, m_zoom, m_originX, m_originY, m_zoom);
+    // The frame moves and scales with the picture, once, from where it was drawn.
+    if (m_frame.Exists() && (oldX != m_originX || oldY != m_originY || fromZoom != m_zoom))
+        m_frame.Remap(oldX, oldY, fromZoom, m_originX, m_originY, m_zoom);
     SetContentSize(std::max(w, client.width()), std::max(h, client.height()));
     RedrawCanvas();
 }
@@ -126,14 +128,10 @@ void CImageViewer::SetZoom(float zoom) {
         return;
     }
     const float oldZoom = m_zoom;
-    const int oldX = m_originX, oldY = m_originY;
     m_zoom = zoom;
     m_fitPending = false;
-    Relayout();
-    if (m_frame.Exists()) {
-        m_frame.Remap(oldX, oldY, oldZoom, m_originX, m_originY, m_zoom);
-        ReportSize();
-    }
+    Relayout(oldZoom);
+    if (m_frame.Exists()) ReportSize();
     emit ZoomChanged(m_zoom);
 }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QBasicTimer>
 #include <QBrush>
@@ -97,7 +98,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Relayout();
+    // Centres the picture again; the trimming frame follows the picture from its old origin
+    // and from `oldZoom` (the current zoom when not given).
+    void Relayout(std::optional<float> oldZoom = std::nullopt);
     void ForwardMouse(unsigned message, QMouseEvent* event);
     void UpdateCursor(int viewX, int viewY);
     void ReportSize();

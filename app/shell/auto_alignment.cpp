@@ -113,6 +113,11 @@ bool AutoAlignmentWindow::RunAlignment() {
         y += dy;
         document.At(i + 1)->MoveTo(x, y);
     }
+    // The engine keeps its converted copies of the pictures after aligning them; they are
+    // handed over again when a stitch or a pair alignment needs them, so they are not kept
+    // beside the pictures meanwhile.
+    engine.DestroyInternalData();
+    m_app.Transfer() = {};
     ShowPictures();
     return true;
 }

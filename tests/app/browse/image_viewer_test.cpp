@@ -73,6 +73,12 @@ TEST(ImageViewerWindow, DragTrimmingRectangleAndMakeTrimmedPicture) {
     EXPECT_EQ(reportedH, 230);
     SaveScreenshot(&window, "image_viewer_trimming");
 
+    // The frame follows the picture through a smaller window and a zoom out and in again.
+    window.resize(700, 520);
+    QTest::qWait(0);
+    viewer->SetZoom(0.5f);
+    viewer->SetZoom(1.0f);
+    EXPECT_EQ(reportedW, 350);
     ASSERT_TRUE(viewer->MakeTrimmedPicture());
     ASSERT_TRUE(target.trimmed);
     const CImageImpl& trimmed = *target.trimmed;

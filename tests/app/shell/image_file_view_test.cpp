@@ -26,6 +26,7 @@
 #include "main_app.h"
 #include "settings_store.h"
 #include "stitchkit/Host.h"
+#include "support/browse_folder.h"
 #include "support/gui_test.h"
 #include "support/scripted_prompter.h"
 
@@ -37,18 +38,6 @@ void WritePicture(const QString& path, int w, int h, int type) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) picture->GetRow(y)[3 * x + 2] = static_cast<BYTE>(x + y);
     ASSERT_TRUE(picture->WriteFile(path.toStdString()));
-}
-
-// Shows `folder` in the browser and waits until it is read.
-QStringList Browse(ImageFileView& view, const QString& folder) {
-    CFileView* files = view.Browser()->Files();
-    EXPECT_TRUE(view.Browser()->ChooseFolder(folder));
-    EXPECT_EQ(files->Directory(), folder);
-    EXPECT_TRUE(QTest::qWaitFor([files] { return !files->Reader()->IsReading(); }, 20000));
-    QStringList names;
-    for (int row = 0; row < files->Model()->rowCount(); ++row)
-        names << files->Model()->Entry(row).name;
-    return names;
 }
 
 class TestStep final : public StepWindow {
@@ -220,24 +209,4 @@ TEST(ImageFileView, PlacementIsRememberedAndEscapeEndsTheStartUp) {
         EXPECT_EQ(prompts.Beeps(), 1);
     }
     stitchkit::SetProfileStore(nullptr);
-}
-
-TEST(ImageFileView, RealPhotographsScreenshot) {
-    const QString folder =
-        QDir(QStringLiteral(QUILT_SHARED_DATA "/real/opencv_weir")).canonicalPath();
-    if (!QDir(folder).exists()) GTEST_SKIP() << "no photographs beside the checkout";
-    ScriptedPrompter prompts;
-    CMainApp app;
-    ImageFileView& view = *app.CreateFileView();
-    view.resize(1200, 860);
-    view.show();
-    const QStringList names = Browse(view, folder);
-    ASSERT_EQ(names.size(), 4); // three views of the weir and an unrelated smaller picture
-    prompts.Expect(kIdYes);
-    prompts.Expect(kIdNo); // not the picture of another size
-    QTest::mouseClick(view.Button(2117), Qt::LeftButton);
-    EXPECT_EQ(view.SelectedList()->count(), 3);
-    view.Browser()->Files()->IconView()->selectionModel()->select(
-        view.Browser()->Files()->Model()->index(1, 0), QItemSelectionModel::Select);
-    SaveScreenshot(&view, "image_file_view");
 }
