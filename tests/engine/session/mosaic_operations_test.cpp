@@ -95,26 +95,7 @@ TEST(TranslationMosaic, CompositeReproducesTheTextureInTheCoveredArea) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(TranslationMosaic, SingleImageAndIdentityTransforms) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
-    ViewSequence seq(60, 80, std::vector<Origin>(3, Origin{0, 0}), ViewKind::Grey8);
-    MFCPanorama session;
-    AddWithTrueAlignments(session, seq, std::vector<Origin>(3, Origin{0, 0}));
-    session.SetSize(2);
-    session.SkipFeatureMatching(true);
-    session.SetBkColor(0, 200, 0); // a grey canvas takes the green component
-    CBmpAdapter out;
-    ASSERT_TRUE(session.DoTranslationMosaics(&out));
-    const Composite composite(out);
-    ASSERT_EQ(composite.height, 61);
-    ASSERT_EQ(composite.width, 81);
-    EXPECT_EQ(composite.At(59, 79), static_cast<int>(TextureValue(59, 79, 1)));
-    EXPECT_EQ(composite.At(60, 10), 200); // the extra row is background
-    EXPECT_EQ(prompts.Count(), 0u);
-}
-
-TEST(TranslationMosaic, RefusalsAndTheirMessages) {
+TEST(TranslationMosaic, RefusalsGiveTheirCodesAndNoPicture) {
     ScriptedProgress progress;
     RecordingPrompts prompts;
     const std::vector<Origin> origins = {{0, 0}, {0, 50}, {0, 100}};
