@@ -3,6 +3,8 @@
 
 #include "host_services.h"
 #include "main_app.h"
+#include "result_window.h"
+#include "vr_viewer_dialog.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -12,6 +14,9 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         CMainApp app;
+        // The Result window's VR button opens the panorama viewer on the shown picture.
+        app.SetResultWindowHook(
+            [](ResultWindow& window) { window.SetPanoramaViewerAction(OpenPanoramaViewer); });
         status = app.Run();
     }
     RemoveHostServices();
