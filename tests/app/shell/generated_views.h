@@ -33,14 +33,18 @@ inline BYTE Landscape(int x, int y, int channel, int period = 0) {
     return static_cast<BYTE>(0.6 * noise(24) + 0.4 * noise(9));
 }
 
-// 400 x 300 pixels of the landscape with their top-left corner at (left, top).
-inline std::unique_ptr<CImageImpl> View(int left, int top, int period = 0) {
+// 400 x 300 pixels of a scene `value(x, y, channel)` with their top-left corner at (left, top).
+template <class Scene> std::unique_ptr<CImageImpl> ViewOf(Scene value, int left, int top) {
     std::unique_ptr<CImageImpl> view = CImageImpl::Create(400, 300, 24, kImageTypeBmp);
     for (int y = 0; y < 300; ++y)
         for (int x = 0; x < 400; ++x)
-            for (int c = 0; c < 3; ++c)
-                view->GetRow(y)[3 * x + c] = Landscape(left + x, top + y, c, period);
+            for (int c = 0; c < 3; ++c) view->GetRow(y)[3 * x + c] = value(left + x, top + y, c);
     return view;
+}
+
+// 400 x 300 pixels of the landscape with their top-left corner at (left, top).
+inline std::unique_ptr<CImageImpl> View(int left, int top, int period = 0) {
+    return ViewOf([period](int x, int y, int c) { return Landscape(x, y, c, period); }, left, top);
 }
 
 } // namespace generated

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "generated_views.h"
 #include "image_impl.h"
 #include "main_app.h"
 #include "result_window.h"
@@ -27,35 +28,11 @@
 
 namespace {
 
-// A textured landscape: value noise on 24- and 9-pixel grids, different per channel.
-BYTE Texture(int x, int y, int channel) {
-    auto hash = [](int a, int b, int c) {
-        unsigned h = static_cast<unsigned>(a) * 73856093u ^ static_cast<unsigned>(b) * 19349663u ^
-                     static_cast<unsigned>(c) * 83492791u;
-        h ^= h >> 13;
-        h *= 0x5bd1e995u;
-        return static_cast<double>((h >> 8) & 255);
-    };
-    auto noise = [&](int cell) {
-        const int cx = x / cell, cy = y / cell;
-        const double fx = (x % cell) / static_cast<double>(cell),
-                     fy = (y % cell) / static_cast<double>(cell);
-        const double top =
-            hash(cx, cy, channel + cell) * (1 - fx) + hash(cx + 1, cy, channel + cell) * fx;
-        const double bottom =
-            hash(cx, cy + 1, channel + cell) * (1 - fx) + hash(cx + 1, cy + 1, channel + cell) * fx;
-        return top * (1 - fy) + bottom * fy;
-    };
-    return static_cast<BYTE>(0.6 * noise(24) + 0.4 * noise(9));
-}
+using generated::Landscape;
 
 // View k of a pan: 400 x 300 pixels of the landscape starting at column 250 k.
 std::unique_ptr<CImageImpl> View(int k) {
-    std::unique_ptr<CImageImpl> view = CImageImpl::Create(400, 300, 24, kImageTypeBmp);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x)
-            for (int c = 0; c < 3; ++c) view->GetRow(y)[3 * x + c] = Texture(x + 250 * k, y, c);
-    return view;
+    return generated::View(250 * k, 0);
 }
 
 // A scene without features: a smooth ramp across 900 columns, a little steeper in red.
@@ -65,11 +42,7 @@ BYTE Ramp(int x, int y, int channel) {
 
 // View k of a pan over the ramp, as View(k) over the landscape.
 std::unique_ptr<CImageImpl> RampView(int k) {
-    std::unique_ptr<CImageImpl> view = CImageImpl::Create(400, 300, 24, kImageTypeBmp);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x)
-            for (int c = 0; c < 3; ++c) view->GetRow(y)[3 * x + c] = Ramp(x + 250 * k, y, c);
-    return view;
+    return generated::ViewOf(Ramp, 250 * k, 0);
 }
 
 // An application whose input list holds three views placed by their true offsets.
@@ -202,7 +175,7 @@ TEST(StitchDriver, RealStitchOfGeneratedViewsOpensTheResult) {
     EXPECT_EQ(resultInfo.referenceWidth, 400);
     // The middle of the panorama shows the landscape at column 450.
     const BYTE* middle = result->GetRow(150) + 3 * 450;
-    EXPECT_NEAR(middle[0], Texture(450, 150, 0), 12);
+    EXPECT_NEAR(middle[0], Landscape(450, 150, 0), 12);
 
     // The seam step: asked, then the closing offset from the 360 window reaches the engine.
     driver.SetDialogRunner([](ParameterDialogKind, StitchSettings& s) {
