@@ -1,7 +1,9 @@
 #include "opengl_view.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QWheelEvent>
 
@@ -14,6 +16,11 @@ constexpr GLfloat kClearGrey = kVrBackground / 255.0f;
 constexpr double kRadius = 10.0;
 constexpr int kSlices = 30, kStacks = 30;
 constexpr int kTickMs = 20;
+
+// Fixed-function drawing needs desktop OpenGL without a core profile.
+bool HasFixedFunctions(const QOpenGLContext& context) {
+    return !context.isOpenGLES() && context.format().profile() != QSurfaceFormat::CoreProfile;
+}
 
 } // namespace
 
@@ -29,9 +36,25 @@ QSurfaceFormat COpenGLView::RequestedFormat() {
     return format;
 }
 
+const char* COpenGLView::ContextProblem(const QSurfaceFormat& format) {
+    // Qt's offscreen platform may make contexts (through an X display) but cannot put an
+    // OpenGL widget into a window.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return kCreateContextFailed;
+    QOpenGLContext context;
+    context.setFormat(format);
+    if (!context.create()) return kCreateContextFailed;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!context.makeCurrent(&surface)) return kMakeCurrentFailed;
+    context.doneCurrent();
+    return HasFixedFunctions(context) ? nullptr : kPixelFormatFailed;
+}
+
 COpenGLView::COpenGLView(QWidget* parent, const QSurfaceFormat& format) : QOpenGLWidget(parent) {
     setWindowTitle(QStringLiteral("QuickTimeVR view"));
     setFormat(format);
+    if (const char* problem = ContextProblem(format)) Fail(problem);
     setFocusPolicy(Qt::StrongFocus);
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -98,8 +121,7 @@ void COpenGLView::CheckContext(bool shown) {
 void COpenGLView::initializeGL() {
     m_glReady = true;
     QOpenGLContext* ctx = context();
-    // Fixed-function drawing needs desktop OpenGL without a core profile.
-    if (ctx->isOpenGLES() || ctx->format().profile() == QSurfaceFormat::CoreProfile) {
+    if (!HasFixedFunctions(*ctx)) {
         Fail(kPixelFormatFailed);
         return;
     }

@@ -36,7 +36,12 @@ public:
 
     // 24 colour bits, 16 depth bits, double buffered, compatibility profile.
     static QSurfaceFormat RequestedFormat();
+    // Why no context of `format` with fixed-function OpenGL can be had here, or null. An OpenGL
+    // widget must not go into a window where none can (Qt fails in the window's drawing).
+    static const char* ContextProblem(const QSurfaceFormat& format);
 
+    // Tries a context of `format` first: when none can be had the view is Failed() from the
+    // start, and its owner keeps it out of every window.
     explicit COpenGLView(QWidget* parent = nullptr,
                          const QSurfaceFormat& format = RequestedFormat());
     ~COpenGLView() override;

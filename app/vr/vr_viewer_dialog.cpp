@@ -66,12 +66,18 @@ VrViewerDialog::VrViewerDialog(QWidget* parent, const QSurfaceFormat& format)
     frame->setFrameShadow(QFrame::Sunken);
     m_area = new QStackedLayout(frame);
     m_area->setContentsMargins(2, 2, 2, 2);
-    m_view = new COpenGLView(frame, format);
+    m_view = new COpenGLView(nullptr, format);
     m_failure = new QLabel(frame);
     m_failure->setAlignment(Qt::AlignCenter);
     m_failure->setWordWrap(true);
-    m_area->addWidget(m_view);
     m_area->addWidget(m_failure);
+    if (m_view->Failed()) { // no context here: the view only keeps the zoom rules
+        m_viewOutside.reset(m_view);
+        ShowFailure(m_view->LastError());
+    } else {
+        m_area->insertWidget(0, m_view);
+        m_area->setCurrentWidget(m_view);
+    }
 
     auto* tools = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{zoomIn, zoomOut, showAll, m_zoomBox})

@@ -8,6 +8,7 @@
 #include <QSurfaceFormat>
 
 #include <functional>
+#include <memory>
 
 #include "opengl_view.h"
 #include "result_window.h"
@@ -48,6 +49,7 @@ private:
     void ShowFailure(const QString& text);
 
     COpenGLView* m_view = nullptr;
+    std::unique_ptr<COpenGLView> m_viewOutside; // the view when it cannot be in the window
     QLabel* m_failure = nullptr;
     QStackedLayout* m_area = nullptr;
     QLineEdit* m_zoomBox = nullptr;
