@@ -28,6 +28,11 @@ struct AlignmentHooks {
     std::function<bool()> exit;
     // The selected picture becomes the base after the question; true when it did.
     std::function<bool(int selected)> setBase;
+    // Manual matching: the stitch's transfer, parameter dialog and size question; true to go
+    // on, telling whether the panorama closes over 360 degrees.
+    std::function<bool(bool* closes360)> prepareMatching;
+    // The mosaic of what was handed to the engine, then the Result window while `caller` waits.
+    std::function<void(QWidget* caller)> runMosaic;
     // Opens the window's help page; the Help button is shown when there is one.
     std::function<void()> help;
 };

@@ -11,6 +11,7 @@
 #include "image_browser.h"
 #include "image_file_view.h"
 #include "image_impl.h"
+#include "input_correction.h"
 #include "prompter.h"
 #include "result_window.h"
 #include "splash_screen.h"
@@ -70,6 +71,8 @@ CMainApp::CMainApp()
         SetDefaultPlacement(screen->geometry().width(), screen->geometry().height());
     // Automatic alignment exact to the pixel, not to the coarse search level.
     m_panorama->SetFineAlignment(true);
+    // Placed pictures are loaded with the input list's rotation, shading and lens correction.
+    InstallCorrectingLoader();
     m_inputs.SetChangedCallback([this] { ResetStitchState(); });
     m_driver->SetResultShower([this](std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
         ShowResultWindow(std::move(picture), info);
@@ -231,7 +234,9 @@ void CMainApp::Exit() {
 }
 
 void CMainApp::ResetStitchState() {
-    m_steps[static_cast<int>(Step::ManualAlign)].reset(); // rebuilt for the new list
+    // The manual steps are rebuilt for the new list.
+    m_steps[static_cast<int>(Step::ManualAlign)].reset();
+    m_steps[static_cast<int>(Step::ManualMatch)].reset();
     m_document.Clear();
     m_transfer = {};
     m_panorama->DestroyInternalData();

@@ -9,6 +9,7 @@
 #include "input_list.h"
 #include "main_app.h"
 #include "manual_alignment.h"
+#include "manual_matching.h"
 #include "prompter.h"
 #include "seam_alignment.h"
 #include "stitch_driver.h"
@@ -46,6 +47,40 @@ public:
 private:
     CMainApp& m_app;
     ManualAlignmentWindow m_window;
+};
+
+class ManualMatchingStep final : public StepWindow {
+public:
+    explicit ManualMatchingStep(CMainApp& app)
+        : m_app(app), m_window(app.Document(), app.Panorama(), app.Title(), MatchingHooks(app)) {
+        app.TrackPlacement(&m_window);
+    }
+    QWidget* Widget() override { return &m_window; }
+    bool Prepare() override {
+        if (m_app.Inputs().Count() < 2) {
+            AppMessageBox("At least two images are needed to stitch.", "Warning",
+                          kMbOk | kMbIconExclamation);
+            return false;
+        }
+        return m_app.Inputs().BuildImageInfoList(m_app.Document()) > 0 && m_window.Start();
+    }
+
+private:
+    static AlignmentHooks MatchingHooks(CMainApp& app) {
+        AlignmentHooks hooks = MakeAlignmentHooks(app);
+        hooks.prepareMatching = [&app](bool* closes360) {
+            if (!app.Driver().PrepareAndChoose(1, ParameterDialogKind::PlaneCylinder)) return false;
+            *closes360 = app.Driver().Settings().flag360;
+            return true;
+        };
+        hooks.runMosaic = [&app](QWidget* caller) {
+            if (app.Driver().RunMosaic()) app.Driver().ShowResult(caller);
+        };
+        return hooks;
+    }
+
+    CMainApp& m_app;
+    ManualMatchingWindow m_window;
 };
 
 } // namespace
@@ -99,6 +134,9 @@ void InstallAlignmentSteps(CMainApp& app) {
     });
     app.SetStepFactory(Step::ManualAlign, [](CMainApp& owner) -> std::unique_ptr<StepWindow> {
         return std::make_unique<ManualAlignmentStep>(owner);
+    });
+    app.SetStepFactory(Step::ManualMatch, [](CMainApp& owner) -> std::unique_ptr<StepWindow> {
+        return std::make_unique<ManualMatchingStep>(owner);
     });
     app.Driver().SetSeamAligner([&app](int* dx, int* dy) {
         SeamAlignmentWindow window(app.Document(), app.Panorama(), app.Title(),

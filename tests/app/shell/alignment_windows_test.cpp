@@ -15,10 +15,13 @@
 
 #include "alignment_view.h"
 #include "auto_alignment.h"
+#include "correspondences.h"
+#include "feature_matching_view.h"
 #include "generated_views.h"
 #include "image_impl.h"
 #include "main_app.h"
 #include "manual_alignment.h"
+#include "manual_matching.h"
 #include "picture_strip.h"
 #include "result_window.h"
 #include "seam_alignment.h"
@@ -266,4 +269,51 @@ TEST(SeamAlignment, ClosingOffsetReachesTheEngineAndClosesTheTurn) {
     ASSERT_TRUE(views.result);
     // A closed turn is as wide as the full circle.
     EXPECT_NEAR(views.result->GetWidth(), 1080, 3);
+}
+
+TEST(ManualMatching, MarkedPointsStitchAPair) {
+    ScriptedPrompter prompts;
+    ViewsApp views({{0, 0}, {250, 6}});
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(views.app.SwitchTo(Step::ManualMatch));
+    prompts.Take();
+    auto* window = dynamic_cast<ManualMatchingWindow*>(views.app.StepWidget());
+    ASSERT_TRUE(window);
+    // Two pictures and no 360-degree turn chosen yet: both navigation buttons beep.
+    QTest::mouseClick(window->Button(28014), Qt::LeftButton);
+    QTest::mouseClick(window->Button(2112), Qt::LeftButton);
+    EXPECT_EQ(prompts.Beeps(), 2);
+
+    // Eight points marked in the right picture where it truly lies over the left one.
+    CAlignDocument& document = views.app.Document();
+    document.At(1)->MoveTo(250, 6);
+    const int marks[8][2] = {{20, 30},   {60, 250}, {100, 120}, {130, 40},
+                             {140, 280}, {30, 200}, {90, 10},   {145, 150}};
+    for (const auto& m : marks) window->Pane(1)->AddAt(m[0], m[1]);
+    CorrespondenceStore& store = window->Store();
+    ASSERT_EQ(store.Count(), 8);
+    const std::vector<MatchRecord> records = store.Extract(document.At(0), document.At(1));
+    ASSERT_EQ(records.size(), 8u);
+    EXPECT_EQ(records[0], (MatchRecord{36, 270, 30, 20})); // (y, x) in each picture
+    window->resize(1200, 800);
+    SaveScreenshot(window, "manual_matching_generated");
+
+    // Delete: without a selection the warning; with one, the correspondence goes.
+    store.SetSelected(-1);
+    prompts.Expect(kIdOk);
+    QTest::mouseClick(window->Button(28017), Qt::LeftButton);
+    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Please select feature point to delete."});
+    window->Pane(1)->AddAt(5, 5); // a ninth, selected
+    QTest::mouseClick(window->Button(28017), Qt::LeftButton);
+    EXPECT_EQ(store.Count(), 8);
+
+    // The stitch sends the eight matches: the pair comes out at its true offset.
+    document.At(1)->MoveTo(400, 0); // where the pair is placed plays no part in the matches
+    views.settings.method = kMethodTranslation;
+    prompts.Expect(kIdOk); // the size question
+    QTest::mouseClick(window->Button(28013), Qt::LeftButton);
+    ASSERT_TRUE(views.result);
+    EXPECT_NEAR(views.result->GetWidth(), 650, 2);
+    EXPECT_NEAR(views.result->GetHeight(), 306, 2);
+    EXPECT_EQ(prompts.Pending(), 0u);
 }
