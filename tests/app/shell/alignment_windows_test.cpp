@@ -317,3 +317,37 @@ TEST(ManualMatching, MarkedPointsStitchAPair) {
     EXPECT_NEAR(views.result->GetHeight(), 306, 2);
     EXPECT_EQ(prompts.Pending(), 0u);
 }
+
+TEST(ManualMatching, TurnWithoutSeamMatchesClosesByTheSeamPlacement) {
+    ScriptedPrompter prompts;
+    // A turn of 1080 columns in four views 270 apart, marked pair by pair; the pair (last,
+    // first) gets no marks, so its placement beside the last picture closes the turn.
+    ViewsApp views({{0, 0}, {270, 0}, {540, 0}, {810, 0}}, 1080);
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(views.app.SwitchTo(Step::ManualMatch));
+    auto* window = dynamic_cast<ManualMatchingWindow*>(views.app.StepWidget());
+    ASSERT_TRUE(window);
+    CAlignDocument& document = views.app.Document();
+    for (int k = 0; k < 4; ++k) document.At(k)->MoveTo(270 * k, 0);
+    for (int pair = 0; pair < 3; ++pair) {
+        if (pair > 0) QTest::mouseClick(window->Button(2112), Qt::LeftButton);
+        for (int m = 0; m < 8; ++m) window->Pane(1)->AddAt(10 + 15 * m, 20 + 33 * m);
+    }
+    views.settings.method = kMethodTranslationStrip360;
+    views.settings.flag360 = true;
+    prompts.Expect(kIdOk); // the size question
+    prompts.Expect(kIdOk); // "Please match features between the first and the last images."
+    QTest::mouseClick(window->Button(28013), Qt::LeftButton);
+    EXPECT_FALSE(views.result);
+    EXPECT_TRUE(window->windowTitle().endsWith("(360 degree)"));
+    QTest::mouseClick(window->Button(2112), Qt::LeftButton); // on to the pair (last, first)
+    EXPECT_EQ(window->PairIndex(), 3);
+    EXPECT_EQ(document.At(0)->Rect().left, 810 + 270);
+    prompts.Expect(kIdOk); // the 360-degree question
+    prompts.Expect(kIdOk); // fewer than 6 correspondences for the seam: go on anyway
+    QTest::mouseClick(window->Button(28013), Qt::LeftButton);
+    ASSERT_TRUE(views.result);
+    EXPECT_NEAR(views.result->GetWidth(), 1080, 3);
+    EXPECT_EQ(document.At(0)->Rect().left, 0); // the first picture is back in its place
+    EXPECT_EQ(prompts.Pending(), 0u);
+}
