@@ -1,0 +1,128 @@
+// The Shading Correction and Lens Distortion Correction windows.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include <vector>
+
+#include "correction_window.h"
+#include "image_impl.h"
+#include "support/gui_test.h"
+
+namespace {
+
+// A 24-bit picture with every sample `value`.
+std::unique_ptr<CImageImpl> Flat(int width, int height, BYTE value) {
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    std::vector<BYTE> bits(static_cast<std::size_t>(DibStride(width, 24) * height), value);
+    return CImageImpl::FromBitmap(h, bits.data(), nullptr, nullptr, kImageTypeBmp);
+}
+
+std::unique_ptr<CImageImpl> RealPreview() {
+    const auto photo = CImageImpl::Open(QUILT_SHARED_DATA "/real/opencv_weir/weir_1.jpg");
+    return photo && photo->IsValid() ? photo->MakeThumbnail(640, 480) : nullptr;
+}
+
+QString LabelText(const QWidget& window, const char* name) {
+    const auto* label = window.findChild<QLabel*>(name);
+    return label ? label->text() : QString();
+}
+
+} // namespace
+
+TEST(CorrectionWindow, ShadingSliderRecomputesTheAfterPreviewFoldingMoves) {
+    CorrectionWindow window(CorrectionWindow::Kind::Shading, Flat(101, 101, 10), 0, 0);
+    EXPECT_EQ(window.objectName(), "id132");
+    EXPECT_EQ(window.windowTitle(), "Shading Correction");
+    EXPECT_EQ(window.Slider()->objectName(), "id1002");
+    EXPECT_EQ(window.Slider()->minimum(), 0);
+    EXPECT_EQ(window.Slider()->maximum(), 100);
+    for (int id : {1010, 1011, 28031, 2144}) EXPECT_NE(window.Button(id), nullptr) << id;
+    EXPECT_EQ(window.Button(2144)->toolTip(), "Apply All");
+    EXPECT_EQ(window.Button(28031)->toolTip(), "Cancel");
+    // Level 0: the after-preview is the picture itself.
+    EXPECT_EQ(window.After().pixel(0, 0), window.Before().pixel(0, 0));
+
+    // Three moves before the event loop runs give one computation, of the last value.
+    const int before = window.Computations();
+    window.Slider()->setValue(20);
+    window.Slider()->setValue(60);
+    window.Slider()->setValue(100);
+    QApplication::processEvents();
+    EXPECT_EQ(window.Computations(), before + 1);
+    EXPECT_EQ(window.Value(), 100);
+    EXPECT_EQ(window.NumberBox()->text(), "100");
+    // Level 100 on a flat 10: corner 10 + 255 clipped, centre 10, halfway 10 + 63.
+    EXPECT_EQ(qBlue(window.After().pixel(0, 0)), 255);
+    EXPECT_EQ(qBlue(window.After().pixel(50, 50)), 10);
+    EXPECT_EQ(qBlue(window.After().pixel(75, 75)), 73);
+
+    // A typed number is applied with Enter.
+    window.NumberBox()->setText("42");
+    QTest::keyClick(window.NumberBox(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(window.Slider()->value(), 42);
+    EXPECT_EQ(window.Value(), 42);
+    // 42 x 2.55 = 107.1 -> 107 at a corner.
+    EXPECT_EQ(qBlue(window.After().pixel(100, 0)), 117);
+
+    // The model buttons recompute and are remembered; Apply All accepts.
+    const int computed = window.Computations();
+    window.Button(1011)->click();
+    QApplication::processEvents();
+    EXPECT_EQ(window.Model(), 1);
+    EXPECT_EQ(window.Computations(), computed + 1);
+    window.Button(2144)->click();
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST(CorrectionWindow, LensSliderEndsAreTheLargestKappa) {
+    CorrectionWindow window(CorrectionWindow::Kind::Lens, Flat(640, 480, 90), 0, 1);
+    EXPECT_EQ(window.objectName(), "id133");
+    EXPECT_EQ(window.windowTitle(), "Lens Distortion Correction");
+    QSlider* slider = window.Slider();
+    EXPECT_EQ(slider->objectName(), "id1013");
+    EXPECT_EQ(slider->minimum(), -100);
+    EXPECT_EQ(slider->maximum(), 100);
+    EXPECT_EQ(slider->tickInterval(), 10);
+    EXPECT_EQ(window.Model(), 1);
+    // 640 x 480: x = 319.5, X = 1.5 x, Y = 1.5 x 239.5; kappa = (X - x) / ((X^2 + Y^2) X)
+    // = 9.2918e-7, shown x 10^6 with three decimals.
+    EXPECT_NEAR(window.LargestKappa(), 9.29175e-7, 1e-11);
+    EXPECT_EQ(LabelText(window, "lowLabel"), "-0.929");
+    EXPECT_EQ(LabelText(window, "highLabel"), "0.929");
+    slider->setValue(-100);
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(window.Kappa(), -window.LargestKappa());
+    slider->setValue(100);
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(window.Kappa(), window.LargestKappa());
+    // The corrected preview has black where the stretched picture leaves the frame.
+    EXPECT_FALSE(window.After().isNull());
+    window.Button(28031)->click();
+    EXPECT_EQ(window.result(), QDialog::Rejected);
+}
+
+TEST(CorrectionWindow, ScreenshotsWithARealPhotograph) {
+    auto preview = RealPreview();
+    ASSERT_TRUE(preview);
+    CorrectionWindow shading(CorrectionWindow::Kind::Shading, std::move(preview), 70, 0);
+    shading.show();
+    QApplication::processEvents();
+    SaveScreenshot(&shading, "correction_shading");
+    CorrectionWindow lens(CorrectionWindow::Kind::Lens, RealPreview(), 100, 0);
+    lens.show();
+    QApplication::processEvents();
+    SaveScreenshot(&lens, "correction_lens");
+    EXPECT_NE(lens.After(), lens.Before());
+}
