@@ -27,11 +27,11 @@ private:
     AutoAlignmentWindow m_window;
 };
 
-class ManualAlignmentStep final : public StepWindow {
+// A manual step: its window opens on the records of the current input list.
+template <class Window> class ManualStep final : public StepWindow {
 public:
-    explicit ManualAlignmentStep(CMainApp& app)
-        : m_app(app),
-          m_window(app.Document(), app.Panorama(), app.Title(), MakeAlignmentHooks(app)) {
+    ManualStep(CMainApp& app, AlignmentHooks hooks)
+        : m_app(app), m_window(app.Document(), app.Panorama(), app.Title(), std::move(hooks)) {
         app.TrackPlacement(&m_window);
     }
     QWidget* Widget() override { return &m_window; }
@@ -46,42 +46,23 @@ public:
 
 private:
     CMainApp& m_app;
-    ManualAlignmentWindow m_window;
+    Window m_window;
 };
 
-class ManualMatchingStep final : public StepWindow {
-public:
-    explicit ManualMatchingStep(CMainApp& app)
-        : m_app(app), m_window(app.Document(), app.Panorama(), app.Title(), MatchingHooks(app)) {
-        app.TrackPlacement(&m_window);
-    }
-    QWidget* Widget() override { return &m_window; }
-    bool Prepare() override {
-        if (m_app.Inputs().Count() < 2) {
-            AppMessageBox("At least two images are needed to stitch.", "Warning",
-                          kMbOk | kMbIconExclamation);
-            return false;
-        }
-        return m_app.Inputs().BuildImageInfoList(m_app.Document()) > 0 && m_window.Start();
-    }
-
-private:
-    static AlignmentHooks MatchingHooks(CMainApp& app) {
-        AlignmentHooks hooks = MakeAlignmentHooks(app);
-        hooks.prepareMatching = [&app](bool* closes360) {
-            if (!app.Driver().PrepareAndChoose(1, ParameterDialogKind::PlaneCylinder)) return false;
-            *closes360 = app.Driver().Settings().flag360;
-            return true;
-        };
-        hooks.runMosaic = [&app](QWidget* caller) {
-            if (app.Driver().RunMosaic()) app.Driver().ShowResult(caller);
-        };
-        return hooks;
-    }
-
-    CMainApp& m_app;
-    ManualMatchingWindow m_window;
-};
+// Manual matching hands its matches to the engine itself, between the parameter dialog and
+// the mosaic.
+AlignmentHooks MatchingHooks(CMainApp& app) {
+    AlignmentHooks hooks = MakeAlignmentHooks(app);
+    hooks.prepareMatching = [&app](bool* closes360) {
+        if (!app.Driver().PrepareAndChoose(1, ParameterDialogKind::PlaneCylinder)) return false;
+        *closes360 = app.Driver().Settings().flag360;
+        return true;
+    };
+    hooks.runMosaic = [&app](QWidget* caller) {
+        if (app.Driver().RunMosaic()) app.Driver().ShowResult(caller);
+    };
+    return hooks;
+}
 
 } // namespace
 
@@ -133,10 +114,11 @@ void InstallAlignmentSteps(CMainApp& app) {
         return std::make_unique<AutoAlignmentStep>(owner);
     });
     app.SetStepFactory(Step::ManualAlign, [](CMainApp& owner) -> std::unique_ptr<StepWindow> {
-        return std::make_unique<ManualAlignmentStep>(owner);
+        return std::make_unique<ManualStep<ManualAlignmentWindow>>(owner,
+                                                                   MakeAlignmentHooks(owner));
     });
     app.SetStepFactory(Step::ManualMatch, [](CMainApp& owner) -> std::unique_ptr<StepWindow> {
-        return std::make_unique<ManualMatchingStep>(owner);
+        return std::make_unique<ManualStep<ManualMatchingWindow>>(owner, MatchingHooks(owner));
     });
     app.Driver().SetSeamAligner([&app](int* dx, int* dy) {
         SeamAlignmentWindow window(app.Document(), app.Panorama(), app.Title(),
