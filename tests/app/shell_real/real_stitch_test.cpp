@@ -16,10 +16,12 @@
 
 #include "alignment_view.h"
 #include "auto_alignment.h"
+#include "feature_matching_view.h"
 #include "image_file_view.h"
 #include "image_impl.h"
 #include "main_app.h"
 #include "manual_alignment.h"
+#include "manual_matching.h"
 #include "result_window.h"
 #include "stitch_driver.h"
 #include "support/browse_folder.h"
@@ -118,5 +120,19 @@ TEST(RealPhotographs, AutoAlignmentStitchAndSaveAsQuiltstitchDoes) {
     SaveScreenshot(manual, "manual_alignment_weir");
     manual->View()->SetZoom(2.0f);
     SaveScreenshot(manual, "manual_alignment_weir_200");
+
+    // Feature matching on the first pair, with points marked where the engine aligned it.
+    prompts.Expect(kIdOk);
+    QTest::mouseClick(manual->Button(28014), Qt::LeftButton);
+    prompts.Expect(kIdOk);
+    QTest::mouseClick(view.Button(2120), Qt::LeftButton);
+    auto* matching = dynamic_cast<ManualMatchingWindow*>(app.StepWidget());
+    ASSERT_TRUE(matching);
+    matching->resize(1300, 860);
+    for (const auto& [x, y] : {std::pair{120, 180}, {300, 420}, {200, 620}, {420, 300}})
+        matching->Pane(1)->AddAt(x, y);
+    matching->Pane(0)->ScrollTo(800, 100);
+    matching->Pane(1)->ScrollTo(0, 100);
+    SaveScreenshot(matching, "manual_matching_weir");
     EXPECT_EQ(prompts.Pending(), 0u);
 }
