@@ -16,11 +16,15 @@
 #include <QWindowStateChangeEvent>
 
 #include "button_icons.h"
+#include "correction_window.h"
 #include "file_list_model.h"
 #include "file_view.h"
 #include "image_browser.h"
+#include "image_impl.h"
 #include "image_viewer_window.h"
+#include "input_correction.h"
 #include "main_app.h"
+#include "stitchkit/CProgressWnd.h"
 
 namespace {
 
@@ -29,6 +33,21 @@ std::vector<std::string> ToStd(const QStringList& list) {
     for (const QString& s : list) out.push_back(s.toStdString());
     return out;
 }
+
+// A button with a caption and no picture.
+QToolButton* MakeTextButton(QWidget* parent, int id, const QString& tip, const QString& text) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QStringLiteral("id%1").arg(id));
+    button->setToolTip(tip);
+    button->setAccessibleName(tip);
+    button->setText(text);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
+
+// The longest side of the reduced copy the correction windows preview.
+constexpr int kPreviewWidth = 640;
+constexpr int kPreviewHeight = 480;
 
 } // namespace
 
@@ -82,6 +101,8 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
         MakeToolButton(this, 28013, ButtonIcon::AllOut, tr("Delete All"), tr("ALL OUT"));
     QToolButton* rotate =
         MakeToolButton(this, 2113, ButtonIcon::Rotate, tr("Rotate All"), tr("ROT"));
+    QToolButton* shade = MakeTextButton(this, 2145, tr("Shading Correction"), tr("Shade"));
+    QToolButton* lens = MakeTextButton(this, 2146, tr("Lens Distortion Correction"), tr("Lens"));
     QToolButton* left = MakeToolButton(this, 2114, ButtonIcon::Previous, tr("Move Left"));
     QToolButton* right = MakeToolButton(this, 2115, ButtonIcon::Next, tr("Move Right"));
     QToolButton* base = MakeToolButton(this, 2119, ButtonIcon::Base, tr("Set Base Image"));
@@ -94,7 +115,7 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
     QToolButton* exit = MakeToolButton(this, 28016, ButtonIcon::Exit, tr("Exit"), tr("End"));
 
     auto* listButtons = new QHBoxLayout;
-    for (QToolButton* b : {in, allIn, out, allOut, rotate, left, right, base})
+    for (QToolButton* b : {in, allIn, out, allOut, rotate, shade, lens, left, right, base})
         listButtons->addWidget(b);
     listButtons->addSpacing(16);
     listButtons->addWidget(m_info, 1);
@@ -138,6 +159,10 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
         inputs.Rotate();
         RefreshList();
     });
+    connect(shade, &QToolButton::clicked, this, [this] { OpenCorrection(false); });
+    connect(lens, &QToolButton::clicked, this, [this] { OpenCorrection(true); });
+    // Files added in a batch while a correction is on get corrected thumbnails.
+    inputs.SetCorrectionBatch([&inputs] { inputs.RebuildThumbnails(); });
     connect(left, &QToolButton::clicked, this, [this, &inputs] {
         inputs.MoveSelected(-1);
         RefreshList();
@@ -199,7 +224,7 @@ void ImageFileView::UpdateButtons() {
     Button(28014)->setEnabled(!files->SelectedRows().isEmpty());
     Button(2117)->setEnabled(files->Model()->rowCount() > 0);
     for (int id : {2112, 2114, 2115, 2119}) Button(id)->setEnabled(selected);
-    for (int id : {28013, 2113, 2116, 28017, 2120}) Button(id)->setEnabled(any);
+    for (int id : {28013, 2113, 2145, 2146, 2116, 28017, 2120}) Button(id)->setEnabled(any);
 }
 
 void ImageFileView::AddFiles(const QStringList& paths) {
@@ -211,6 +236,43 @@ void ImageFileView::OpenViewer(const QString& path) {
     ImageViewerWindow viewer(this);
     viewer.setGeometry(geometry().adjusted(40, 40, -40, -40));
     if (viewer.OpenFile(path.toStdString(), m_app.Title())) viewer.exec();
+}
+
+void ImageFileView::OpenCorrection(bool lens) {
+    InputImageList& inputs = m_app.Inputs();
+    if (inputs.Count() == 0) return;
+    PictureCorrection correction = inputs.Correction();
+    std::unique_ptr<CImageImpl> preview;
+    {
+        CProgressWnd progress(nullptr, "Progress");
+        progress.GoModal("Progress");
+        progress.SetRange(0, 100);
+        progress.SetText("Preparing images...");
+        progress.SetPos(10);
+        const int index = inputs.Selected() >= 0 ? inputs.Selected() : 0;
+        std::unique_ptr<CImageImpl> picture =
+            LoadCorrectedPicture(inputs.Paths()[index], PictureCorrection{inputs.Rotation(), 0, 0});
+        if (!picture) return;
+        progress.SetPos(50);
+        // The lens window shows the picture with the current shading, made at full size so that
+        // its centre and radius are those of the picture itself.
+        if (lens && correction.shading != 0 && picture->GetBitsPerPixel() == 24) {
+            std::unique_ptr<CImageImpl> shaded = ShadingCorrected(*picture, correction.shading);
+            if (shaded) picture = std::move(shaded);
+        }
+        preview = picture->MakeThumbnail(kPreviewWidth, kPreviewHeight);
+        progress.SetPos(90);
+    }
+    if (!preview) return;
+    CorrectionWindow window(lens ? CorrectionWindow::Kind::Lens : CorrectionWindow::Kind::Shading,
+                            std::move(preview), lens ? correction.lens : correction.shading,
+                            lens ? m_lensModel : m_shadingModel, this);
+    if (window.exec() != QDialog::Accepted) return;
+    (lens ? correction.lens : correction.shading) = window.Value();
+    (lens ? m_lensModel : m_shadingModel) = window.Model();
+    inputs.SetCorrection(correction);
+    inputs.RebuildThumbnails();
+    RefreshList();
 }
 
 bool ImageFileView::eventFilter(QObject* watched, QEvent* event) {

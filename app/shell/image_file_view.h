@@ -32,9 +32,14 @@ protected:
 private:
     void UpdateButtons();
     void OpenViewer(const QString& path);
+    // "Shade" / "Lens": the correction window over a reduced copy of the selected picture;
+    // Apply All stores its value for the whole list and rebuilds the thumbnails.
+    void OpenCorrection(bool lens);
 
     CMainApp& m_app;
     CImageBrowser* m_browser = nullptr;
     QListWidget* m_list = nullptr;
     QLabel* m_info = nullptr;
+    int m_shadingModel = 0;
+    int m_lensModel = 0;
 };

@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "image_impl.h"
+#include "input_correction.h"
+#include "picture_qimage.h"
 #include "prompter.h"
 #include "stitchkit/CProgressWnd.h"
 #include "stitchkit/MFCPanorama.h"
@@ -215,10 +217,33 @@ std::string InputImageList::Label(int index) const {
 
 std::string InputImageList::InfoLine() const {
     if (m_paths.empty()) return {};
+    int width = ReferenceWidth(), height = ReferenceHeight();
+    InnerSize(ReferenceWidth(), ReferenceHeight(), m_correction.lens, width, height);
     char text[128];
     std::snprintf(text, sizeof text, Count() == 1 ? " %d image,  %d by %d" : "%d images,  %d by %d",
-                  Count(), ReferenceWidth(), ReferenceHeight());
+                  Count(), width, height);
     return text;
+}
+
+void InputImageList::SetThumbnail(int index, QImage thumbnail) {
+    if (index >= 0 && index < Count() && !thumbnail.isNull())
+        m_thumbnails[index] = std::move(thumbnail);
+}
+
+bool InputImageList::RebuildThumbnails() {
+    CProgressWnd progress(nullptr, "Progress");
+    progress.GoModal("Progress");
+    progress.SetRange(0, Count());
+    // Thumbnails are kept in file orientation: the corrections are made without the rotation.
+    const PictureCorrection correction{0, m_correction.shading, m_correction.lens};
+    for (int k = 0; k < Count(); ++k) {
+        progress.SetText("Correcting images... Image %d out of %d.", k + 1, Count());
+        progress.SetPos(k);
+        if (!progress.PeekAndPump() || progress.Cancelled()) return false;
+        const std::unique_ptr<CImageImpl> picture = LoadCorrectedPicture(m_paths[k], correction);
+        if (picture) SetThumbnail(k, ThumbnailImage(*picture));
+    }
+    return true;
 }
 
 int InputImageList::BuildImageInfoList(CAlignDocument& document) const {

@@ -73,6 +73,11 @@ public:
     // The thumbnail as shown (turned by the rotation) and the label ("* " before the base's).
     QImage Thumbnail(int index) const;
     std::string Label(int index) const;
+    // Replaces a thumbnail (given in file orientation, as the list keeps them).
+    void SetThumbnail(int index, QImage thumbnail);
+    // Loads every picture again with the current shading and lens correction and replaces its
+    // thumbnail, with progress ("Correcting images... Image k out of n."). False when cancelled.
+    bool RebuildThumbnails();
     int Base() const { return m_base; }
     int Selected() const { return m_selected; }
     void SetSelected(int index) { m_selected = index >= 0 && index < Count() ? index : -1; }
@@ -84,7 +89,8 @@ public:
     // The smallest accepted width and height (file orientation), which every picture covers.
     int SmallestWidth() const { return m_minW; }
     int SmallestHeight() const { return m_minH; }
-    // " %d image,  %d by %d" / "%d images,  %d by %d"; empty for an empty list.
+    // " %d image,  %d by %d" / "%d images,  %d by %d"; empty for an empty list. While a lens
+    // correction is set the size is the inner size the correction leaves.
     std::string InfoLine() const;
 
     // Makes the document's records from the list (kept when they already match it); loads and

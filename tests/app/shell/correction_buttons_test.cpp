@@ -1,0 +1,122 @@
+// The Image File View's Shade and Lens buttons: the correction windows over the selected
+// picture, Apply All for the whole list, thumbnails, information line and placed pictures.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+
+#include "correction_window.h"
+#include "image_file_view.h"
+#include "image_impl.h"
+#include "main_app.h"
+#include "stitchkit/MFCLensCalib.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+void WriteFlat(const QString& path, int w, int h, BYTE value) {
+    std::unique_ptr<CImageImpl> picture = CImageImpl::Create(w, h, 24, kImageTypeBmp);
+    ASSERT_TRUE(picture);
+    for (int y = 0; y < h; ++y) std::fill_n(picture->GetRow(y), 3 * w, value);
+    ASSERT_TRUE(picture->WriteFile(path.toStdString()));
+}
+
+// Clicks `id` and, once the correction window is open, runs `drive` on it.
+void WithCorrectionWindow(ImageFileView& view, int id, std::function<void(CorrectionWindow&)> drive,
+                          bool& opened) {
+    opened = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* window = qobject_cast<CorrectionWindow*>(QApplication::activeModalWidget());
+        if (!window) return;
+        poll.stop();
+        opened = true;
+        drive(*window);
+    });
+    poll.start();
+    view.Button(id)->click();
+}
+
+} // namespace
+
+TEST(CorrectionButtons, ShadeAndLensApplyToTheWholeList) {
+    ScriptedPrompter prompts;
+    QTemporaryDir dir;
+    WriteFlat(dir.filePath("a.bmp"), 400, 300, 60);
+    WriteFlat(dir.filePath("b.bmp"), 400, 300, 60);
+    CMainApp app;
+    ImageFileView& view = *app.CreateFileView();
+    view.AddFiles({dir.filePath("a.bmp"), dir.filePath("b.bmp")});
+    InputImageList& inputs = app.Inputs();
+    ASSERT_EQ(inputs.Count(), 2);
+    ASSERT_TRUE(view.Button(2145)->isEnabled());
+
+    // Shade at 100, Apply All: both thumbnails brighten towards the corners.
+    bool opened = false;
+    WithCorrectionWindow(
+        view, 2145,
+        [](CorrectionWindow& window) {
+            EXPECT_EQ(window.objectName(), "id132");
+            window.Slider()->setValue(100);
+            QApplication::processEvents();
+            window.Button(2144)->click();
+        },
+        opened);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(inputs.Correction().shading, 100);
+    for (int k = 0; k < 2; ++k) {
+        const QImage thumb = inputs.Thumbnail(k);
+        EXPECT_GT(qRed(thumb.pixel(0, 0)), 230) << k;
+        EXPECT_LT(qRed(thumb.pixel(thumb.width() / 2, thumb.height() / 2)), 70) << k;
+    }
+
+    // Cancel changes nothing.
+    WithCorrectionWindow(
+        view, 2145,
+        [](CorrectionWindow& window) {
+            window.Slider()->setValue(10);
+            QApplication::processEvents();
+            window.Button(28031)->click();
+        },
+        opened);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(inputs.Correction().shading, 100);
+
+    // Lens at 50: the information line gives the engine's inner rectangle of 400 x 300.
+    WithCorrectionWindow(
+        view, 2146,
+        [](CorrectionWindow& window) {
+            EXPECT_EQ(window.objectName(), "id133");
+            window.Slider()->setValue(50);
+            QApplication::processEvents();
+            window.Button(2144)->click();
+        },
+        opened);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(inputs.Correction().lens, 50);
+    MFCLensCalib calib;
+    const CSize inner = calib.CalcInnerRect(CSize{400, 300}, 0.5 * calib.CalcMaxKappa(400, 300));
+    ASSERT_LT(inner.cx, 400);
+    EXPECT_EQ(view.findChild<QLabel*>("id28011")->text(),
+              QString("2 images,  %1 by %2").arg(inner.cx).arg(inner.cy));
+
+    // The placed pictures are shaded and cut to the inner size.
+    ASSERT_EQ(inputs.BuildImageInfoList(app.Document()), 2);
+    for (int k = 0; k < 2; ++k) {
+        CImageImpl* picture = app.Document().At(k)->Picture();
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->GetWidth(), inner.cx);
+        EXPECT_EQ(picture->GetHeight(), inner.cy);
+        const int cx = inner.cx / 2, cy = inner.cy / 2;
+        EXPECT_NEAR(picture->GetRow(cy)[3 * cx], 60, 1);
+        EXPECT_GT(picture->GetRow(0)[0], 200);
+    }
+}
