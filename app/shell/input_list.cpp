@@ -279,8 +279,30 @@ int InputImageList::BuildImageInfoList(CAlignDocument& document) const {
             document.Clear();
             return 0;
         }
-        record.MoveTo(left, 0);
-        left += record.Width();
+    }
+    // The engine needs equal sizes: every picture larger than the smallest width or height is
+    // cut to them around its centre.
+    int minW = 0, minH = 0;
+    for (const auto& record : document.m_ImageInfoList) {
+        minW = minW == 0 ? record->Width() : std::min(minW, record->Width());
+        minH = minH == 0 ? record->Height() : std::min(minH, record->Height());
+    }
+    for (const auto& record : document.m_ImageInfoList) {
+        const int w = record->Width(), h = record->Height();
+        if (w == minW && h == minH) continue;
+        const int cutLeft = (w - minW) / 2, cutTop = (h - minH) / 2;
+        std::unique_ptr<CImageImpl> cut =
+            record->Picture()->Crop(cutLeft, cutTop, cutLeft + minW, cutTop + minH);
+        if (!cut) {
+            document.Clear();
+            return 0;
+        }
+        cut->SetFileName(record->Picture()->GetFileName());
+        record->SetPicture(std::move(cut));
+    }
+    for (const auto& record : document.m_ImageInfoList) {
+        record->MoveTo(left, 0);
+        left += record->Width();
     }
     return document.Count();
 }
