@@ -103,6 +103,7 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
         MakeToolButton(this, 2113, ButtonIcon::Rotate, tr("Rotate All"), tr("ROT"));
     QToolButton* shade = MakeTextButton(this, 2145, tr("Shading Correction"), tr("Shade"));
     QToolButton* lens = MakeTextButton(this, 2146, tr("Lens Distortion Correction"), tr("Lens"));
+    QToolButton* mask = MakeTextButton(this, 2147, tr("Mask"), tr("Mask"));
     QToolButton* left = MakeToolButton(this, 2114, ButtonIcon::Previous, tr("Move Left"));
     QToolButton* right = MakeToolButton(this, 2115, ButtonIcon::Next, tr("Move Right"));
     QToolButton* base = MakeToolButton(this, 2119, ButtonIcon::Base, tr("Set Base Image"));
@@ -115,7 +116,7 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
     QToolButton* exit = MakeToolButton(this, 28016, ButtonIcon::Exit, tr("Exit"), tr("End"));
 
     auto* listButtons = new QHBoxLayout;
-    for (QToolButton* b : {in, allIn, out, allOut, rotate, shade, lens, left, right, base})
+    for (QToolButton* b : {in, allIn, out, allOut, rotate, shade, lens, mask, left, right, base})
         listButtons->addWidget(b);
     listButtons->addSpacing(16);
     listButtons->addWidget(m_info, 1);
@@ -161,6 +162,7 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
     });
     connect(shade, &QToolButton::clicked, this, [this] { OpenCorrection(false); });
     connect(lens, &QToolButton::clicked, this, [this] { OpenCorrection(true); });
+    connect(mask, &QToolButton::clicked, this, &ImageFileView::OpenMask);
     // Files added in a batch while a correction is on get corrected thumbnails.
     inputs.SetCorrectionBatch([&inputs] { inputs.RebuildThumbnails(); });
     connect(left, &QToolButton::clicked, this, [this, &inputs] {
@@ -224,7 +226,7 @@ void ImageFileView::UpdateButtons() {
     Button(28014)->setEnabled(!files->SelectedRows().isEmpty());
     Button(2117)->setEnabled(files->Model()->rowCount() > 0);
     for (int id : {2112, 2114, 2115, 2119}) Button(id)->setEnabled(selected);
-    for (int id : {28013, 2113, 2145, 2146, 2116, 28017, 2120}) Button(id)->setEnabled(any);
+    for (int id : {28013, 2113, 2145, 2146, 2147, 2116, 28017, 2120}) Button(id)->setEnabled(any);
 }
 
 void ImageFileView::AddFiles(const QStringList& paths) {
@@ -273,6 +275,22 @@ void ImageFileView::OpenCorrection(bool lens) {
     inputs.SetCorrection(correction);
     inputs.RebuildThumbnails();
     RefreshList();
+}
+
+void ImageFileView::OpenMask() {
+    InputImageList& inputs = m_app.Inputs();
+    if (inputs.Count() == 0) return;
+    const int index = inputs.Selected() >= 0 ? inputs.Selected() : 0;
+    PictureCorrection correction = inputs.Correction();
+    correction.rotation = inputs.Rotation();
+    std::unique_ptr<CImageImpl> picture = LoadCorrectedPicture(inputs.Paths()[index], correction);
+    if (!picture) return;
+    MaskWindow window(std::move(picture), m_maskCircle, this);
+    if (window.exec() != QDialog::Accepted) return;
+    std::unique_ptr<CImageImpl> made = window.TakeMask();
+    if (!made) return;
+    m_maskCircle = window.PictureCircle();
+    m_app.SetMask(std::move(made));
 }
 
 bool ImageFileView::eventFilter(QObject* watched, QEvent* event) {

@@ -5,6 +5,10 @@
 
 #include <QDialog>
 
+#include <optional>
+
+#include "mask_window.h"
+
 class CImageBrowser;
 class CMainApp;
 class QLabel;
@@ -35,6 +39,9 @@ private:
     // "Shade" / "Lens": the correction window over a reduced copy of the selected picture;
     // Apply All stores its value for the whole list and rebuilds the thumbnails.
     void OpenCorrection(bool lens);
+    // "Mask": the mask window over the corrected selected picture; OK hands the mask to the
+    // application.
+    void OpenMask();
 
     CMainApp& m_app;
     CImageBrowser* m_browser = nullptr;
@@ -42,4 +49,5 @@ private:
     QLabel* m_info = nullptr;
     int m_shadingModel = 0;
     int m_lensModel = 0;
+    std::optional<MaskCircle> m_maskCircle; // in picture pixels
 };

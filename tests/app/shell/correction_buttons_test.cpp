@@ -1,12 +1,14 @@
-// The Image File View's Shade and Lens buttons: the correction windows over the selected
+// The Image File View's Shade, Lens and Mask buttons: the correction windows over the selected
 // picture, Apply All for the whole list, thumbnails, information line and placed pictures.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -15,7 +17,9 @@
 #include "correction_window.h"
 #include "image_file_view.h"
 #include "image_impl.h"
+#include "image_viewer.h"
 #include "main_app.h"
+#include "mask_window.h"
 #include "stitchkit/MFCLensCalib.h"
 #include "support/scripted_prompter.h"
 
@@ -119,4 +123,42 @@ TEST(CorrectionButtons, ShadeAndLensApplyToTheWholeList) {
         EXPECT_NEAR(picture->GetRow(cy)[3 * cx], 60, 1);
         EXPECT_GT(picture->GetRow(0)[0], 200);
     }
+}
+
+TEST(CorrectionButtons, MaskReachesTheApplication) {
+    ScriptedPrompter prompts;
+    QTemporaryDir dir;
+    WriteFlat(dir.filePath("a.bmp"), 400, 300, 60);
+    CMainApp app;
+    ImageFileView& view = *app.CreateFileView();
+    view.AddFiles({dir.filePath("a.bmp")});
+    ASSERT_TRUE(view.Button(2147)->isEnabled());
+    QTimer poll;
+    poll.setInterval(10);
+    bool opened = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* window = qobject_cast<MaskWindow*>(QApplication::activeModalWidget());
+        if (!window) return;
+        poll.stop();
+        opened = true;
+        // At zoom 0.5, centre (100, 75) radius 50 on screen: picture (200, 150) radius 100.
+        CImageViewer* viewer = window->Viewer();
+        viewer->SetZoom(0.5f);
+        const CanvasRect shown = viewer->DisplayRect();
+        const QPoint origin(shown.left - viewer->ScrollX(), shown.top - viewer->ScrollY());
+        QTest::mousePress(viewer->viewport(), Qt::LeftButton, {}, origin + QPoint(100, 75));
+        QTest::mouseRelease(viewer->viewport(), Qt::LeftButton, {}, origin + QPoint(150, 75));
+        window->findChild<QPushButton*>("id29000")->click();
+    });
+    poll.start();
+    view.Button(2147)->click();
+    ASSERT_TRUE(opened);
+    CImageImpl* mask = app.Mask();
+    ASSERT_TRUE(mask);
+    EXPECT_EQ(mask->GetWidth(), 400);
+    EXPECT_EQ(mask->GetHeight(), 300);
+    EXPECT_EQ(mask->GetPixelIndex(300, 150), 255);
+    EXPECT_EQ(mask->GetPixelIndex(301, 150), 0);
+    EXPECT_EQ(mask->GetPixelIndex(200, 49), 0);
+    EXPECT_EQ(mask->GetPixelIndex(200, 51), 255);
 }
