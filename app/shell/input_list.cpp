@@ -261,19 +261,19 @@ int InputImageList::BuildImageInfoList(CAlignDocument& document) const {
     for (const std::string& path : m_paths)
         document.m_ImageInfoList.push_back(std::make_unique<CImageInfo>(path, correction, 0.5f));
     // Load every picture, with progress; the records start side by side.
-    CProgressWnd progress(nullptr, "Loading images...");
-    progress.GoModal("Loading images...");
+    CProgressWnd progress(nullptr, "Progress");
+    progress.GoModal("Progress");
     progress.SetRange(0, document.Count());
     int left = 0;
     for (int k = 0; k < document.Count(); ++k) {
         CImageInfo& record = *document.m_ImageInfoList[k];
-        progress.SetText("%s", FileName(record.Path()).c_str());
-        progress.SetPos(k);
         if (!progress.PeekAndPump() || progress.Cancelled()) {
             document.Clear();
-            AppMessageBox("Canceled.", "Warning", kWarning);
+            AppMessageBox("Canceled.", "Warning!", kWarning);
             return 0;
         }
+        progress.SetText("Preparing images... Image %d out of %d.", k + 1, document.Count());
+        progress.SetPos(k);
         if (!record.Picture()) {
             AppMessageBox("Cannot read " + record.Path() + ".", "Warning", kWarning);
             document.Clear();
