@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev libtiff-dev libpng-dev zlib1g-dev libexif-dev clang
   qt6-base-dev libqt6opengl6-dev qt6-l10n-tools libglu1-mesa-dev libgl1-mesa-dri
-  xvfb xauth poppler-utils python3)
+  xvfb xauth poppler-utils python3
+  dpkg-dev file man-db desktop-file-utils appstream)
 
 missing=()
 for p in "${packages[@]}"; do

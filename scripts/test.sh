@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, then builds and tests twice: a normal build
 # and one with AddressSanitizer and UndefinedBehaviorSanitizer; last, a short smoke run of each
-# picture reader's fuzz target (a clang build of its own, see scripts/fuzz.sh). Set
+# picture reader's fuzz target (a clang build of its own, see scripts/fuzz.sh). The normal
+# build's suite includes the packaging check (ctest label "install": a temporary installation,
+# a program built against it, and the Debian package unpacked and used). Set
 # QUILT_SKIP_SANITIZE=1 to run the normal build only, QUILT_SKIP_FUZZ=1 to skip the fuzz run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
