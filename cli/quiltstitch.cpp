@@ -83,6 +83,8 @@ int Main(int argc, char** argv) {
         return Fail(code, error);
     for (const InputPicture& input : inputs.pictures)
         report.inputs.push_back({input.path, input.fileWidth, input.fileHeight});
+    for (const SkippedInput& skipped : inputs.skipped)
+        report.skipped.emplace_back(skipped.path, skipped.reason);
     report.method = MethodNameOf(options.method);
     report.methodCode = options.method;
     report.stages.push_back(

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -300,9 +301,18 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
             const bool heightFits = (h >= minH || h * kSizeTolerance >= maxH) &&
                                     (h <= maxH || minH * kSizeTolerance >= h);
             if (!widthFits || !heightFits) {
-                *error = path + ": Image size is wrong. (" + std::to_string(minW) + " X " +
-                         std::to_string(minH) + " ?+10%)";
-                return kExitNoInput;
+                const std::string reason = path + ": Image size is wrong. (" +
+                                           std::to_string(minW) + " X " + std::to_string(minH) +
+                                           " ?+10%)";
+                // Offsets and matches files count the pictures: none may go missing there.
+                if (!options.offsets.empty() || !options.matches.empty()) {
+                    *error = reason;
+                    return kExitNoInput;
+                }
+                std::fprintf(stderr, "quiltstitch: warning: %s; the picture is left out\n",
+                             reason.c_str());
+                inputs->skipped.push_back({path, reason});
+                continue;
             }
             minW = std::min(minW, w);
             maxW = std::max(maxW, w);
@@ -311,6 +321,10 @@ int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::st
         }
         input.picture = std::move(picture);
         inputs->pictures.push_back(std::move(input));
+    }
+    if (!inputs->skipped.empty() && inputs->pictures.size() < 2) {
+        *error = inputs->skipped.front().reason + "; fewer than two pictures remain";
+        return kExitNoInput;
     }
     // The engine joins pictures of one kind: grey pictures among colour ones become colour.
     const bool anyColour =

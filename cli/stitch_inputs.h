@@ -16,9 +16,16 @@ struct InputPicture {
     std::unique_ptr<CImageImpl> picture; // rotated and trimmed to the common size
 };
 
+// A picture left out of the run, and why.
+struct SkippedInput {
+    std::string path;
+    std::string reason;
+};
+
 struct StitchInputs {
     std::vector<InputPicture> pictures;
-    int width = 0; // the common size every picture has
+    std::vector<SkippedInput> skipped; // refused by the size rule among others that fit
+    int width = 0;                     // the common size every picture has
     int height = 0;
     bool is48 = false;                // every picture has 16 bits per channel
     std::unique_ptr<CImageImpl> mask; // 8-bit grey, the common size
@@ -38,8 +45,10 @@ std::unique_ptr<CImageImpl> ReadPictureFile(const std::string& path, std::string
 // the picture cannot be read or converted.
 std::unique_ptr<CImageImpl> ReadInputPicture(const std::string& path, std::string* error);
 
-// Reads, checks, rotates and trims every input (and the mask). 0, or kExitNoInput with a
-// message in `error` that names the file and the reason.
+// Reads, checks, rotates and trims every input (and the mask). With automatic alignment a
+// picture whose size does not fit the others' is left out with a warning (and listed in
+// `skipped`) as long as two pictures remain. 0, or kExitNoInput with a message in `error` that
+// names the file and the reason.
 int LoadStitchInputs(const StitchOptions& options, StitchInputs* inputs, std::string* error);
 
 struct OffsetLine {

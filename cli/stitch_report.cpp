@@ -56,6 +56,13 @@ std::string ReportJson(const StitchReport& r) {
              ", \"height\": " + std::to_string(r.inputs[i].height) + "}";
     }
     j += r.inputs.empty() ? "],\n" : "\n  ],\n";
+    j += "  \"skipped\": [";
+    for (std::size_t i = 0; i < r.skipped.size(); ++i) {
+        j += i ? ",\n    " : "\n    ";
+        j += "{\"path\": " + JsonString(r.skipped[i].first) +
+             ", \"reason\": " + JsonString(r.skipped[i].second) + "}";
+    }
+    j += r.skipped.empty() ? "],\n" : "\n  ],\n";
     j += "  \"processing\": {\"width\": " + std::to_string(r.processingWidth) +
          ", \"height\": " + std::to_string(r.processingHeight) +
          ", \"scale\": " + Number(r.processingScale) + "},\n";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ReportInput {
@@ -22,6 +23,7 @@ struct ReportStage {
 
 struct StitchReport {
     std::vector<ReportInput> inputs;
+    std::vector<std::pair<std::string, std::string>> skipped; // path, reason
     int processingWidth = 0;
     int processingHeight = 0;
     double processingScale = 1.0;

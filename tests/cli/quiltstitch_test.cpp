@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <numbers>
 #include <sstream>
@@ -196,6 +197,17 @@ TEST(Quiltstitch, ExitStatusesAndMessages) {
     run = RunStitch({seq.paths[0], out.Path("wide.bmp"), "-o", out.Path("a.jpg")});
     EXPECT_EQ(run.status, 66);
     EXPECT_NE(run.errors.find("Image size is wrong. (320 X 240 ?+10%)"), std::string::npos);
+    // Among pictures that fit, it is left out with the warning and the others are stitched;
+    // the report names it.
+    run = RunStitch({seq.paths[0], out.Path("wide.bmp"), seq.paths[1], "-o", out.Path("b.jpg"),
+                     "--report", out.Path("b.json"), "-q"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.errors.find("wide.bmp: Image size is wrong."), std::string::npos);
+    std::ifstream reportFile(out.Path("b.json"));
+    const std::string report((std::istreambuf_iterator<char>(reportFile)), {});
+    EXPECT_NE(report.find("\"skipped\": [\n    {\"path\": \"" + out.Path("wide.bmp")),
+              std::string::npos)
+        << report;
 
     // An engine refusal: the operation's result code is the exit status, and its message ends
     // the run.
