@@ -22,6 +22,7 @@
 #include "image_impl.h"
 #include "input_correction.h"
 #include "picture_qimage.h"
+#include "stitchkit/CProgressWnd.h"
 
 // A picture drawn as large as fits, centred, with its aspect kept.
 class PreviewPane : public QWidget {
@@ -174,7 +175,12 @@ CorrectionWindow::CorrectionWindow(Kind kind, std::unique_ptr<CImageImpl> previe
     }
     m_value = initial;
     m_number->setText(QString::number(initial));
-    RecomputeNow();
+    {
+        CProgressWnd progress(nullptr, "Progress");
+        progress.GoModal("Progress");
+        progress.SetText("Correcting images...");
+        RecomputeNow();
+    }
 
     connect(m_slider, &QSlider::valueChanged, this, &CorrectionWindow::SetValue);
     connect(m_slider, &QSlider::sliderReleased, this, [this] { SetValue(m_slider->value()); });
