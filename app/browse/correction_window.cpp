@@ -199,7 +199,26 @@ CorrectionWindow::CorrectionWindow(Kind kind, std::unique_ptr<CImageImpl> previe
     });
     connect(apply, &QToolButton::clicked, this, &QDialog::accept);
     connect(cancel, &QToolButton::clicked, this, &QDialog::reject);
-    resize(820, static_cast<int>(820 / m_aspect));
+    // The first size: 820 pixels wide, within 90 % of the screen.
+    int startWidth = 820;
+    if (const QScreen* s = screen()) {
+        const QSize limit = s->availableGeometry().size() * 0.9;
+        startWidth =
+            std::min({startWidth, limit.width(), static_cast<int>(limit.height() * m_aspect)});
+    }
+    resize(startWidth, static_cast<int>(std::lround(startWidth / m_aspect)));
+    m_baseWidth = startWidth;
+    m_baseFont = font();
+    // When a resize ends (no further size change for a moment) the fonts follow the width.
+    m_resizeEnd = new QTimer(this);
+    m_resizeEnd->setSingleShot(true);
+    m_resizeEnd->setInterval(150);
+    connect(m_resizeEnd, &QTimer::timeout, this, [this] {
+        const double factor = std::clamp(static_cast<double>(width()) / m_baseWidth, 0.75, 2.0);
+        QFont scaled = m_baseFont;
+        if (m_baseFont.pointSizeF() > 0) scaled.setPointSizeF(m_baseFont.pointSizeF() * factor);
+        setFont(scaled);
+    });
 }
 
 CorrectionWindow::~CorrectionWindow() = default;
@@ -256,4 +275,5 @@ void CorrectionWindow::resizeEvent(QResizeEvent* event) {
         w = std::min(w, limit.width());
     }
     if (std::abs(h - size.height()) > 1 || w != size.width()) resize(w, h);
+    m_resizeEnd->start();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <QImage>
 
 #include <memory>
@@ -14,6 +15,7 @@ class CImageImpl;
 class QLabel;
 class QLineEdit;
 class QSlider;
+class QTimer;
 class QToolButton;
 class PreviewPane;
 
@@ -40,6 +42,8 @@ public:
     const QImage& After() const { return m_after; }
     const QImage& Before() const { return m_before; }
     int Computations() const { return m_computations; }
+    // Width / height the window keeps while it is resized.
+    double AspectRatio() const { return m_aspect; }
     // Computes a pending value now (normally done from the event loop).
     void RecomputeNow();
 
@@ -60,6 +64,9 @@ private:
     double m_maxKappa = 0.0;
     double m_aspect = 1.0;
     QImage m_before, m_after;
+    QTimer* m_resizeEnd = nullptr;
+    int m_baseWidth = 0;
+    QFont m_baseFont;
     PreviewPane* m_beforePane = nullptr;
     PreviewPane* m_afterPane = nullptr;
     QSlider* m_slider = nullptr;
