@@ -21,9 +21,11 @@ inline BYTE Landscape(int x, int y, int channel, int period = 0) {
     auto noise = [&](int cell) {
         const int cells = period > 0 ? period / cell : 0; // a period holds whole cells
         auto wrap = [cells](int c) { return cells > 0 ? c % cells : c; };
-        const int cx = x / cell, cy = y / cell;
-        const double fx = (x % cell) / static_cast<double>(cell),
-                     fy = (y % cell) / static_cast<double>(cell);
+        // Cells counted with floor division, so negative coordinates continue the grid.
+        auto cellOf = [cell](int v) { return v >= 0 ? v / cell : -((-v + cell - 1) / cell); };
+        const int cx = cellOf(x), cy = cellOf(y);
+        const double fx = (x - cx * cell) / static_cast<double>(cell),
+                     fy = (y - cy * cell) / static_cast<double>(cell);
         const double top = hash(wrap(cx), cy, channel + cell) * (1 - fx) +
                            hash(wrap(cx + 1), cy, channel + cell) * fx;
         const double bottom = hash(wrap(cx), cy + 1, channel + cell) * (1 - fx) +
