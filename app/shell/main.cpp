@@ -1,5 +1,6 @@
 // quiltapp: the desktop program.
 #include <QApplication>
+#include <QFileInfo>
 
 #include "host_services.h"
 #include "main_app.h"
@@ -17,7 +18,10 @@ int main(int argc, char** argv) {
         // The Result window's VR button opens the panorama viewer on the shown picture.
         app.SetResultWindowHook(
             [](ResultWindow& window) { window.SetPanoramaViewerAction(OpenPanoramaViewer); });
-        status = app.Run();
+        QStringList files;
+        for (const QString& argument : QApplication::arguments().mid(1))
+            files << QFileInfo(argument).absoluteFilePath();
+        status = app.Run(files);
     }
     RemoveHostServices();
     return status;

@@ -250,7 +250,7 @@ ImageFileView* CMainApp::CreateFileView() {
     return m_fileView.get();
 }
 
-int CMainApp::Run() {
+int CMainApp::Run(const QStringList& files) {
     {
         SplashScreen splash(QString::fromStdString(m_title));
         if (splash.exec() != QDialog::Accepted) {
@@ -267,6 +267,7 @@ int CMainApp::Run() {
     ReadPlacement();
     ShowAtPlacement(view);
     view->Browser()->Start();
+    if (!files.isEmpty()) view->AddFiles(files);
     view->exec();
     WritePlacement();
     return 0;

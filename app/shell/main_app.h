@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -56,8 +57,9 @@ public:
     CMainApp(const CMainApp&) = delete;
     CMainApp& operator=(const CMainApp&) = delete;
 
-    // Start-up screen, colours, then the Image File View for the life of the program.
-    int Run();
+    // Start-up screen, colours, then the Image File View for the life of the program; `files`
+    // (given on the command line, as "Open With" does) go into the input list under its rules.
+    int Run(const QStringList& files = {});
 
     const std::string& Title() const { return m_title; }
     InputImageList& Inputs() { return m_inputs; }
