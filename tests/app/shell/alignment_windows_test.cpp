@@ -351,3 +351,39 @@ TEST(ManualMatching, TurnWithoutSeamMatchesClosesByTheSeamPlacement) {
     EXPECT_EQ(document.At(0)->Rect().left, 0); // the first picture is back in its place
     EXPECT_EQ(prompts.Pending(), 0u);
 }
+
+TEST(ManualAlignment, TheMaskKeepsADecoyOutOfThePairAlignment) {
+    ScriptedPrompter prompts;
+    // Two views 120 apart whose bottom 38 rows carry the same high-contrast blocks at the same
+    // place in both pictures (as a lens hood or a dirty corner would): without a mask the pair
+    // aligns on them at (0, 0); the mask circle leaves them out.
+    ViewsApp views({{0, 0}, {120, 6}});
+    CImageInfo::SetLoader([](const std::string& path, const PictureCorrection&) {
+        const int k = path.back() - '0';
+        std::unique_ptr<CImageImpl> view = generated::View(120 * k, 6 * k);
+        for (int y = 262; y < 300; ++y)
+            for (int x = 0; x < 400; ++x) {
+                const BYTE v = ((x / 16) * 7 + (y / 16) * 3) % 5 < 2 ? 255 : 0;
+                for (int c = 0; c < 3; ++c) view->GetRow(y)[3 * x + c] = v;
+            }
+        return view;
+    });
+    prompts.Expect(kIdOk);
+    ASSERT_TRUE(views.app.SwitchTo(Step::ManualAlign));
+    auto* window = dynamic_cast<ManualAlignmentWindow*>(views.app.StepWidget());
+    ASSERT_TRUE(window);
+    CAlignDocument& document = views.app.Document();
+    QTest::mouseClick(window->Button(2116), Qt::LeftButton);
+    const PlacementRect unmasked = document.At(1)->Rect();
+    EXPECT_FALSE(unmasked.left - document.At(0)->Rect().left == 120 &&
+                 unmasked.top - document.At(0)->Rect().top == 6);
+
+    std::unique_ptr<CImageImpl> mask = CImageImpl::Create(400, 300, 8, kImageTypeBmp);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            mask->GetRow(y)[x] =
+                (x - 200) * (x - 200) + (y - 110) * (y - 110) <= 150 * 150 ? 255 : 0;
+    views.app.SetMask(std::move(mask));
+    QTest::mouseClick(window->Button(2116), Qt::LeftButton);
+    views.ExpectTruePlacements();
+}
