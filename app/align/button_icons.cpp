@@ -195,3 +195,7 @@ QToolButton* MakeToolButton(QWidget* parent, int id, ButtonIcon icon, const QStr
     }
     return button;
 }
+
+QToolButton* FindToolButton(const QWidget* window, int id) {
+    return window->findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+}

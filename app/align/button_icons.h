@@ -41,3 +41,6 @@ class QWidget;
 // accessible name) and, when given, a caption beside the icon.
 QToolButton* MakeToolButton(QWidget* parent, int id, ButtonIcon icon, const QString& tip,
                             const QString& text = {});
+
+// The bitmap button of `window` with object name "id<id>", or null.
+QToolButton* FindToolButton(const QWidget* window, int id);

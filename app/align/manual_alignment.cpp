@@ -92,7 +92,7 @@ ManualAlignmentWindow::~ManualAlignmentWindow() {
 }
 
 QToolButton* ManualAlignmentWindow::Button(int id) const {
-    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+    return FindToolButton(this, id);
 }
 
 bool ManualAlignmentWindow::Start() {

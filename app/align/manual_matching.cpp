@@ -112,7 +112,7 @@ ManualMatchingWindow::~ManualMatchingWindow() {
 }
 
 QToolButton* ManualMatchingWindow::Button(int id) const {
-    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+    return FindToolButton(this, id);
 }
 
 void ManualMatchingWindow::SetTitle() {

@@ -77,7 +77,7 @@ SeamAlignmentWindow::~SeamAlignmentWindow() {
 }
 
 QToolButton* SeamAlignmentWindow::Button(int id) const {
-    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+    return FindToolButton(this, id);
 }
 
 bool SeamAlignmentWindow::Open() {

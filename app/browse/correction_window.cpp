@@ -1,5 +1,7 @@
 #include "correction_window.h"
 
+#include "button_icons.h"
+
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -224,7 +226,7 @@ CorrectionWindow::CorrectionWindow(Kind kind, std::unique_ptr<CImageImpl> previe
 CorrectionWindow::~CorrectionWindow() = default;
 
 QToolButton* CorrectionWindow::Button(int id) const {
-    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+    return FindToolButton(this, id);
 }
 
 double CorrectionWindow::Kappa() const {

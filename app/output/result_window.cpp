@@ -98,7 +98,7 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
 ResultWindow::~ResultWindow() = default;
 
 QToolButton* ResultWindow::Button(int id) const {
-    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+    return FindToolButton(this, id);
 }
 
 void ResultWindow::SetPanoramaViewerAction(PictureAction action) {

@@ -75,7 +75,7 @@ AutoAlignmentWindow::AutoAlignmentWindow(CMainApp& app, int mode, QWidget* paren
 }
 
 QToolButton* AutoAlignmentWindow::Button(int id) const {
-    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+    return FindToolButton(this, id);
 }
 
 ParameterDialogKind AutoAlignmentWindow::DialogKind() const {
@@ -90,12 +90,7 @@ bool AutoAlignmentWindow::RunAlignment() {
     MFCPanorama& engine = m_app.Panorama();
     m_view->SetPictures({}); // the records are rebuilt below
     m_strip->SetEntries(StripEntries(inputs));
-    if (inputs.Count() < 2) {
-        AppMessageBox("At least two images are needed to stitch.", "Warning",
-                      kMbOk | kMbIconExclamation);
-        m_view->SetPictures({});
-        return false;
-    }
+    if (!HasTwoPictures(inputs)) return false;
     if (inputs.BuildImageInfoList(document) == 0) return false;
     if (engine.GetImagesCount() == 0 &&
         !InputImageList::TransferToEngine(document, engine, true, m_app.Transfer()))

@@ -198,7 +198,7 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
 }
 
 QToolButton* ImageFileView::Button(int id) const {
-    return findChild<QToolButton*>(QStringLiteral("id%1").arg(id));
+    return FindToolButton(this, id);
 }
 
 void ImageFileView::RefreshList() {

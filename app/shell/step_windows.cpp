@@ -36,12 +36,8 @@ public:
     }
     QWidget* Widget() override { return &m_window; }
     bool Prepare() override {
-        if (m_app.Inputs().Count() < 2) {
-            AppMessageBox("At least two images are needed to stitch.", "Warning",
-                          kMbOk | kMbIconExclamation);
-            return false;
-        }
-        return m_app.Inputs().BuildImageInfoList(m_app.Document()) > 0 && m_window.Start();
+        return HasTwoPictures(m_app.Inputs()) &&
+               m_app.Inputs().BuildImageInfoList(m_app.Document()) > 0 && m_window.Start();
     }
 
 private:
@@ -65,6 +61,13 @@ AlignmentHooks MatchingHooks(CMainApp& app) {
 }
 
 } // namespace
+
+bool HasTwoPictures(const InputImageList& inputs) {
+    if (inputs.Count() >= 2) return true;
+    AppMessageBox("At least two images are needed to stitch.", "Warning",
+                  kMbOk | kMbIconExclamation);
+    return false;
+}
 
 std::vector<StripEntry> StripEntries(const InputImageList& inputs) {
     std::vector<StripEntry> entries;

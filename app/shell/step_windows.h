@@ -14,6 +14,8 @@ class QWidget;
 // Registers the step windows with the application and the seam window with its driver.
 void InstallAlignmentSteps(CMainApp& app);
 
+// "At least two images are needed to stitch." when the list holds fewer; false then.
+bool HasTwoPictures(const InputImageList& inputs);
 // The thumbnails and labels of the input list as the alignment windows show them.
 std::vector<StripEntry> StripEntries(const InputImageList& inputs);
 // Shows input picture `index` (prepared as the list prepares it) in the image viewer on a grey
