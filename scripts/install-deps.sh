@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
   qt6-base-dev libqt6opengl6-dev qt6-l10n-tools libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth poppler-utils python3
   dpkg-dev file man-db desktop-file-utils appstream
-  libeigen3-dev qt6-translations-l10n fonts-ipafont-gothic)
+  libeigen3-dev qt6-translations-l10n fonts-ipafont-gothic xdotool)
 
 missing=()
 for p in "${packages[@]}"; do
