@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
   qt6-base-dev libqt6opengl6-dev qt6-l10n-tools libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth poppler-utils python3
   dpkg-dev file man-db desktop-file-utils appstream
-  libeigen3-dev qt6-translations-l10n fonts-ipafont-gothic xdotool)
+  libeigen3-dev qt6-translations-l10n fonts-ipafont-gothic xdotool
+  qt6-tools-dev)
 
 missing=()
 for p in "${packages[@]}"; do
