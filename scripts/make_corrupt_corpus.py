@@ -154,6 +154,17 @@ def bmp_corrupt():
                                            palette=[(0, 0, 0), (255, 255, 255)])
     files["bmp-negative-width.bmp"] = bmp(-16, 16, 24, rows24)
     files["bmp-bits-5.bmp"] = bmp(4, 4, 5, bmp_rows(4, 4, 8), palette=grey_palette(32))
+    # Headers that lie about the size, depth or layout, with a few bytes of data after them.
+    some = bytes((0x11,)) * 64
+    files["bmp-width-100001.bmp"] = bmp(100001, 1, 24, some)
+    files["bmp-top-down-height-100001.bmp"] = bmp(1, 100001, 24, some, top_down=True)
+    files["bmp-height-int-min.bmp"] = bmp(1, -2 ** 31, 24, some)
+    files["bmp-zero-width.bmp"] = bmp(0, 5, 24, some)
+    files["bmp-header-size-20.bmp"] = bmp(2, 2, 24, some, header_size=20)
+    files["bmp-bits-0.bmp"] = bmp(2, 2, 0, some)
+    files["bmp-rle8-at-24-bits.bmp"] = bmp(2, 2, 24, some, compression=1)
+    files["bmp-jpeg-inside.bmp"] = bmp(2, 2, 24, some, compression=4)
+    files["bmp-file-header-only.bmp"] = b"BM" + struct.pack("<IHHI", 0, 0, 0, 54)
     return files
 
 
@@ -716,6 +727,9 @@ def tiff_corrupt():
     struct.pack_into("<H", loop, 10, 0x7FFF)  # first tag (ImageWidth) becomes unknown
     files["tiff8-directory-loop-no-width.tif"] = bytes(loop)
     # A strip whose offset lies past the end of the file.
+    files["tiff8-width-100001.tif"] = tiff(100001, 1, 8, 1, 1, [bytes((0x80,)) * 16])
+    files["tiff8-bits-64.tif"] = tiff(1, 1, 64, 1, 1, [bytes((0x80,)) * 8])
+    files["tiff8-zero-size.tif"] = tiff(0, 0, 8, 1, 1, [bytes((0x80,)) * 16])
     files["tiff8-strip-offset-past-end.tif"] = tiff(4, 4, 8, 1, 1, [bytes(16)],
                                                     offset_override=[0x7FFFFFF0])
     return files
@@ -755,6 +769,12 @@ def tiff16_corrupt():
     files["tiff16-second-strip-past-end.tif"] = tiff(
         6, 4, 16, 1, 1, [samples16(6, 2, 1), samples16(6, 2, 1)], rows_per_strip=2,
         offset_override=[200, 0x7FFFFFF0])
+    # Grey with three samples: more than grey and alpha.
+    files["tiff16-grey-three-samples.tif"] = tiff(2, 1, 16, 3, 1, [bytes((0x40,)) * 12])
+    # 10000 x 1000 samples from 64 compressed bytes: more than LZW or deflate can expand to.
+    for name, compression in (("lzw", 5), ("deflate", 8)):
+        files["tiff16-%s-expands-past-its-data.tif" % name] = tiff(
+            10000, 1000, 16, 1, 1, [bytes((0x40,)) * 64], compression=compression)
     files["tiff16-bits-per-sample-mixed.tif"] = bytes_replace_bits(
         tiff(6, 4, 16, 3, 2, [samples16(6, 4, 3)]))
     return files
@@ -855,6 +875,11 @@ def png_corrupt():
     for kind in (b"zTXt", b"eXIf", b"sPLT"):
         files["png-%s-length-1-gb.png" % kind.decode().lower()] = png(4, 4, 8, 2)[:33] + \
             struct.pack(">I", 0x40000000) + kind + bytes(40)
+    files["png-width-100001.png"] = png(100001, 1, 8, 2, idat=zlib.compress(bytes(16)))
+    files["png-zero-width.png"] = png(0, 1, 8, 2, idat=zlib.compress(bytes(16)))
+    files["png-colour-type-5.png"] = b"\x89PNG\r\n\x1a\n" + chunk(
+        b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 5, 0, 0, 0)) + chunk(
+        b"IDAT", zlib.compress(bytes(16))) + chunk(b"IEND", b"")
     files["png-no-idat.png"] = b"\x89PNG\r\n\x1a\n" + chunk(
         b"IHDR", struct.pack(">IIBBBBB", 4, 4, 8, 0, 0, 0, 0)) + chunk(b"IEND", b"")
     return files
@@ -981,6 +1006,11 @@ def gif_corrupt():
     files["gif-no-image.gif"] = b"GIF89a" + struct.pack("<HH", 4, 4) + bytes((0, 0, 0)) + b"\x3B"
     files["gif-interlaced-short.gif"] = gif(8, 40, indexes=[3] * 100, interlaced=True)
     files["gif-sub-block-past-end.gif"] = gif(8, 8)[:-3] + b"\xF0\x01\x02"
+    # Clear (4), pixel 1, end (5) at 3 bits: one pixel of code size 2, under lying headers.
+    one_pixel = bytes(((4 | (1 << 3) | (5 << 6)) & 0xFF, 1))
+    files["gif-zero-width.gif"] = gif(0, 1, min_size=2, global_bits=1, data=one_pixel)
+    files["gif-code-size-0.gif"] = gif(1, 1, min_size=0, global_bits=1, data=one_pixel)
+    files["gif-unknown-block.gif"] = b"GIF89a" + struct.pack("<HH", 1, 1) + bytes((0, 0, 0, 0x99))
     return files
 
 

@@ -200,6 +200,33 @@ TEST(BmpRead, Rle8RunsAbsoluteRunsDeltasAndClipping) {
             EXPECT_EQ(picture->GetPixelIndex(x, y), expected[y][x]) << x << "," << y;
 }
 
+TEST(BmpRead, RleThatWandersOffThePictureIsClippedAndHugeSizesMeetThePixelLimit) {
+    ScratchDir dir;
+    const Bytes rle{
+        0x00, 0x02, 0xFF, 0x00, // delta far to the right of the row
+        0xFF, 0x07,             // a run there: nothing to draw
+        0x00, 0x00,             // next row
+        0x02, 0x09,             // two pixels of 9 at its start
+        0x00, 0x02, 0x00, 0xFF, // delta far above the picture: the picture is done
+        0x05, 0x05,
+    };
+    auto picture = ReadBmp(dir, Join({InfoHeader(3, 2, 8, BI_RLE8, 0), Bytes(1024, 0), rle}));
+    ASSERT_TRUE(picture);
+    const int expected[2][3] = {{9, 9, 0}, {0, 0, 0}}; // the second data row is the top one
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(picture->GetPixelIndex(x, y), expected[y][x]);
+
+    // 100000 x 100000 pixels from an end-of-bitmap mark: refused under a smaller pixel limit
+    // before anything is allocated; 10 x 10 passes.
+    auto limited = CImageImpl::New(kImageTypeBmp);
+    limited->SetPixelLimit(1000);
+    for (const int side : {100000, 10}) {
+        WriteBytes(dir.File("big.bmp"),
+                   Join({InfoHeader(side, side, 8, BI_RLE8, 0), Bytes(1024, 0), Bytes{0, 1}}));
+        EXPECT_EQ(limited->ReadFile(dir.File("big.bmp")), side == 10) << side;
+    }
+}
+
 TEST(BmpRead, Rle4AlternatesNibbles) {
     ScratchDir dir;
     const Bytes rle{0x05, 0x12, 0x00, 0x00, 0x00, 0x03, 0xAB, 0xC0, 0x01, 0xD0, 0x00, 0x01};

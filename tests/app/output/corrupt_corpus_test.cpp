@@ -1,6 +1,7 @@
 // The damaged files of tests/data/corrupt (made by scripts/make_corrupt_corpus.py, plus inputs
 // a fuzz target found): the reader a file is named after refuses it as a user's file would be
-// read, every reader reads it safely, and no file makes a reader hold much memory.
+// read, every reader reads it safely, and no file makes a reader hold much memory. Foreign
+// files fail in every reader.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -92,6 +93,21 @@ TEST(CorruptCorpus, EachFileIsRefusedByItsReaderAndReadSafelyByAll) {
     for (const Family& family : kFamilies)
         EXPECT_GE(counts[family.prefix], kFewestFilesPerFamily)
             << "too few damaged files for " << family.prefix << " in " << folder;
+}
+
+TEST(CorruptCorpus, ForeignFilesFailInEveryReader) {
+    ScratchDir dir;
+    PromptRecorder quiet;
+    const std::string text = "This is a plain text file, not a picture.\n";
+    WriteBytes(dir.File("text"), Bytes(text.begin(), text.end()));
+    WriteBytes(dir.File("empty"), {});
+    // A file that does not exist, and a folder, are not pictures either.
+    for (const char* name : {"text", "empty", "missing", ""})
+        for (int type : kAllTypes) {
+            auto picture = CImageImpl::New(type);
+            EXPECT_FALSE(picture->ReadFile(dir.File(name))) << name << " " << type;
+            EXPECT_FALSE(picture->IsValid()) << name << " " << type;
+        }
 }
 
 } // namespace

@@ -265,21 +265,22 @@ TEST(GifRead, InterlacedRowsArePlacedByPass) {
         for (int x = 0; x < 2; ++x) EXPECT_EQ(picture->GetPixelIndex(x, y), expected[y][x]) << y;
 }
 
-TEST(GifRead, LocalTableAndExtensions) {
+TEST(GifRead, LocalTableExtensionsAndIndexesPastTheTable) {
     ScratchDir dir;
     GifLayout layout;
-    layout.width = 3;
+    layout.width = 4;
     layout.extension = true;
     layout.globalTable = {{1, 1, 1}, {2, 2, 2}};
     layout.localTable = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {0, 0, 0}};
-    layout.pixels = {2, 1, 0};
+    layout.pixels = {2, 1, 0, 200}; // 200 lies past the table: kept, and shown black
     WriteBytes(dir.File("l.gif"), MakeGif(layout));
     auto picture = CImageImpl::Open(dir.File("l.gif"));
     ASSERT_TRUE(picture->IsValid());
-    BYTE rgb[9];
+    EXPECT_EQ(picture->GetPixelIndex(3, 0), 200);
+    BYTE rgb[12];
     picture->RowToRgb(0, rgb);
-    EXPECT_EQ(std::vector<int>(rgb, rgb + 9),
-              (std::vector<int>{70, 80, 90, 40, 50, 60, 10, 20, 30}));
+    EXPECT_EQ(std::vector<int>(rgb, rgb + 12),
+              (std::vector<int>{70, 80, 90, 40, 50, 60, 10, 20, 30, 0, 0, 0}));
     EXPECT_EQ(picture->ReadPalette().size(), 4u);
 }
 
