@@ -1,10 +1,21 @@
-// A sequence of texture views held by a test, with an adapter per view.
+// A sequence of texture views held by a test, with an adapter per view, and the fixture of
+// session tests: engine boxes and progress windows recorded instead of shown.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <vector>
 
 #include "stitchkit/MFCPanorama.h"
+#include "support/recording_prompts.h"
+#include "support/scripted_progress.h"
 #include "support/test_images.h"
+
+class QuietSessionTest : public ::testing::Test {
+protected:
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+};
 
 struct Origin {
     int top, left;
@@ -15,8 +26,10 @@ struct Origin {
 struct ViewSequence {
     std::vector<TestDib> views;
     std::vector<CBmpAdapter> adapters;
+    std::vector<Origin> origins; // empty for views given as bitmaps
 
-    ViewSequence(int rows, int columns, const std::vector<Origin>& origins, ViewKind kind) {
+    ViewSequence(int rows, int columns, const std::vector<Origin>& at, ViewKind kind)
+        : origins(at) {
         for (const Origin& o : origins)
             views.push_back(TextureView(rows, columns, o.top, o.left, kind));
         Rebind();
@@ -29,5 +42,12 @@ struct ViewSequence {
     }
     void AddTo(MFCPanorama& session) {
         for (CBmpAdapter& a : adapters) session.AddImage(&a);
+    }
+    // Adds the views and the true alignment of each to the one before.
+    void AddAligned(MFCPanorama& session) {
+        AddTo(session);
+        for (std::size_t k = 1; k < origins.size(); ++k)
+            session.AddAlign(origins[k].top - origins[k - 1].top,
+                             origins[k].left - origins[k - 1].left);
     }
 };

@@ -264,17 +264,21 @@ TEST(EstimatePair, RefinementWithoutMatchesFallsBackAtFullScale) {
     EXPECT_EQ(context.records[1].matches, nullptr);
 }
 
-TEST(EstimatePair, SkipFeatureMatchingUsesTheAlignment) {
+TEST(EstimatePair, SkipFeatureMatchingUsesTheAlignmentAndTheClosingPairWritesTheLastRecord) {
+    // Pair k writes record k - 1's transform and record k's inverse; the closing pair (k = 0)
+    // the last record's transform. Other records stay untouched.
     const NImagePtr flat = Flat(200, 260, 100);
-    MosaicContext context = Context(3);
-    ContextGuard guard{context};
-    context.skip_feature_matching = 1;
-    context.records[2].align_dr = 4;
-    context.records[2].align_dc = 140;
-    EXPECT_EQ(EstimatePair(context, 2, flat.get(), flat.get(), 3, MotionRigid), 0);
-    ExpectTranslation(context.records[1].pairwise, -4, -140);
-    ExpectTranslation(context.records[2].prev_inverse, 4, 140);
-    ExpectTranslation(context.records[0].pairwise, 0, 0); // other records untouched
+    for (const int k : {2, 0}) {
+        MosaicContext context = Context(3);
+        ContextGuard guard{context};
+        context.skip_feature_matching = 1;
+        context.records[k].align_dr = 4;
+        context.records[k].align_dc = 140;
+        EXPECT_EQ(EstimatePair(context, k, flat.get(), flat.get(), 3, MotionRigid), 0);
+        ExpectTranslation(context.records[(k + 2) % 3].pairwise, -4, -140);
+        ExpectTranslation(context.records[k].prev_inverse, 4, 140);
+        ExpectTranslation(context.records[1 - k / 2].pairwise, 0, 0);
+    }
 }
 
 TEST(EstimatePair, HandSetMatchesAreFittedDirectly) {
@@ -311,17 +315,4 @@ TEST(EstimatePair, HandSetMatchesOfTheTranslationModelGiveTheMeanShift) {
     context.records[1].matches = hand;
     EXPECT_EQ(EstimatePair(context, 1, flat.get(), flat.get(), 2, MotionTranslation), 0);
     ExpectTranslation(context.records[0].pairwise, 1.5, -150.5);
-}
-
-TEST(EstimatePair, ClosingPairWritesTheLastRecord) {
-    const NImagePtr flat = Flat(200, 260, 100);
-    MosaicContext context = Context(3);
-    ContextGuard guard{context};
-    context.skip_feature_matching = 1;
-    context.records[0].align_dr = -2; // the last image's alignment to the first
-    context.records[0].align_dc = 130;
-    EXPECT_EQ(EstimatePair(context, 0, flat.get(), flat.get(), 2, MotionRigid), 0);
-    ExpectTranslation(context.records[2].pairwise, 2, -130);
-    ExpectTranslation(context.records[0].prev_inverse, -2, 130);
-    ExpectTranslation(context.records[1].pairwise, 0, 0);
 }

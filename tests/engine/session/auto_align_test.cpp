@@ -7,16 +7,20 @@
 #include "core/image_ptr.h"
 #include "session/session_state.h"
 #include "stitchkit/MFCPanorama.h"
-#include "support/recording_prompts.h"
-#include "support/scripted_progress.h"
 #include "support/test_images.h"
 #include "support/test_sequence.h"
 
 namespace {
 
-TEST(AutoAlignPair, FindsShiftsOnTheCoarseGrid) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+using AutoAlignPair = QuietSessionTest;
+using AutoAlignPairMask = QuietSessionTest;
+
+using AutoAlign = QuietSessionTest;
+using AutoAlignCorrMask = QuietSessionTest;
+
+using CoarseRegistration = QuietSessionTest;
+
+TEST_F(AutoAlignPair, FindsShiftsOnTheCoarseGrid) {
     // 300 x 400 views: the pair pyramid's coarsest level is level 3, a grid of 8 pixels.
     for (ViewKind kind : {ViewKind::Rgb24, ViewKind::Grey8, ViewKind::Palette8}) {
         ViewSequence seq(300, 400, {{0, 0}, {0, 40}, {0, 0}, {-16, 43}}, kind);
@@ -43,9 +47,7 @@ TEST(AutoAlignPair, FindsShiftsOnTheCoarseGrid) {
     EXPECT_EQ(progress.Log().positions.back(), 100);
 }
 
-TEST(AutoAlignPair, BadRequestsLeaveTheOutputsAlone) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(AutoAlignPair, BadRequestsLeaveTheOutputsAlone) {
     ViewSequence seq(120, 160, {{0, 0}, {0, 30}}, ViewKind::Rgb24);
     MFCPanorama session;
     int dr = 7, dc = 7;
@@ -78,9 +80,7 @@ TEST(AutoAlignPair, BadRequestsLeaveTheOutputsAlone) {
     EXPECT_EQ(dr, 7);
 }
 
-TEST(AutoAlignPair, CancelAfterTheSearchStillWritesTheShift) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(AutoAlignPair, CancelAfterTheSearchStillWritesTheShift) {
     progress.Log().cancelAtPosition = 90;
     ViewSequence seq(300, 400, {{0, 0}, {0, 40}}, ViewKind::Grey8);
     MFCPanorama session;
@@ -91,9 +91,7 @@ TEST(AutoAlignPair, CancelAfterTheSearchStillWritesTheShift) {
     EXPECT_EQ(dc, 40);
 }
 
-TEST(AutoAlignPairMask, MaskRestrictsTheComparison) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(AutoAlignPairMask, MaskRestrictsTheComparison) {
     ViewSequence seq(240, 320, {{0, 0}, {8, 64}}, ViewKind::Rgb24);
     // Spoil the left half of the second view with a flat grey block; the mask excludes it.
     for (int r = 0; r < 240; ++r)
@@ -119,9 +117,7 @@ TEST(AutoAlignPairMask, MaskRestrictsTheComparison) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(AutoAlign, AlignsEveryConsecutivePairWithinTheRefinedGrid) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(AutoAlign, AlignsEveryConsecutivePairWithinTheRefinedGrid) {
     // 300 x 400 views: five levels with minimum size 20, refined on level 2 (a grid of 4).
     const std::vector<Origin> origins = {{0, 0}, {6, 250}, {-10, 500}, {3, 741}, {0, 1000}};
     for (ViewKind kind : {ViewKind::Rgb24, ViewKind::Grey8}) {
@@ -146,7 +142,7 @@ TEST(AutoAlign, AlignsEveryConsecutivePairWithinTheRefinedGrid) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(AutoAlign, CancelLeavesTheAlignmentListAsItWas) {
+TEST(AutoAlignCancel, LeavesTheAlignmentListAsItWas) {
     const int count = 4;
     // The worker reports 5, 30, 30 + 15 k, 90 and 100: the first, one between pairs, the last.
     for (int position : {5, 45, 100}) {
@@ -168,9 +164,7 @@ TEST(AutoAlign, CancelLeavesTheAlignmentListAsItWas) {
     }
 }
 
-TEST(AutoAlign, OneImageGivesAnEmptyListAndNoImagesFail) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(AutoAlign, OneImageGivesAnEmptyListAndNoImagesFail) {
     ViewSequence seq(100, 100, {{0, 0}}, ViewKind::Grey8);
     MFCPanorama session;
     EXPECT_FALSE(session.DoAutoAlign());
@@ -185,9 +179,7 @@ TEST(AutoAlign, OneImageGivesAnEmptyListAndNoImagesFail) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(AutoAlignCorrMask, UsesTheMaskedSearchForEveryPair) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(AutoAlignCorrMask, UsesTheMaskedSearchForEveryPair) {
     ViewSequence seq(240, 320, {{0, 0}, {0, 96}, {4, 180}}, ViewKind::Rgb24);
     TestDib mask(320, 240, 8);
     mask.SetGreyRamp();
@@ -206,9 +198,7 @@ TEST(AutoAlignCorrMask, UsesTheMaskedSearchForEveryPair) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(CoarseRegistration, FindsShiftsAndComposesAllImages) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(CoarseRegistration, FindsShiftsAndComposesAllImages) {
     ViewSequence seq(240, 320, {{0, 0}, {0, 96}, {8, 200}}, ViewKind::Rgb24);
     MFCPanorama session;
     seq.AddTo(session);

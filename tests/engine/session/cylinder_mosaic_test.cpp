@@ -14,8 +14,6 @@
 #include "session/session_state.h"
 #include "stitchkit/MFCPanorama.h"
 #include "support/camera_views.h"
-#include "support/recording_prompts.h"
-#include "support/scripted_progress.h"
 #include "support/test_images.h"
 #include "support/test_sequence.h"
 
@@ -159,9 +157,12 @@ double BestSceneError(const Composite& image, const Turn& turn, int c0, int c1, 
 // (one pixel of misplacement adds about half as much again).
 constexpr double kSceneTolerance = 3.0;
 
-TEST(CylinderMosaic, TrueFocalLengthJoinsAPanWithSeamsUnderOnePixel) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+using CylinderMosaics = QuietSessionTest;
+using CylinderMosaicsPanTilt = QuietSessionTest;
+using FocalEstimate = QuietSessionTest;
+using StripMosaic = QuietSessionTest;
+
+TEST_F(CylinderMosaics, TrueFocalLengthJoinsAPanWithSeamsUnderOnePixel) {
     const double F = 277.0; // a 60-degree view; 0.62 rad steps overlap by 40 percent
     Turn turn(F, {0.0, 0.62, 1.24, 1.86});
     MFCPanorama session;
@@ -184,9 +185,7 @@ TEST(CylinderMosaic, TrueFocalLengthJoinsAPanWithSeamsUnderOnePixel) {
     session.DestroyInternalData();
 }
 
-TEST(CylinderMosaic, FullTurnClosesOneCanvasWidthAround) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(CylinderMosaics, FullTurnClosesOneCanvasWidthAround) {
     const double F = 277.0;
     std::vector<double> yaws;
     for (int k = 0; k < 10; ++k) yaws.push_back(0.3 + k * 2 * pi / 10);
@@ -224,16 +223,11 @@ TEST(CylinderMosaic, FullTurnClosesOneCanvasWidthAround) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(CylinderMosaic, ZeroFocalLengthLaysTheFlatImagesByTheirTranslations) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(CylinderMosaics, ZeroFocalLengthLaysTheFlatImagesByTheirTranslations) {
     const std::vector<Origin> origins = {{0, 0}, {3, 50}, {-2, 100}};
     ViewSequence seq(60, 80, origins, ViewKind::Grey8);
     MFCPanorama session;
-    seq.AddTo(session);
-    for (std::size_t k = 1; k < origins.size(); ++k)
-        session.AddAlign(origins[k].top - origins[k - 1].top,
-                         origins[k].left - origins[k - 1].left);
+    seq.AddAligned(session);
     session.SkipFeatureMatching(true); // joined by the alignments, which is no fallback
     CBmpAdapter out;
     ASSERT_EQ(session.DoCylinderMosaics(0.0, &out, false), MosaicOK);
@@ -279,7 +273,7 @@ TEST(CylinderMosaic, ZeroFocalLengthLaysTheFlatImagesByTheirTranslations) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(CylinderMosaic, RefusalsAndCancelDeliverNothing) {
+TEST(CylinderMosaicsFailing, RefusalsAndCancelDeliverNothing) {
     struct Case {
         const char* name;
         double focal;
@@ -311,8 +305,7 @@ TEST(CylinderMosaic, RefusalsAndCancelDeliverNothing) {
         RecordingPrompts prompts;
         ViewSequence seq(60, 80, {{0, 0}, {0, 50}}, ViewKind::Grey8);
         MFCPanorama session;
-        seq.AddTo(session);
-        session.AddAlign(0, 50);
+        seq.AddAligned(session);
         session.SkipFeatureMatching(true);
         c.setup(session);
         CBmpAdapter out;
@@ -327,24 +320,19 @@ TEST(CylinderMosaic, RefusalsAndCancelDeliverNothing) {
         progress.Log().cancelAtPosition = position;
         ViewSequence seq(60, 80, {{0, 0}, {0, 50}}, ViewKind::Grey8);
         MFCPanorama session;
-        seq.AddTo(session);
-        session.AddAlign(0, 50);
+        seq.AddAligned(session);
         CBmpAdapter out;
         EXPECT_EQ(session.DoCylinderMosaics(35.0, &out, false), MosaicCancelled) << position;
         EXPECT_TRUE(out.IsEmpty());
     }
 }
 
-TEST(CylinderMosaicPanTilt, LaysTheImagesByTheirAlignmentsTurnedByTheAngle) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(CylinderMosaicsPanTilt, LaysTheImagesByTheirAlignmentsTurnedByTheAngle) {
     const std::vector<Origin> origins = {{0, 0}, {0, 50}, {0, 100}};
     ViewSequence seq(60, 80, origins, ViewKind::Grey8);
     const auto run = [&](double angle, CBmpAdapter* out) {
         MFCPanorama session;
-        seq.AddTo(session);
-        session.AddAlign(0, 50);
-        session.AddAlign(0, 50);
+        seq.AddAligned(session);
         return session.DoCylinderMosaicsPanTilt(0.0, angle, out);
     };
     CBmpAdapter out;
@@ -365,9 +353,7 @@ TEST(CylinderMosaicPanTilt, LaysTheImagesByTheirAlignmentsTurnedByTheAngle) {
     EXPECT_TRUE(out.IsEmpty());
 }
 
-TEST(FocalEstimate, RecoversTheFocalLengthOfAPanAndKeepsTheContextForTheMosaic) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(FocalEstimate, RecoversTheFocalLengthOfAPanAndKeepsTheContextForTheMosaic) {
     const double F = 400.0; // a 44-degree view; 0.5 rad steps overlap by 35 percent
     Turn turn(F, {0.0, 0.5, 1.0, 1.5, 2.0});
     MFCPanorama session;
@@ -425,16 +411,12 @@ std::vector<TestDib> PeriodicViews(int rows, int columns, int period, std::vecto
     return views;
 }
 
-TEST(StripMosaic, TranslationAndRigidStripsReproduceTheTexture) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(StripMosaic, TranslationAndRigidStripsReproduceTheTexture) {
     const std::vector<Origin> origins = {{0, 0}, {3, 50}, {-2, 100}};
     for (bool rigid : {false, true}) {
         ViewSequence seq(60, 80, origins, ViewKind::Rgb24);
         MFCPanorama session;
-        seq.AddTo(session);
-        session.AddAlign(3, 50);
-        session.AddAlign(-5, 50);
+        seq.AddAligned(session);
         session.SetSize(2);
         CBmpAdapter out;
         ASSERT_TRUE(rigid ? session.DoRigidTransHMosaics(&out)
@@ -458,9 +440,7 @@ TEST(StripMosaic, TranslationAndRigidStripsReproduceTheTexture) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(StripMosaic, ClosedStripWrapsOneTurn) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(StripMosaic, ClosedStripWrapsOneTurn) {
     constexpr int kPeriod = 240;
     ViewSequence seq(PeriodicViews(60, 100, kPeriod, {0, 60, 120, 180}));
     {

@@ -9,8 +9,6 @@
 #include "mosaic/homography.h"
 #include "stitchkit/CInterImages.h"
 #include "stitchkit/MFCPanorama.h"
-#include "support/recording_prompts.h"
-#include "support/scripted_progress.h"
 #include "support/test_images.h"
 #include "support/test_sequence.h"
 
@@ -36,9 +34,9 @@ double RmsError(const double* h, const Homography8& truth) {
     return feature_test::RmsDifference(H, truth, kRows, kColumns);
 }
 
-TEST(ViewInterpolation, RecoversAKnownAffinePair) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+using ViewInterpolation = QuietSessionTest;
+
+TEST_F(ViewInterpolation, RecoversAKnownAffinePair) {
     // Image 1's pixel (x, y) shows image 0's point B(x, y): a slight rotation, shear and
     // scale, and a shift of (8, 120). P (image 0 -> image 1) is the inverse of B.
     Homography8 B;
@@ -82,15 +80,12 @@ TEST(ViewInterpolation, RecoversAKnownAffinePair) {
 // At t = 1 the pair is shown in image 0's frame: the composite the mosaic pipeline makes of
 // the same pair with the same transform (a translation mosaic whose pair transform is its
 // alignment), and with the base frame kept, that composite cut to image 0's rectangle.
-TEST(ViewInterpolation, TimeOneIsTheMosaicInTheFirstImagesFrame) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(ViewInterpolation, TimeOneIsTheMosaicInTheFirstImagesFrame) {
     const std::vector<Origin> origins = {{0, 0}, {10, 60}};
     ViewSequence seq(kRows, kColumns, origins, ViewKind::Rgb24);
 
     MFCPanorama session;
-    seq.AddTo(session);
-    session.AddAlign(10, 60);
+    seq.AddAligned(session);
     session.SetSize(2);
     session.SkipFeatureMatching(true);
     CBmpAdapter reference;
@@ -103,8 +98,7 @@ TEST(ViewInterpolation, TimeOneIsTheMosaicInTheFirstImagesFrame) {
     // Image 0's point (10, 60) is image 1's origin.
     const Homography8 P = Homography8::Translation(-10, -60), Q = Homography8::Translation(10, 60);
     session.DestroyInternalData();
-    seq.AddTo(session);
-    session.AddAlign(10, 60);
+    seq.AddAligned(session);
     session.SetSize(2);
     CBmpAdapter whole;
     ASSERT_TRUE(session.DoInterpolateRendering(&whole, P.h, Q.h, 1.0, BlendTypeMosaic, false));
@@ -130,9 +124,7 @@ TEST(ViewInterpolation, TimeOneIsTheMosaicInTheFirstImagesFrame) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(ViewInterpolation, HalfwayBetweenIdenticalImagesIsTheImageAndBadArgumentsAreRefused) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(ViewInterpolation, HalfwayBetweenIdenticalImagesIsTheImageAndBadArgumentsAreRefused) {
     TestDib view = TextureView(kRows, kColumns, 0, 0, ViewKind::Rgb24);
     std::vector<unsigned char> header(sizeof(BITMAPINFO));
     auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
@@ -173,9 +165,7 @@ TEST(ViewInterpolation, HalfwayBetweenIdenticalImagesIsTheImageAndBadArgumentsAr
     EXPECT_EQ(outPixels, nullptr);
 }
 
-TEST(ViewInterpolation, DissolveWeighsTheLaterImageByT) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(ViewInterpolation, DissolveWeighsTheLaterImageByT) {
     // Two flat grey pictures, 40 and 200, on top of each other: the overlap is
     // (1 - t)·40 + t·200.
     TestDib a(80, 60, 8), b(80, 60, 8);

@@ -7,8 +7,6 @@
 
 #include "session/session_state.h"
 #include "stitchkit/MFCPanorama.h"
-#include "support/recording_prompts.h"
-#include "support/scripted_progress.h"
 #include "support/test_images.h"
 #include "support/test_sequence.h"
 
@@ -37,21 +35,14 @@ struct Composite {
     }
 };
 
-// Adds a sequence and the true alignments of its origins.
-void AddWithTrueAlignments(MFCPanorama& session, ViewSequence& seq, const std::vector<Origin>& o) {
-    seq.AddTo(session);
-    for (std::size_t k = 1; k < o.size(); ++k)
-        session.AddAlign(o[k].top - o[k - 1].top, o[k].left - o[k - 1].left);
-}
+using TranslationMosaic = QuietSessionTest;
 
-TEST(TranslationMosaic, CompositeReproducesTheTextureInTheCoveredArea) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(TranslationMosaic, CompositeReproducesTheTextureInTheCoveredArea) {
     const std::vector<Origin> origins = {{0, 0}, {6, 210}, {-4, 430}};
     for (bool skipMatching : {true, false}) {
         ViewSequence seq(240, 320, origins, ViewKind::Rgb24);
         MFCPanorama session;
-        AddWithTrueAlignments(session, seq, origins);
+        seq.AddAligned(session);
         session.SetSize(2);
         session.SkipFeatureMatching(skipMatching);
         CBmpAdapter out;
@@ -95,15 +86,13 @@ TEST(TranslationMosaic, CompositeReproducesTheTextureInTheCoveredArea) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(TranslationMosaic, RefusalsGiveTheirCodesAndNoPicture) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(TranslationMosaic, RefusalsGiveTheirCodesAndNoPicture) {
     const std::vector<Origin> origins = {{0, 0}, {0, 50}, {0, 100}};
     {
         // A base beyond the images: 12, and the prepared context is kept for a retry.
         ViewSequence seq(60, 80, origins, ViewKind::Grey8);
         MFCPanorama session;
-        AddWithTrueAlignments(session, seq, origins);
+        seq.AddAligned(session);
         session.SetBase(4);
         CBmpAdapter out;
         EXPECT_FALSE(session.DoTranslationMosaics(&out));
@@ -135,7 +124,7 @@ TEST(TranslationMosaic, RefusalsGiveTheirCodesAndNoPicture) {
         for (int k = 0; k < 12; ++k) wide.push_back({0, 79 * k});
         ViewSequence seq(60, 80, wide, ViewKind::Grey8);
         MFCPanorama session;
-        AddWithTrueAlignments(session, seq, wide);
+        seq.AddAligned(session);
         session.SetSize(2);
         session.SkipFeatureMatching(true);
         CBmpAdapter out;
@@ -146,30 +135,11 @@ TEST(TranslationMosaic, RefusalsGiveTheirCodesAndNoPicture) {
     }
 }
 
-TEST(TranslationMosaic, CancelDeliversNothing) {
-    for (int position : {5, 90}) { // estimating, composing
-        ScriptedProgress progress;
-        RecordingPrompts prompts;
-        progress.Log().cancelAtPosition = position;
-        const std::vector<Origin> origins = {{0, 0}, {0, 50}};
-        ViewSequence seq(60, 80, origins, ViewKind::Grey8);
-        MFCPanorama session;
-        AddWithTrueAlignments(session, seq, origins);
-        session.SkipFeatureMatching(true);
-        CBmpAdapter out;
-        EXPECT_FALSE(session.DoTranslationMosaics(&out)) << position;
-        EXPECT_EQ(session.GetLastResult(), MosaicCancelled);
-        EXPECT_TRUE(out.IsEmpty());
-    }
-}
-
-TEST(TranslationMosaic, EstimateThenRenderSeparately) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(TranslationMosaic, EstimateThenRenderSeparately) {
     const std::vector<Origin> origins = {{0, 0}, {3, 40}};
     ViewSequence seq(60, 80, origins, ViewKind::Rgb24);
     MFCPanorama session;
-    AddWithTrueAlignments(session, seq, origins);
+    seq.AddAligned(session);
     session.SetSize(2);
     session.SkipFeatureMatching(true);
     CBmpAdapter out;
@@ -185,13 +155,11 @@ TEST(TranslationMosaic, EstimateThenRenderSeparately) {
     EXPECT_EQ(session.GetImagesCount(), 0);
 }
 
-TEST(TranslationMosaic, ClosingPairThatCannotBeMatchedGives1) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(TranslationMosaic, ClosingPairThatCannotBeMatchedGives1) {
     const std::vector<Origin> origins = {{0, 0}, {0, 60}};
     ViewSequence seq(100, 120, origins, ViewKind::Grey8);
     MFCPanorama session;
-    AddWithTrueAlignments(session, seq, origins);
+    seq.AddAligned(session);
     session.SetSize(2);
     session.SetFlag360(1);
     session.SetAlignment360(0, 118); // a 2-pixel overlap: too narrow to match

@@ -98,10 +98,7 @@ TEST(OperationResults, AnExceptionInsideAnOperationBecomesItsResultCode) {
                 };
                 ViewSequence seq(60, 80, kOrigins, ViewKind::Grey8);
                 MFCPanorama session;
-                seq.AddTo(session);
-                for (std::size_t k = 1; k < kOrigins.size(); ++k)
-                    session.AddAlign(kOrigins[k].top - kOrigins[k - 1].top,
-                                     kOrigins[k].left - kOrigins[k - 1].left);
+                seq.AddAligned(session);
                 session.SetSize(2);
                 CBmpAdapter out;
                 int answer = -1;
@@ -132,10 +129,7 @@ TEST(OperationResults, TheCoveredPartIsWhereTheViewsReach) {
     for (const bool strip : {false, true}) {
         ViewSequence seq(60, 80, kOrigins, ViewKind::Grey8);
         MFCPanorama session;
-        seq.AddTo(session);
-        for (std::size_t k = 1; k < kOrigins.size(); ++k)
-            session.AddAlign(kOrigins[k].top - kOrigins[k - 1].top,
-                             kOrigins[k].left - kOrigins[k - 1].left);
+        seq.AddAligned(session);
         session.SetSize(2);
         session.SkipFeatureMatching(true);
         CBmpAdapter out;
@@ -152,9 +146,7 @@ TEST(OperationResults, TheCoveredPartIsWhereTheViewsReach) {
 
         // An operation that delivers no picture covers nothing, nor does a failed one.
         ViewSequence again(60, 80, kOrigins, ViewKind::Grey8);
-        again.AddTo(session);
-        session.AddAlign(6, 50);
-        session.AddAlign(-4, 50);
+        again.AddAligned(session);
         EXPECT_TRUE(session.GetTranslationParams(&out));
         EXPECT_FALSE(session.GetLastCoveredRect(&rect[0], &rect[1], &rect[2], &rect[3]));
         session.DestroyInternalData();

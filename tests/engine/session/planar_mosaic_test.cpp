@@ -8,8 +8,6 @@
 #include "session/session_state.h"
 #include "stitchkit/MFCPanorama.h"
 #include "support/camera_views.h"
-#include "support/recording_prompts.h"
-#include "support/scripted_progress.h"
 #include "support/test_images.h"
 #include "support/test_sequence.h"
 
@@ -47,9 +45,9 @@ double RmsError(const Homography8& H, const Homography8& truth) {
     return feature_test::RmsDifference(H, truth, kRows, kColumns);
 }
 
-TEST(PlanarMosaic, RecoversThePairwiseHomographiesOfANarrowPan) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+using PlanarMosaic = QuietSessionTest;
+
+TEST_F(PlanarMosaic, RecoversThePairwiseHomographiesOfANarrowPan) {
     Pan pan(Scene::Plane, {-0.25, 0.0, 0.25});
     MFCPanorama session;
     pan.AddTo(session);
@@ -76,9 +74,7 @@ TEST(PlanarMosaic, RecoversThePairwiseHomographiesOfANarrowPan) {
     EXPECT_EQ(session.GetImagesCount(), 0);
 }
 
-TEST(PlanarMosaic, TooFewHandSetMatchesGive5BeforeMatching) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(PlanarMosaic, TooFewHandSetMatchesGive5BeforeMatching) {
     ViewSequence seq(60, 80, {{0, 0}, {0, 40}}, ViewKind::Grey8);
     MFCPanorama session;
     seq.AddTo(session);
@@ -90,9 +86,7 @@ TEST(PlanarMosaic, TooFewHandSetMatchesGive5BeforeMatching) {
     EXPECT_EQ(session.GetImagesCount(), 0); // reset even after a refused estimate
 }
 
-TEST(PlanarMosaic, PairWithoutCorrespondencesFallsBackAndGives9) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(PlanarMosaic, PairWithoutCorrespondencesFallsBackAndGives9) {
     // Two flat pictures: no corner anywhere, so the pair is joined by its alignment.
     TestDib a(80, 60, 8), b(80, 60, 8);
     a.SetGreyRamp();
@@ -112,9 +106,7 @@ TEST(PlanarMosaic, PairWithoutCorrespondencesFallsBackAndGives9) {
     ReleaseAdapterResult(out);
 }
 
-TEST(PlanarMosaic, WidePanOnOnePlaneIsRefused) {
-    ScriptedProgress progress;
-    RecordingPrompts prompts;
+TEST_F(PlanarMosaic, WidePanOnOnePlaneIsRefused) {
     // Seven views 0.4 radians apart: the outer ones reach past 90 degrees from the base.
     std::vector<double> yaws;
     for (int k = -3; k <= 3; ++k) yaws.push_back(0.4 * k);

@@ -5,28 +5,12 @@
 
 #include "mosaic/image_loading.h"
 #include "session/session_state.h"
-#include "stitchkit/Host.h"
 #include "stitchkit/MFCPanorama.h"
 #include "support/recording_prompts.h"
 #include "support/scripted_progress.h"
 #include "support/test_images.h"
 
 namespace {
-
-TEST(Session, ShowWarningShowsTheCodesMessageUnlessTheCodeIsSilent) {
-    RecordingPrompts prompts;
-    MFCPanorama session;
-    EXPECT_TRUE(session.ShowWarning(MosaicOK));
-    EXPECT_TRUE(session.ShowWarning(MosaicTranslationFallback));
-    EXPECT_EQ(prompts.Count(), 0u);
-    for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 42}) {
-        prompts.Clear();
-        EXPECT_FALSE(session.ShowWarning(static_cast<MosaicReturnValue>(code)));
-        ASSERT_EQ(prompts.Count(), 1u);
-        EXPECT_EQ(prompts.Boxes()[0].text, stitchkit::LoadResourceString(MosaicMessageId(code)));
-        EXPECT_EQ(prompts.Boxes()[0].caption, "Warning!");
-    }
-}
 
 TEST(Session, AlignmentAndMatchRecords) {
     MFCPanorama session;
