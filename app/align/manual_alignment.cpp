@@ -119,14 +119,14 @@ bool ManualAlignmentWindow::ChoosePair(int i) {
     Commit();
     CImageInfo* first = m_document.At(i);
     if (!first) {
-        AppMessageBox("Something wrong with m_ImageInfoList 1.", windowTitle().toStdString(),
-                      kMbOk);
+        AppMessageBox(tr("Something wrong with m_ImageInfoList 1.").toStdString(),
+                      windowTitle().toStdString(), kMbOk);
         return false;
     }
     CImageInfo* second = m_document.At(i + 1);
     if (!second) {
-        AppMessageBox("Something wrong with m_ImageInfoList 2.", windowTitle().toStdString(),
-                      kMbOk);
+        AppMessageBox(tr("Something wrong with m_ImageInfoList 2.").toStdString(),
+                      windowTitle().toStdString(), kMbOk);
         return false;
     }
     m_pair = i;
@@ -191,7 +191,8 @@ void ManualAlignmentWindow::AlignPair() {
 
 void ManualAlignmentWindow::Stitch() {
     if (m_reached < m_document.Count() - 1) {
-        AppMessageBox("Images are remain.", "Warning", kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Images are remain.").toStdString(), tr("Warning").toStdString(),
+                      kMbOk | kMbIconExclamation);
         return;
     }
     Commit();
@@ -199,8 +200,8 @@ void ManualAlignmentWindow::Stitch() {
 }
 
 void ManualAlignmentWindow::AskBack() {
-    if (AppMessageBox("Do you want to go back to Image Browser?", "Question",
-                      kMbOkCancel | kMbIconQuestion) != kIdOk)
+    if (AppMessageBox(tr("Do you want to go back to Image Browser?").toStdString(),
+                      tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
         return;
     Commit();
     if (m_hooks.back) m_hooks.back();

@@ -50,9 +50,9 @@ ManualMatchingWindow::ManualMatchingWindow(CAlignDocument& document, MFCPanorama
         splitter->addWidget(side);
     }
     auto* magnifiers = new QHBoxLayout;
-    const char* tips[3] = {"The left picture around the selected point",
-                           "The right picture around the selected point",
-                           "Both pictures mixed around the selected point"};
+    const char* tips[3] = {QT_TR_NOOP("The left picture around the selected point"),
+                           QT_TR_NOOP("The right picture around the selected point"),
+                           QT_TR_NOOP("Both pictures mixed around the selected point")};
     for (int k = 0; k < 3; ++k) {
         m_zoom[k] = new CZoomSelectionView(m_store, this);
         m_zoom[k]->setObjectName(QStringLiteral("id%1").arg(1009 + k));
@@ -91,8 +91,8 @@ ManualMatchingWindow::ManualMatchingWindow(CAlignDocument& document, MFCPanorama
     connect(remove, &QToolButton::clicked, this, &ManualMatchingWindow::DeleteSelected);
     connect(stitch, &QToolButton::clicked, this, &ManualMatchingWindow::Stitch);
     connect(back, &QToolButton::clicked, this, [this] {
-        if (AppMessageBox("Do you want to go back to Image Browser?", "Question",
-                          kMbOkCancel | kMbIconQuestion) != kIdOk)
+        if (AppMessageBox(tr("Do you want to go back to Image Browser?").toStdString(),
+                          tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
             return;
         RestoreFirst();
         if (m_hooks.back) m_hooks.back();
@@ -151,7 +151,7 @@ bool ManualMatchingWindow::ChoosePair(int i) {
     CImageInfo* right = seam ? m_document.At(0) : m_document.At(i + 1);
     if (!left || !right || !left->Picture() || !right->Picture() ||
         !m_leftPixels.SetPicture(left->Picture()) || !m_rightPixels.SetPicture(right->Picture())) {
-        AppMessageBox("Error : No Image ?", m_title, kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Error : No Image ?").toStdString(), m_title, kMbOk | kMbIconExclamation);
         return false;
     }
     if (seam && !m_firstMoved) {
@@ -208,8 +208,8 @@ void ManualMatchingWindow::NextPair() {
 
 void ManualMatchingWindow::DeleteSelected() {
     if (m_store.Selected() < 0) {
-        AppMessageBox("Please select feature point to delete.", "Warning",
-                      kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Please select feature point to delete.").toStdString(),
+                      tr("Warning").toStdString(), kMbOk | kMbIconExclamation);
         return;
     }
     m_store.Remove(m_store.Selected());
@@ -220,7 +220,7 @@ void ManualMatchingWindow::DeleteSelected() {
 void ManualMatchingWindow::Stitch() {
     const int n = m_document.Count();
     if (m_reached < n - 1) {
-        AppMessageBox("Images are remain.", m_title, kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Images are remain.").toStdString(), m_title, kMbOk | kMbIconExclamation);
         return;
     }
     if (!m_known360) {
@@ -232,24 +232,27 @@ void ManualMatchingWindow::Stitch() {
         if (m_closes360) {
             // The first press opens the pair of the last and the first picture.
             m_allow360 = true;
-            AppMessageBox("Please match features between the first and the last images.",
-                          "Question", kMbOk | kMbIconQuestion);
+            AppMessageBox(
+                tr("Please match features between the first and the last images.").toStdString(),
+                tr("Question").toStdString(), kMbOk | kMbIconQuestion);
             return;
         }
     }
     if (m_closes360 &&
-        AppMessageBox("Are you sure you want to stitch 360-degree cylindrical panorama?",
-                      "Question", kMbOkCancel | kMbIconQuestion) != kIdOk)
+        AppMessageBox(
+            tr("Are you sure you want to stitch 360-degree cylindrical panorama?").toStdString(),
+            tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
         return;
     // The engine fits a pair from 6 correspondences or more.
     const int pairs = m_closes360 ? n : n - 1;
     for (int k = 0; k < pairs; ++k) {
         const auto count = m_store.Extract(m_document.At(k), m_document.At((k + 1) % n)).size();
         if (count >= kFewestMatches) continue;
-        if (AppMessageBox("You have specified less than 6 correspondence points. You won't be "
-                          "able to stitch the images if you don't specify more points. Press OK "
-                          "to close the window anyway.",
-                          "Warning", kMbOkCancel | kMbIconExclamation) != kIdOk)
+        if (AppMessageBox(tr("You have specified less than 6 correspondence points. You won't be "
+                             "able to stitch the images if you don't specify more points. Press OK "
+                             "to close the window anyway.")
+                              .toStdString(),
+                          tr("Warning").toStdString(), kMbOkCancel | kMbIconExclamation) != kIdOk)
             return;
         break;
     }

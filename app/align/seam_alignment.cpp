@@ -112,8 +112,9 @@ bool SeamAlignmentWindow::AlignSeam() {
 }
 
 void SeamAlignmentWindow::Confirm() {
-    if (AppMessageBox("Are you sure you want to stitch 360-degree cylindrical panorama?",
-                      "Question", kMbOkCancel | kMbIconQuestion) != kIdOk)
+    if (AppMessageBox(
+            tr("Are you sure you want to stitch 360-degree cylindrical panorama?").toStdString(),
+            tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
         return;
     const int n = m_document.Count();
     m_dx = m_document.At(0)->Rect().left - m_document.At(n - 1)->Rect().left;
@@ -123,8 +124,8 @@ void SeamAlignmentWindow::Confirm() {
 }
 
 void SeamAlignmentWindow::AskCancel() {
-    if (AppMessageBox("Are you sure you go back to the previous window?", "Question",
-                      kMbOkCancel | kMbIconQuestion) != kIdOk)
+    if (AppMessageBox(tr("Are you sure you go back to the previous window?").toStdString(),
+                      tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
         return;
     RestoreFirst();
     QDialog::reject();

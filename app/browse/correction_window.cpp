@@ -178,9 +178,10 @@ CorrectionWindow::CorrectionWindow(Kind kind, std::unique_ptr<CImageImpl> previe
     m_value = initial;
     m_number->setText(QString::number(initial));
     {
-        CProgressWnd progress(nullptr, "Progress");
-        progress.GoModal("Progress");
-        progress.SetText("Correcting images...");
+        const std::string caption = tr("Progress").toStdString();
+        CProgressWnd progress(nullptr, caption.c_str());
+        progress.GoModal(caption.c_str());
+        progress.SetText("%s", tr("Correcting images...").toUtf8().constData());
         RecomputeNow();
     }
 

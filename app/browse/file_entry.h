@@ -24,8 +24,12 @@ struct FileEntry {
 Q_DECLARE_METATYPE(FileEntry)
 
 // "%d/%0.2d/%0.2d (%d:%0.2d%c)": month, day, year mod 100, hour on a 12-hour clock, minute and
-// 'a' or 'p', in local time.
+// 'a' or 'p', in local time. Under a default locale of another language than English the
+// locale's short date and time instead.
 QString FormatLastModified(const QDateTime& utc);
+// A file size in bytes: "%u", or with the default locale's digit grouping under a locale of
+// another language than English.
+QString FormatFileSize(quint32 size);
 
 // A full path: the folder, "/" unless it already ends with one, then the name.
 QString JoinPath(const QString& folder, const QString& name);

@@ -1,18 +1,34 @@
 #include "file_list_model.h"
 
+#include <QLocale>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
 
 #include <algorithm>
 
+namespace {
+
+// The fixed English formats serve English and the C locale; other languages get the locale's.
+bool LocaleFormats() {
+    const QLocale::Language language = QLocale().language();
+    return language != QLocale::C && language != QLocale::English;
+}
+
+} // namespace
+
 QString FormatLastModified(const QDateTime& utc) {
     const QDateTime local = utc.toLocalTime();
+    if (LocaleFormats()) return QLocale().toString(local, QLocale::ShortFormat);
     const QDate d = local.date();
     const QTime t = local.time();
     const int hour = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
     return QString::asprintf("%d/%.2d/%.2d (%d:%.2d%c)", d.month(), d.day(), d.year() % 100, hour,
                              t.minute(), t.hour() < 12 ? 'a' : 'p');
+}
+
+QString FormatFileSize(quint32 size) {
+    return LocaleFormats() ? QLocale().toString(size) : QString::asprintf("%u", size);
 }
 
 QString JoinPath(const QString& folder, const QString& name) {
@@ -72,7 +88,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         case kName:
             return e.name;
         case kSize:
-            return QString::asprintf("%u", e.size);
+            return FormatFileSize(e.size);
         case kModified:
             return FormatLastModified(e.lastWrite);
         }

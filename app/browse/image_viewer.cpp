@@ -194,8 +194,8 @@ bool CImageViewer::MakeTrimmedPicture() {
     std::unique_ptr<CImageImpl> cropped =
         inside ? m_picture->Crop(r.left, r.top, r.right, r.bottom) : nullptr;
     if (!cropped) {
-        AppMessageBox("Please set the trimming area inside the result.", "Warning",
-                      kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Please set the trimming area inside the result.").toStdString(),
+                      tr("Warning").toStdString(), kMbOk | kMbIconExclamation);
         return false;
     }
     m_trimTarget->trimmed = std::move(cropped);

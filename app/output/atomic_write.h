@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "picture_prompt.h"
+
 namespace atomic_write_detail {
 
 inline std::string Folder(const std::string& path) {
@@ -54,7 +56,9 @@ struct TemporaryFile {
 };
 
 inline bool Fail(const std::string& path, const std::string& reason, std::string* error) {
-    if (error) *error = "Cannot write " + path + ": " + reason;
+    if (error)
+        *error =
+            PictureText(QT_TRANSLATE_NOOP("PictureLayer", "Cannot write %1: %2"), {path, reason});
     return false;
 }
 

@@ -166,7 +166,8 @@ bool CGifImage::ReadImage(const std::string& path, DibImage& dib) {
 bool CGifImage::WriteImage(const std::string& path) {
     const int bits = GetBitsPerPixel();
     if (bits > 8) {
-        PicturePrompt("GIF Images must be 8 bit or less");
+        PicturePrompt(
+            PictureText(QT_TRANSLATE_NOOP("PictureLayer", "GIF Images must be 8 bit or less")));
         return false;
     }
     const int width = GetWidth();
@@ -174,7 +175,7 @@ bool CGifImage::WriteImage(const std::string& path) {
     if (width > 0xFFFF || height > 0xFFFF) return false; // sizes are 16-bit fields
     FilePtr file = OpenFile(path, "wb");
     if (!file) {
-        PicturePrompt("Can't open GIF for writing");
+        PicturePrompt(PictureText(QT_TRANSLATE_NOOP("PictureLayer", "Can't open GIF for writing")));
         return false;
     }
     std::FILE* out = file.get();
@@ -222,7 +223,7 @@ bool CGifImage::WriteImage(const std::string& path) {
     const BYTE trailer[2] = {0x00, 0x3B};
     std::fwrite(trailer, 1, sizeof trailer, out);
     if (std::fflush(out) != 0 || std::ferror(out) != 0 || !CloseWritten(std::move(file))) {
-        PicturePrompt("Write Error in GIF file");
+        PicturePrompt(PictureText(QT_TRANSLATE_NOOP("PictureLayer", "Write Error in GIF file")));
         return false;
     }
     return true;

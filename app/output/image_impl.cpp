@@ -253,7 +253,9 @@ bool CImageImpl::SetPixelIndex(int x, int y, int index) noexcept {
 
 bool CImageImpl::SetPalette(std::span<const RGBQUAD> entries) {
     if (m_dib.palette) {
-        PicturePrompt("CImageImpl::imagePalette already exists!", {}, kPictureMbOk);
+        PicturePrompt(PictureText(QT_TRANSLATE_NOOP("PictureLayer",
+                                                    "CImageImpl::imagePalette already exists!")),
+                      {}, kPictureMbOk);
         return false;
     }
     m_dib.palette.emplace(entries.begin(), entries.end());

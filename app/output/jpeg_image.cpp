@@ -82,7 +82,7 @@ bool CJpegImage::ReadImage(const std::string& path, DibImage& dib) {
     auto state = std::make_unique<ReadState>();
     state->file = OpenFile(path, "rb");
     if (!state->file) {
-        PicturePrompt("can't open " + path + "\n");
+        PicturePrompt(PictureText(QT_TRANSLATE_NOOP("PictureLayer", "can't open %1\n"), {path}));
         return false;
     }
     const std::int64_t fileSize = FileSize(state->file.get());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,18 @@ void SetPicturePrompt(PicturePromptFunction prompt);
 // Shows one box through the installed function and returns its answer.
 int PicturePrompt(std::string_view text, std::string_view caption = {},
                   unsigned flags = kPictureMbOk);
+
+// The layer's box texts are English, marked with QT_TRANSLATE_NOOP("PictureLayer", ...) so the
+// program's translation tools collect them; the host installs a translator for them (an empty
+// function restores English). Texts with values carry "%1", "%2", ... where they go, so a
+// translation can place them anywhere.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(scope, x) x // same spelling as Qt's, which may come later
+#endif
+using PictureTranslator = std::function<std::string(const char* context, const char* text)>;
+void SetPictureTranslator(PictureTranslator translator);
+// `text` in the user's language, with "%1", "%2", ... replaced by the values in order.
+std::string PictureText(const char* text, std::initializer_list<std::string_view> values = {});
 
 // While it lives, the boxes the picture layer would show on this thread are collected instead
 // (answered IDOK), so a caller can report a failed read in one message of its own, and

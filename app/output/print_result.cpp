@@ -35,7 +35,7 @@ QDoubleSpinBox* MarginBox(QWidget* parent, const char* name, int hundredths) {
     box->setRange(0.0, 100.0);
     box->setDecimals(2);
     box->setSingleStep(1.0);
-    box->setSuffix(QStringLiteral(" mm"));
+    box->setSuffix(QObject::tr(" mm"));
     box->setValue(hundredths / 100.0);
     return box;
 }

@@ -65,6 +65,8 @@ private:
 
 // The page set-up dialog: the four margins in millimetres.
 class MarginsDialog : public QDialog {
+    Q_OBJECT
+
 public:
     explicit MarginsDialog(const PrintMargins& margins, QWidget* parent = nullptr);
     PrintMargins Margins() const;

@@ -24,6 +24,8 @@ constexpr const char* kSection = "SaveFilePath";
 constexpr const char* kFolderKey = "MostRecentFilePath(FOLDER)";
 constexpr const char* kExtKey = "MostRecentDefExt(FOLDER)";
 
+// A text of this file in the user's language; the texts are marked with
+// QT_TRANSLATE_NOOP("CSave", ...) where they stand, so lupdate collects them.
 std::string Tr(const char* text) {
     return QCoreApplication::translate("CSave", text).toStdString();
 }
@@ -34,9 +36,11 @@ struct FilterEntry {
     const char* extensions;
 };
 constexpr FilterEntry kFilters[] = {
-    {"JPEG Files", "*.jpg *.jpeg"}, {"Windows Bitmap Files", "*.bmp *.rle"},
-    {"TIFF Files", "*.tif *.tiff"}, {"QuickTimeVR Files", "*.mov"},
-    {"Vista Files", "*.ivr"},
+    {QT_TRANSLATE_NOOP("CSave", "JPEG Files"), "*.jpg *.jpeg"},
+    {QT_TRANSLATE_NOOP("CSave", "Windows Bitmap Files"), "*.bmp *.rle"},
+    {QT_TRANSLATE_NOOP("CSave", "TIFF Files"), "*.tif *.tiff"},
+    {QT_TRANSLATE_NOOP("CSave", "QuickTimeVR Files"), "*.mov"},
+    {QT_TRANSLATE_NOOP("CSave", "Vista Files"), "*.ivr"},
 };
 constexpr int kStillFilters = 3;
 
@@ -68,9 +72,10 @@ int AskTiffDepth(QWidget* parent) {
 }
 
 bool AskLowResolution() {
-    return AppMessageBox(Tr("Are you sure that the image resolution will be low?\n"
-                            "(We recommend TIFF 48 bits/Pixel.)"),
-                         {}, kMbYesNo | kMbIconQuestion) == kIdYes;
+    return AppMessageBox(
+               Tr(QT_TRANSLATE_NOOP("CSave", "Are you sure that the image resolution will be low?\n"
+                                             "(We recommend TIFF 48 bits/Pixel.)")),
+               {}, kMbYesNo | kMbIconQuestion) == kIdYes;
 }
 
 } // namespace
@@ -140,19 +145,24 @@ bool CSave::Run(QWidget* parent) {
     const std::string chosenExt = ExtensionOf(path);
     const int index = FilterIndexForExtension(chosenExt);
     if (index == kNoFilter || (!m_panoramaTypes && index > kStillFilters)) {
-        AppMessageBox(Tr("Cannot write ") + path + Tr(": this file type is not offered."),
-                      Tr("Warning"), kMbOk | kMbIconExclamation);
+        AppMessageBox(
+            QCoreApplication::translate("CSave", "Cannot write %1: this file type is not offered.")
+                .arg(QString::fromStdString(path))
+                .toStdString(),
+            Tr(QT_TRANSLATE_NOOP("CSave", "Warning")), kMbOk | kMbIconExclamation);
         return false;
     }
 
-    if (struct stat existing{}; stat(path.c_str(), &existing) == 0 &&
-                                AppMessageBox(Tr("File exists. Do you want to overwrite?"),
-                                              Tr("Warning"), kMbYesNo) != kIdYes)
+    if (struct stat existing{};
+        stat(path.c_str(), &existing) == 0 &&
+        AppMessageBox(Tr(QT_TRANSLATE_NOOP("CSave", "File exists. Do you want to overwrite?")),
+                      Tr(QT_TRANSLATE_NOOP("CSave", "Warning")), kMbYesNo) != kIdYes)
         return false;
 
     if (index == kMovie) {
         // The movie writer is an outside component this desktop does not have.
-        AppMessageBox(Tr("QuickTime is not installed."), Tr("Warning"), kMbOk);
+        AppMessageBox(Tr(QT_TRANSLATE_NOOP("CSave", "QuickTime is not installed.")),
+                      Tr(QT_TRANSLATE_NOOP("CSave", "Warning")), kMbOk);
         return false;
     }
 
@@ -203,12 +213,14 @@ bool CSave::Write(const std::string& path, int filterIndex, bool keep16) {
                     &error);
             }
         } catch (const std::bad_alloc&) {
-            error = Tr("Cannot write ") + path + Tr(": not enough memory.");
+            error = QCoreApplication::translate("CSave", "Cannot write %1: not enough memory.")
+                        .arg(QString::fromStdString(path))
+                        .toStdString();
         }
     }
     if (m_after) m_after();
     if (!written) {
-        AppMessageBox(error, Tr("Warning"), kMbOk | kMbIconExclamation);
+        AppMessageBox(error, Tr(QT_TRANSLATE_NOOP("CSave", "Warning")), kMbOk | kMbIconExclamation);
         return false;
     }
     m_picture->SetFileName(filterIndex == kVista ? VistaJpegPath(path) : path);

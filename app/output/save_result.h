@@ -102,6 +102,8 @@ private:
 
 // Dialog 4077: how a picture of 16 bits per channel is written as TIFF.
 class TiffSettingsDialog : public QDialog {
+    Q_OBJECT
+
 public:
     explicit TiffSettingsDialog(QWidget* parent = nullptr);
     // 8 or 16 as chosen (16 at first).

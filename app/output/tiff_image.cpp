@@ -113,7 +113,7 @@ bool ReadSixteenBit(TIFF* tif, DibImage& made, std::uint16_t samples, std::uint1
 bool CTiffImage::ReadImage(const std::string& path, DibImage& dib) {
     TiffPtr tif = OpenTiffQuietly(path, "r");
     if (!tif) {
-        PicturePrompt("can't open " + path);
+        PicturePrompt(PictureText(QT_TRANSLATE_NOOP("PictureLayer", "can't open %1"), {path}));
         return false;
     }
     std::uint16_t bits = 1;
@@ -181,7 +181,7 @@ bool CTiffImage::WriteImage(const std::string& path) {
     if (GetType() != kImageTypeTiff) return false;
     TiffPtr tif = OpenTiffQuietly(path, "w");
     if (!tif) {
-        PicturePrompt("can't open " + path);
+        PicturePrompt(PictureText(QT_TRANSLATE_NOOP("PictureLayer", "can't open %1"), {path}));
         return false;
     }
     const bool grey16 = IsGrey16() && Is48Bit();

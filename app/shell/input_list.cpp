@@ -44,7 +44,8 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
         return AddResult::Skipped;
     }
     if (m_mixed && CorrectionActive()) {
-        AppMessageBox("Please re-input images.", "Warning", kWarning);
+        AppMessageBox(tr("Please re-input images.").toStdString(), tr("Warning").toStdString(),
+                      kWarning);
         return AddResult::Skipped;
     }
     const ListedPicture picture = m_probe(path);
@@ -52,7 +53,8 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
     const int w = picture.width, h = picture.height;
     if (std::max(w, h) > kMaxSide || std::min(w, h) < kMinSide) {
         if (!batchWarned)
-            AppMessageBox("Something wrong with the image size.", "Warning", kWarning);
+            AppMessageBox(tr("Something wrong with the image size.").toStdString(),
+                          tr("Warning").toStdString(), kWarning);
         batchWarned = true;
         return AddResult::Skipped;
     }
@@ -62,8 +64,9 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
     } else if (w != m_minW || h != m_minH) {
         if (batchWarned) return AddResult::Skipped;
         if (!m_mixed &&
-            AppMessageBox("The image size is different. Do you want to trim automatically.",
-                          "Question", kQuestionYesNo) != kIdYes) {
+            AppMessageBox(
+                tr("The image size is different. Do you want to trim automatically.").toStdString(),
+                tr("Question").toStdString(), kQuestionYesNo) != kIdYes) {
             batchWarned = true;
             return AddResult::Skipped;
         }
@@ -73,10 +76,8 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
             return true;
         };
         if (!passes(w, m_minW, m_maxW) || !passes(h, m_minH, m_maxH)) {
-            char text[128];
-            std::snprintf(text, sizeof text, "Image size is wrong. (%d X %d ?+10%%)", m_minW,
-                          m_minH);
-            AppMessageBox(text, "Warning", kWarning);
+            const QString text = tr("Image size is wrong. (%1 X %2 ?+10%)").arg(m_minW).arg(m_minH);
+            AppMessageBox(text.toStdString(), tr("Warning").toStdString(), kWarning);
             batchWarned = true;
             return AddResult::Skipped;
         }
@@ -85,7 +86,8 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
         m_mixed = true;
     }
     if (picture.thumbnail.isNull()) {
-        AppMessageBox("Invalid image format", "Warning", kWarning);
+        AppMessageBox(tr("Invalid image format").toStdString(), tr("Warning").toStdString(),
+                      kWarning);
         return AddResult::Skipped;
     }
     m_paths.push_back(path);
@@ -98,8 +100,9 @@ int InputImageList::AddFiles(const std::vector<std::string>& paths) {
     int added = 0;
     std::unique_ptr<CProgressWnd> progress;
     if (paths.size() > 2) {
-        progress = std::make_unique<CProgressWnd>(nullptr, "Adding images...");
-        progress->GoModal("Adding images...");
+        const std::string caption = tr("Adding images...").toStdString();
+        progress = std::make_unique<CProgressWnd>(nullptr, caption.c_str());
+        progress->GoModal(caption.c_str());
         progress->SetRange(0, static_cast<int>(paths.size()));
     }
     for (std::size_t k = 0; k < paths.size(); ++k) {
@@ -118,8 +121,8 @@ int InputImageList::AddFiles(const std::vector<std::string>& paths) {
 }
 
 bool InputImageList::AskAddAll(const std::vector<std::string>& paths) {
-    if (AppMessageBox("Are you sure you want to input all of the images?", "Question",
-                      kQuestionYesNo) != kIdYes)
+    if (AppMessageBox(tr("Are you sure you want to input all of the images?").toStdString(),
+                      tr("Question").toStdString(), kQuestionYesNo) != kIdYes)
         return false;
     AddFiles(paths);
     return true;
@@ -127,9 +130,10 @@ bool InputImageList::AskAddAll(const std::vector<std::string>& paths) {
 
 bool InputImageList::RemoveSelected() {
     if (m_selected < 0 || m_selected >= Count()) return false;
-    const std::string text =
-        "Are you sure you want to delete " + FileName(m_paths[m_selected]) + "?";
-    if (AppMessageBox(text, "Question", kQuestionOkCancel) != kIdOk) return false;
+    const std::string text = tr("Are you sure you want to delete %1?")
+                                 .arg(QString::fromStdString(FileName(m_paths[m_selected])))
+                                 .toStdString();
+    if (AppMessageBox(text, tr("Question").toStdString(), kQuestionOkCancel) != kIdOk) return false;
     if (m_base == m_selected + 1) m_base = 0;
     // Swapped to the end step by step, as a move would, then dropped.
     for (int k = m_selected; k + 1 < Count(); ++k) {
@@ -145,8 +149,8 @@ bool InputImageList::RemoveSelected() {
 }
 
 bool InputImageList::RemoveAll() {
-    if (AppMessageBox("Are you sure you want to delete all of the images.", "Question",
-                      kQuestionYesNo) != kIdYes)
+    if (AppMessageBox(tr("Are you sure you want to delete all of the images.").toStdString(),
+                      tr("Question").toStdString(), kQuestionYesNo) != kIdYes)
         return false;
     m_paths.clear();
     m_thumbnails.clear();
@@ -166,7 +170,9 @@ bool InputImageList::MoveSelected(int direction) {
     if (m_selected < 0 || m_selected >= Count()) return false;
     const int other = m_selected + (direction < 0 ? -1 : 1);
     if (other < 0 || other >= Count()) {
-        AppMessageBox("Cannot move " + Label(m_selected) + ".", "Warning", kWarning);
+        AppMessageBox(
+            tr("Cannot move %1.").arg(QString::fromStdString(Label(m_selected))).toStdString(),
+            tr("Warning").toStdString(), kWarning);
         return false;
     }
     std::swap(m_paths[m_selected], m_paths[other]);
@@ -196,8 +202,9 @@ void InputImageList::Reorder(const std::vector<int>& order, CAlignDocument& docu
 
 bool InputImageList::SetBaseToSelected() {
     if (m_selected < 0 || m_selected >= Count()) return false;
-    if (AppMessageBox("Are you sure you want to set the selected image as the base image?",
-                      "Question", kQuestionOkCancel) != kIdOk)
+    if (AppMessageBox(
+            tr("Are you sure you want to set the selected image as the base image?").toStdString(),
+            tr("Question").toStdString(), kQuestionOkCancel) != kIdOk)
         return false;
     if (m_base == m_selected + 1) return true;
     m_base = m_selected + 1;
@@ -219,10 +226,8 @@ std::string InputImageList::InfoLine() const {
     if (m_paths.empty()) return {};
     int width = ReferenceWidth(), height = ReferenceHeight();
     InnerSize(ReferenceWidth(), ReferenceHeight(), m_correction.lens, width, height);
-    char text[128];
-    std::snprintf(text, sizeof text, Count() == 1 ? " %d image,  %d by %d" : "%d images,  %d by %d",
-                  Count(), width, height);
-    return text;
+    const QString text = Count() == 1 ? tr(" %1 image,  %2 by %3") : tr("%1 images,  %2 by %3");
+    return text.arg(Count()).arg(width).arg(height).toStdString();
 }
 
 void InputImageList::SetThumbnail(int index, QImage thumbnail) {
@@ -231,13 +236,18 @@ void InputImageList::SetThumbnail(int index, QImage thumbnail) {
 }
 
 bool InputImageList::RebuildThumbnails() {
-    CProgressWnd progress(nullptr, "Progress");
-    progress.GoModal("Progress");
+    const std::string caption = tr("Progress").toStdString();
+    CProgressWnd progress(nullptr, caption.c_str());
+    progress.GoModal(caption.c_str());
     progress.SetRange(0, Count());
     // Thumbnails are kept in file orientation: the corrections are made without the rotation.
     const PictureCorrection correction{0, m_correction.shading, m_correction.lens};
     for (int k = 0; k < Count(); ++k) {
-        progress.SetText("Correcting images... Image %d out of %d.", k + 1, Count());
+        progress.SetText("%s", tr("Correcting images... Image %1 out of %2.")
+                                   .arg(k + 1)
+                                   .arg(Count())
+                                   .toUtf8()
+                                   .constData());
         progress.SetPos(k);
         if (!progress.PeekAndPump() || progress.Cancelled()) return false;
         const std::unique_ptr<CImageImpl> picture = LoadCorrectedPicture(m_paths[k], correction);
@@ -248,7 +258,8 @@ bool InputImageList::RebuildThumbnails() {
 
 int InputImageList::BuildImageInfoList(CAlignDocument& document) const {
     if (m_paths.empty()) {
-        AppMessageBox("No image is selected.", "Warning", kWarning);
+        AppMessageBox(tr("No image is selected.").toStdString(), tr("Warning").toStdString(),
+                      kWarning);
         return 0;
     }
     const PictureCorrection correction{m_rotation, m_correction.shading, m_correction.lens};
@@ -261,21 +272,28 @@ int InputImageList::BuildImageInfoList(CAlignDocument& document) const {
     for (const std::string& path : m_paths)
         document.m_ImageInfoList.push_back(std::make_unique<CImageInfo>(path, correction, 0.5f));
     // Load every picture, with progress; the records start side by side.
-    CProgressWnd progress(nullptr, "Progress");
-    progress.GoModal("Progress");
+    const std::string caption = tr("Progress").toStdString();
+    CProgressWnd progress(nullptr, caption.c_str());
+    progress.GoModal(caption.c_str());
     progress.SetRange(0, document.Count());
     int left = 0;
     for (int k = 0; k < document.Count(); ++k) {
         CImageInfo& record = *document.m_ImageInfoList[k];
         if (!progress.PeekAndPump() || progress.Cancelled()) {
             document.Clear();
-            AppMessageBox("Canceled.", "Warning!", kWarning);
+            AppMessageBox(tr("Canceled.").toStdString(), tr("Warning!").toStdString(), kWarning);
             return 0;
         }
-        progress.SetText("Preparing images... Image %d out of %d.", k + 1, document.Count());
+        progress.SetText("%s", tr("Preparing images... Image %1 out of %2.")
+                                   .arg(k + 1)
+                                   .arg(document.Count())
+                                   .toUtf8()
+                                   .constData());
         progress.SetPos(k);
         if (!record.Picture()) {
-            AppMessageBox("Cannot read " + record.Path() + ".", "Warning", kWarning);
+            AppMessageBox(
+                tr("Cannot read %1.").arg(QString::fromStdString(record.Path())).toStdString(),
+                tr("Warning").toStdString(), kWarning);
             document.Clear();
             return 0;
         }

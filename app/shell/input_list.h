@@ -3,6 +3,7 @@
 // alignment document's records from it and handing those to the engine.
 #pragma once
 
+#include <QCoreApplication>
 #include <QImage>
 
 #include <functional>
@@ -32,6 +33,8 @@ struct EngineTransfer {
 };
 
 class InputImageList {
+    Q_DECLARE_TR_FUNCTIONS(InputImageList)
+
 public:
     static constexpr double kSizeTolerance = 1.1;
     static constexpr int kMinSide = 240;

@@ -11,7 +11,7 @@ SplashScreen::SplashScreen(const QString& title, QWidget* parent)
     : QDialog(parent), m_title(title) {
     m_since.start();
     setObjectName("id4073");
-    setWindowTitle(title + " starting...");
+    setWindowTitle(tr("%1 starting...").arg(title));
     // Its own size, at most 640 x 480, centred on the screen.
     const QSize size(std::min(480, 640), std::min(300, 480));
     resize(size);

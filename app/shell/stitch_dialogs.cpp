@@ -188,8 +188,8 @@ bool StitchParameterDialog::ReadFields() {
         bool ok = false;
         const int focal = m_focal->text().trimmed().toInt(&ok);
         if (!ok || focal < kFocalMin || focal > kFocalMax) {
-            AppMessageBox("Please enter an integer between 5 and 300.", "Stitch",
-                          kMbOk | kMbIconExclamation);
+            AppMessageBox(tr("Please enter an integer between 5 and 300.").toStdString(),
+                          tr("Stitch").toStdString(), kMbOk | kMbIconExclamation);
             m_focal->setFocus();
             m_focal->selectAll();
             return false;

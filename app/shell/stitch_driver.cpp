@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "arrangement.h"
+#include "help_desk.h"
 #include "image_file_view.h"
 #include "image_impl.h"
 #include "main_app.h"
@@ -43,18 +44,20 @@ StitchDriver::StitchDriver(CMainApp& app) : m_app(app) {
 }
 
 bool StitchDriver::PrepareAndChoose(int matchingMode, ParameterDialogKind kind) {
+    m_app.Help().Close(); // stitching leaves the window whose help was open
     MFCPanorama& engine = m_app.Panorama();
     if (!InputImageList::TransferToEngine(m_app.Document(), engine, matchingMode != 0,
                                           m_app.Transfer())) {
-        AppMessageBox("<" + m_app.Title() + ">\xEF\xBC\x9A" + "SelectPanoMethod ERROR !", "Warning",
-                      kMbOk | kMbIconHand | kMbSystemModal);
+        AppMessageBox("<" + m_app.Title() + ">\xEF\xBC\x9A" +
+                          tr("SelectPanoMethod ERROR !").toStdString(),
+                      tr("Warning").toStdString(), kMbOk | kMbIconHand | kMbSystemModal);
         return false;
     }
     // The dialog again after Cancel at the size question, with the previous choices.
     StitchSettings chosen = m_settings;
     for (;;) {
         if (!m_dialog(kind, chosen)) return false;
-        if (AppMessageBox(SizeQuestion(chosen.sizeIndex), "Question",
+        if (AppMessageBox(SizeQuestion(chosen.sizeIndex), tr("Question").toStdString(),
                           kMbOkCancel | kMbIconQuestion) == kIdOk)
             break;
     }
@@ -63,8 +66,8 @@ bool StitchDriver::PrepareAndChoose(int matchingMode, ParameterDialogKind kind) 
     engine.SetBkColor(bk[0], bk[1], bk[2]);
     if (m_settings.flag360) {
         if (matchingMode != 0) return true; // the matching window collects the seam itself
-        AppMessageBox("Please align the first and the last images.", "Question",
-                      kMbOk | kMbIconQuestion);
+        AppMessageBox(tr("Please align the first and the last images.").toStdString(),
+                      tr("Question").toStdString(), kMbOk | kMbIconQuestion);
         int dx = 0, dy = 0;
         if (!m_seam || !m_seam(&dx, &dy)) return false;
         m_settings.closingDx = dx;
@@ -118,10 +121,11 @@ bool StitchDriver::RunMosaic(bool passColourCorrection) {
                 ? engine.DoPlanarMosaics(&out)
                 : engine.DoCylinderMosaics(static_cast<double>(s.focalLength), &out, false);
         if (code == MosaicTranslationFallback) {
-            AppMessageBox("No feature correspondence was found between some pictures, so they "
-                          "were stitched by their alignment alone.\nManual feature matching is "
-                          "recommended for a better result.",
-                          "Info.", kMbOk | kMbIconInformation);
+            AppMessageBox(tr("No feature correspondence was found between some pictures, so they "
+                             "were stitched by their alignment alone.\nManual feature matching is "
+                             "recommended for a better result.")
+                              .toStdString(),
+                          tr("Info.").toStdString(), kMbOk | kMbIconInformation);
         }
         ok = code == MosaicOK || code == MosaicTranslationFallback;
         if (ok && s.method != kMethodBigPlane) m_focalForResult = s.focalLength;

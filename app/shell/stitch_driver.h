@@ -3,6 +3,8 @@
 // mosaic and shows the result.
 #pragma once
 
+#include <QCoreApplication>
+
 #include <functional>
 #include <memory>
 
@@ -14,6 +16,8 @@ class QWidget;
 struct ResultInfo;
 
 class StitchDriver {
+    Q_DECLARE_TR_FUNCTIONS(StitchDriver)
+
 public:
     // Runs a parameter dialog on `settings`; false when it was cancelled.
     using DialogRunner = std::function<bool(ParameterDialogKind kind, StitchSettings& settings)>;

@@ -1,5 +1,7 @@
 #include "stitch_settings.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cctype>
 
@@ -64,12 +66,21 @@ bool MethodKnown(int method) {
 std::string SizeQuestion(int sizeIndex) {
     switch (sizeIndex) {
     case 0:
-        return "With Small Size, it will process fast, but the resolution will be low.";
+        return QCoreApplication::translate(
+                   "StitchSettings",
+                   "With Small Size, it will process fast, but the resolution will be low.")
+            .toStdString();
     case 1:
-        return "With Middle Size, it will process with middle speed and the resolution will be "
-               "middle.";
+        return QCoreApplication::translate(
+                   "StitchSettings",
+                   "With Middle Size, it will process with middle speed and the resolution will "
+                   "be middle.")
+            .toStdString();
     default:
-        return "With Large Size, the qality will be the best, but it will tak a long time.";
+        return QCoreApplication::translate(
+                   "StitchSettings",
+                   "With Large Size, the qality will be the best, but it will tak a long time.")
+            .toStdString();
     }
 }
 

@@ -52,7 +52,7 @@ const char* COpenGLView::ContextProblem(const QSurfaceFormat& format) {
 }
 
 COpenGLView::COpenGLView(QWidget* parent, const QSurfaceFormat& format) : QOpenGLWidget(parent) {
-    setWindowTitle(QStringLiteral("QuickTimeVR view"));
+    setWindowTitle(tr("QuickTimeVR view"));
     setFormat(format);
     if (const char* problem = ContextProblem(format)) Fail(problem);
     setFocusPolicy(Qt::StrongFocus);

@@ -25,14 +25,14 @@ class GLUquadric;
 class COpenGLView : public QOpenGLWidget {
     Q_OBJECT
 public:
-    // The errors the view records (the first one is kept).
-    static constexpr const char* kNoError = "No Error";
-    static constexpr const char* kCreateContextFailed = "wglCreateContest failed";
-    static constexpr const char* kMakeCurrentFailed = "wglMakeCurrent failed";
-    static constexpr const char* kPixelFormatFailed = "ChoosePixelFormat failed";
-    static constexpr const char* kOutOfMemory = "Error : Out of Memory";
+    // The errors the view records (the first one is kept); the viewer shows them translated.
+    static constexpr const char* kNoError = QT_TR_NOOP("No Error");
+    static constexpr const char* kCreateContextFailed = QT_TR_NOOP("wglCreateContest failed");
+    static constexpr const char* kMakeCurrentFailed = QT_TR_NOOP("wglMakeCurrent failed");
+    static constexpr const char* kPixelFormatFailed = QT_TR_NOOP("ChoosePixelFormat failed");
+    static constexpr const char* kOutOfMemory = QT_TR_NOOP("Error : Out of Memory");
     static constexpr const char* kFieldOfViewOutOfRange =
-        "Error : The panorama's field of view is out of range";
+        QT_TR_NOOP("Error : The panorama's field of view is out of range");
 
     // 24 colour bits, 16 depth bits, double buffered, compatibility profile.
     static QSurfaceFormat RequestedFormat();
