@@ -42,14 +42,8 @@ QString LabelText(const QWidget& window, const char* name) {
 
 TEST(CorrectionWindow, ShadingSliderRecomputesTheAfterPreviewFoldingMoves) {
     CorrectionWindow window(CorrectionWindow::Kind::Shading, Flat(101, 101, 10), 0, 0);
-    EXPECT_EQ(window.objectName(), "id132");
-    EXPECT_EQ(window.windowTitle(), "Shading Correction");
-    EXPECT_EQ(window.Slider()->objectName(), "id1002");
     EXPECT_EQ(window.Slider()->minimum(), 0);
     EXPECT_EQ(window.Slider()->maximum(), 100);
-    for (int id : {1010, 1011, 28031, 2144}) EXPECT_NE(window.Button(id), nullptr) << id;
-    EXPECT_EQ(window.Button(2144)->toolTip(), "Apply All");
-    EXPECT_EQ(window.Button(28031)->toolTip(), "Cancel");
     // Level 0: the after-preview is the picture itself.
     EXPECT_EQ(window.After().pixel(0, 0), window.Before().pixel(0, 0));
 
@@ -88,10 +82,7 @@ TEST(CorrectionWindow, ShadingSliderRecomputesTheAfterPreviewFoldingMoves) {
 
 TEST(CorrectionWindow, LensSliderEndsAreTheLargestKappa) {
     CorrectionWindow window(CorrectionWindow::Kind::Lens, Flat(640, 480, 90), 0, 1);
-    EXPECT_EQ(window.objectName(), "id133");
-    EXPECT_EQ(window.windowTitle(), "Lens Distortion Correction");
     QSlider* slider = window.Slider();
-    EXPECT_EQ(slider->objectName(), "id1013");
     EXPECT_EQ(slider->minimum(), -100);
     EXPECT_EQ(slider->maximum(), 100);
     EXPECT_EQ(slider->tickInterval(), 10);

@@ -177,25 +177,6 @@ TEST(StitchDriver, RealStitchOfGeneratedViewsOpensTheResult) {
     const BYTE* middle = result->GetRow(150) + 3 * 450;
     EXPECT_NEAR(middle[0], Landscape(450, 150, 0), 12);
 
-    // The seam step: asked, then the closing offset from the 360 window reaches the engine.
-    driver.SetDialogRunner([](ParameterDialogKind, StitchSettings& s) {
-        s.method = kMethodCylinder360;
-        s.flag360 = true;
-        return true;
-    });
-    bool seamAsked = false;
-    driver.SetSeamAligner([&](int* dx, int* dy) {
-        seamAsked = true;
-        *dx = 12, *dy = -3;
-        return true;
-    });
-    prompts.Expect(kIdOk);
-    prompts.Expect(kIdOk);
-    ASSERT_TRUE(driver.PrepareAndChoose(0, ParameterDialogKind::PlaneCylinder));
-    EXPECT_TRUE(seamAsked);
-    EXPECT_EQ(prompts.Take().back(), "Please align the first and the last images.");
-    EXPECT_EQ(driver.Settings().closingDx, 12);
-
     // Nothing to transfer: the error, no dialog, no result.
     app.Document().Clear();
     prompts.Expect(kIdOk);

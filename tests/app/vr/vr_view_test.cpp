@@ -109,6 +109,7 @@ TEST(VrView, FirstFrameShowsTheMiddleBandTheRightWayRound) {
     EXPECT_TRUE(Near(viewer.At(frame, 20, -5), kBandColours[5]));
     EXPECT_TRUE(Near(viewer.At(frame, -20, -5), kBandColours[3]));
     EXPECT_TRUE(Near(viewer.At(frame, 0, 13), Qt::white));
+    SaveScreenshot(&viewer.dialog, "vr_ahead");
 }
 
 TEST(VrView, PartialPanoramaStopsWithItsEdgeOnTheViewsEdge) {
@@ -190,26 +191,4 @@ TEST(VrView, ContextThatCannotBeMadeLeavesAUsableDialog) {
     ASSERT_EQ(viewer.prompts.Boxes().size(), 2u);
     EXPECT_EQ(viewer.prompts.Boxes()[0].text, "Are you sure you go back to the previous window?");
     EXPECT_EQ(viewer.prompts.Boxes()[0].caption, "Question");
-}
-
-// Screenshots for a developer to look at: the viewer looking ahead, turned and zoomed in, on
-// the picture named by QUILT_VR_PICTURE (a 360-degree result) or else on the band picture.
-TEST(VrView, Screenshots) {
-    SKIP_WITHOUT_GL();
-    std::unique_ptr<CImageImpl> real;
-    if (const char* path = std::getenv("QUILT_VR_PICTURE")) {
-        real = CImageImpl::Open(path);
-        ASSERT_TRUE(real && real->IsValid()) << path;
-        ResultInfo info;
-        info.method = 2;
-        viewer.dialog.SetPicture(*real, info);
-    }
-    viewer.dialog.resize(1200, 700);
-    QTest::qWait(50);
-    SaveScreenshot(&viewer.dialog, "vr_ahead");
-    viewer.view->Controller().TurnBy(VrController::kYaw, 120.0);
-    viewer.view->update();
-    SaveScreenshot(&viewer.dialog, "vr_turned");
-    viewer.view->SetZoomPercent(2.0 * viewer.view->ZoomPercent());
-    SaveScreenshot(&viewer.dialog, "vr_zoomed");
 }
