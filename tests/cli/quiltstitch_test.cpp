@@ -88,54 +88,6 @@ TEST(Quiltstitch, FlatMethodsAlignAndJoinATranslatedSequence) {
     }
 }
 
-TEST(Quiltstitch, GivenOffsetsReproduceTheTexture) {
-    TextureSequence seq(ViewKind::Grey8);
-    const std::string offsets = seq.dir.Path("offsets.txt");
-    {
-        std::ofstream file(offsets);
-        file << "# dr dc\n6 210\n\n-4 220\n";
-    }
-    const std::string out = seq.dir.Path("pano.bmp");
-    const auto run = RunStitch(
-        seq.Args({"-m", "translation", "--offsets", offsets, "-o", out, "--base", "1", "-q"}));
-    ASSERT_EQ(run.status, 0) << run.errors;
-    auto picture = ReadBack(out, kImageTypeBmp);
-    ASSERT_TRUE(picture);
-    ASSERT_EQ(picture->GetBitsPerPixel(), 8);
-    // Base 1 puts view 0 at the canvas origin; every pixel of view 0 is the texture there.
-    long long error = 0;
-    for (int r = 0; r < 240; r += 3)
-        for (int c = 0; c < 320; c += 3)
-            error +=
-                std::abs(picture->GetPixelIndex(c, r) - static_cast<int>(TextureValue(r, c, 1)));
-    EXPECT_EQ(error, 0);
-}
-
-TEST(Quiltstitch, PlaneAndCylinderFollowTheCamera) {
-    const double F = 400.0;
-    PanSequence pan(Scene::Plane, F, {-0.25, 0.0, 0.25});
-    const std::string plane = pan.dir.Path("plane.png");
-    auto run =
-        RunStitch({pan.paths[0], pan.paths[1], pan.paths[2], "-m", "plane", "-o", plane, "-q"});
-    ASSERT_EQ(run.status, 0) << run.errors;
-    auto picture = ReadBack(plane, kImageTypePng);
-    ASSERT_TRUE(picture);
-    const double reach = F * std::tan(0.25 + std::atan2(159.5, F));
-    EXPECT_NEAR(picture->GetWidth(), 2 * reach + 1, 6);
-
-    // On the cylinder with the true focal length (F pixels = f mm x 320 / 35) the pan is
-    // F x (total turn) plus one projected view wide.
-    const std::string cylinder = pan.dir.Path("cylinder.png");
-    const double focalMm = F * 35.0 / 320.0;
-    run = RunStitch({pan.paths[0], pan.paths[1], pan.paths[2], "-m", "cylinder", "-f",
-                     std::to_string(focalMm), "-o", cylinder, "-q"});
-    ASSERT_EQ(run.status, 0) << run.errors;
-    picture = ReadBack(cylinder, kImageTypePng);
-    ASSERT_TRUE(picture);
-    const double projected = 2 * F * std::atan2(160.0, F);
-    EXPECT_NEAR(picture->GetWidth(), F * 0.5 + projected, 0.02 * (F * 0.5 + projected));
-}
-
 TEST(Quiltstitch, ClosedTurnsWrapAround) {
     const double F = 300.0;
     std::vector<double> yaws;
@@ -218,14 +170,6 @@ TEST(Quiltstitch, ExitStatusesAndMessages) {
     EXPECT_EQ(run.status, 11) << run.errors;
     EXPECT_NE(run.errors.find("could not be made: The mosaic has too wide view"), std::string::npos)
         << run.errors;
-
-    // A folder that does not exist: nothing written, nothing left behind.
-    run = RunStitch(seq.Args({"-m", "translation", "-o", out.Path("nowhere/pano.jpg")}));
-    EXPECT_EQ(run.status, 73);
-    const std::vector<std::string> files = out.Files();
-    EXPECT_TRUE(std::none_of(files.begin(), files.end(), [](const std::string& f) {
-        return f.find(".part") != std::string::npos;
-    }));
 }
 
 TEST(Quiltstitch, CanvasEdgesNoPictureCoversAreTrimmedUnlessKept) {

@@ -15,9 +15,10 @@ using cli_test::RunStitch;
 using cli_test::ScratchDir;
 
 constexpr int kRows = 240, kColumns = 320;
-// View k's origin in the texture; the offsets file gives the same steps.
+// View k's origin in the texture; the offsets file gives the same steps (its comments and
+// blank lines are skipped).
 constexpr std::array<std::array<int, 2>, 3> kOrigins{{{0, 0}, {6, 210}, {2, 430}}};
-constexpr const char* kOffsets = "6 210\n-4 220\n";
+constexpr const char* kOffsets = "# dr dc\n6 210\n\n-4 220\n";
 
 int Texture(int row, int column) {
     return static_cast<int>(TextureValue(row, column, 1));
