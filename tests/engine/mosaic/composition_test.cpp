@@ -459,23 +459,6 @@ TEST(Composition, LowBytesAreComposedWithTheSameGeometryAndDelivered) {
 // ---------------------------------------------------------------------------------------------
 // Delivery, progress and cancel
 
-TEST(Composition, RenderDeliversColourWithThePaletteAndGreyAsACopy) {
-    for (bool colour : {true, false}) {
-        HandMosaic mosaic;
-        mosaic.AddView(20, 24, 0, 0, colour);
-        mosaic.AddView(20, 24, 3, 12, colour);
-        mosaic.Prepare();
-        Output out;
-        ASSERT_EQ(RenderMosaic(mosaic.session, &out.adapter, nullptr), 0);
-        ASSERT_FALSE(out.Empty());
-        EXPECT_EQ(mosaic.Output(), nullptr);
-        const BITMAPINFOHEADER& h = *out.adapter.GetHeader();
-        EXPECT_EQ((std::vector<int>{h.biWidth, h.biHeight, h.biBitCount}),
-                  (std::vector<int>{36, 23, colour ? 24 : 8}));
-        EXPECT_EQ(out.At(10, 30, colour ? 2 : 0), Texture(10, 30, 0));
-    }
-}
-
 // An output adapter that refuses every picture, as one out of memory does.
 class RefusingAdapter : public IImageAdapter {
 public:
