@@ -107,17 +107,6 @@ TEST_F(TranslationMosaic, RefusalsGiveTheirCodesAndNoPicture) {
         ReleaseAdapterResult(out);
     }
     {
-        // An alignment larger than the picture: 4 before any matching.
-        prompts.Clear();
-        ViewSequence seq(60, 80, {{0, 0}, {0, 0}}, ViewKind::Grey8);
-        MFCPanorama session;
-        seq.AddTo(session);
-        session.AddAlign(0, 81);
-        CBmpAdapter out;
-        EXPECT_FALSE(session.DoTranslationMosaics(&out));
-        EXPECT_EQ(session.GetLastResult(), MosaicNoOverlap);
-    }
-    {
         // A chain of twelve nearly disjoint pictures spans more than ten picture widths: 11.
         prompts.Clear();
         std::vector<Origin> wide;
