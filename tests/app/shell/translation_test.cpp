@@ -157,6 +157,8 @@ TEST(Translation, JapaneseReachesTheUser) {
                              "Are you sure you want to input all of the images?")
                       .toStdString());
         SaveScreenshot(&view, "ja_image_file_view");
+        QTest::mouseClick(view.findChild<QToolButton*>("DetailsView"), Qt::LeftButton);
+        SaveScreenshot(&view, "ja_image_file_view_details");
 
         const QtPrompter::Layout layout = QtPrompter::LayoutFor(kMbOkCancel | kMbIconQuestion);
         QMessageBox box(layout.icon, QString::fromStdString(prompts.Boxes().back().caption),
