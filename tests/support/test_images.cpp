@@ -129,3 +129,18 @@ TestDib DibFromImage(const N_ImageRec* image) {
 void ReleaseAdapterResult(CBmpAdapter& adapter) {
     AdapterResult(std::exchange(adapter, CBmpAdapter())).Reset();
 }
+
+DeliveredPicture::DeliveredPicture(CBmpAdapter& out) {
+    if (out.IsEmpty()) return;
+    width = out.GetWidth();
+    height = out.GetHeight();
+    bits = out.GetHeader()->biBitCount;
+    stride = DibStride(width, bits);
+    pixels.assign(out.GetData(), out.GetData() + stride * height);
+    ReleaseAdapterResult(out);
+}
+
+int DeliveredPicture::At(int r, int c, int band) const {
+    const std::int64_t row = (height - 1 - r) * stride;
+    return bits == 24 ? pixels[row + c * 3 + (2 - band)] : pixels[row + c];
+}

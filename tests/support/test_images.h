@@ -42,3 +42,13 @@ TestDib DibFromImage(const N_ImageRec* image);
 
 // Releases the header and pixels a From conversion handed to an adapter.
 void ReleaseAdapterResult(CBmpAdapter& adapter);
+
+// The picture an operation delivered to an adapter (whose result it releases), read top row
+// first: band 0 of a grey picture, bands 0 red, 1 green and 2 blue of a colour one.
+struct DeliveredPicture {
+    int width = 0, height = 0, bits = 0;
+    std::int64_t stride = 0;
+    std::vector<unsigned char> pixels; // as delivered: bottom-up rows, padded
+    explicit DeliveredPicture(CBmpAdapter& out);
+    int At(int r, int c, int band = 0) const;
+};

@@ -96,37 +96,16 @@ struct Turn {
     }
 };
 
-// The delivered composite, top row first (grey composites, or band `band` of colour ones).
-struct Composite {
-    int width = 0, height = 0;
-    std::vector<unsigned char> pixels;
-
-    // Reads band `band` and, unless `keep`, releases the adapter's result.
-    explicit Composite(CBmpAdapter& out, int band = 0, bool keep = false) {
-        if (out.IsEmpty()) return;
-        width = out.GetWidth();
-        height = out.GetHeight();
-        const int bytes = out.GetHeader()->biBitCount / 8;
-        const std::int64_t stride = DibStride(width, bytes * 8);
-        for (int r = 0; r < height; ++r) {
-            const unsigned char* row = out.GetData() + (height - 1 - r) * stride;
-            for (int c = 0; c < width; ++c)
-                pixels.push_back(row[c * bytes + (bytes == 3 ? 2 - band : 0)]);
-        }
-        if (!keep) ReleaseAdapterResult(out);
-    }
-    int At(int r, int c) const { return pixels[static_cast<std::size_t>(r) * width + c]; }
-};
-
 // Mean absolute difference between the composite's columns c0 .. c1 - 1 (covered pixels only;
 // the background is black) and the scene, the composite read `dr` rows and `dc` columns away
-// from the scene point. Rows near the top and bottom edges are left out.
-double SceneError(const Composite& image, const Turn& turn, int dr, int dc, int c0, int c1) {
+// from the scene point, in band `band`. Rows near the top and bottom edges are left out.
+double SceneError(const DeliveredPicture& image, const Turn& turn, int dr, int dc, int c0, int c1,
+                  int band) {
     double sum = 0.0;
     int n = 0;
     for (int r = 10; r + 10 < image.height; r += 2)
         for (int c = std::max(c0, 0); c < std::min(c1, image.width); c += 2) {
-            const int v = image.At(r, c);
+            const int v = image.At(r, c, band);
             if (v == 0) continue;
             sum += std::abs(v - turn.Scene(r - dr, c - dc));
             ++n;
@@ -137,12 +116,12 @@ double SceneError(const Composite& image, const Turn& turn, int dr, int dc, int 
 // The smallest SceneError over columns c0 .. c1 - 1 with the composite shifted against the
 // scene by up to `reach` columns and 3 rows (an estimated layout drifts from the true one by
 // the matching errors it accumulates), with the shift that gives it.
-double BestSceneError(const Composite& image, const Turn& turn, int c0, int c1, int reach, int* dr,
-                      int* dc) {
+double BestSceneError(const DeliveredPicture& image, const Turn& turn, int c0, int c1, int reach,
+                      int* dr, int* dc, int band = 0) {
     double best = std::numeric_limits<double>::infinity();
     for (int r = -3; r <= 3; ++r)
         for (int c = -reach; c <= reach; ++c) {
-            const double e = SceneError(image, turn, r, c, c0, c1);
+            const double e = SceneError(image, turn, r, c, c0, c1, band);
             if (e < best) {
                 best = e;
                 *dr = r;
@@ -175,7 +154,7 @@ TEST_F(CylinderMosaics, TrueFocalLengthJoinsAPanWithSeamsUnderOnePixel) {
         EXPECT_NEAR(H.h[2], -turn.ProjectedShift(turn.yaws[k - 1], turn.yaws[k]), 1.0) << k;
         EXPECT_NEAR(H.h[5], 0.0, 1.0) << k;
     }
-    const Composite composite(out);
+    const DeliveredPicture composite(out);
     EXPECT_NEAR(composite.width, turn.ProjectedShift(0.0, 1.86) + turn.geometry.columns, 2.0);
     EXPECT_GE(composite.height, kRows);
     EXPECT_LE(composite.height, kRows + 2);
@@ -197,25 +176,25 @@ TEST_F(CylinderMosaics, FullTurnClosesOneCanvasWidthAround) {
     ASSERT_EQ(CylinderMosaic(Session(), Millimetres(F), &out, false, nullptr), 0);
     const DriftRotation drift = ComputeDriftRotation(Session().context);
     session.DestroyInternalData();
-    const Composite green(out, 1, true), blue(out, 2);
+    const DeliveredPicture picture(out); // green shows the scene, blue names the view
 
     // One turn is 2 pi F wide, and the first view's repeat lands one canvas width on.
-    EXPECT_NEAR(green.width, 2 * pi * F, 0.01 * 2 * pi * F);
-    EXPECT_GE(drift.length, green.width);
-    EXPECT_LT(drift.length, green.width + 1.0);
+    EXPECT_NEAR(picture.width, 2 * pi * F, 0.01 * 2 * pi * F);
+    EXPECT_GE(drift.length, picture.width);
+    EXPECT_LT(drift.length, picture.width + 1.0);
     // The last view runs past the right edge and continues at the left: the columns nearer
     // its centre (about 28 columns left of the canvas) than view 0's (at N / 2 = 145) are its
     // own, in register with view 0 beside them to within the error of the closing pair's
     // estimate and of the truncated turn width.
     int lastR = 0, lastC = 0, firstR = 0, firstC = 0;
-    EXPECT_LT(BestSceneError(green, turn, 0, 45, 8, &lastR, &lastC), kSceneTolerance);
-    EXPECT_LT(BestSceneError(green, turn, 75, 120, 8, &firstR, &firstC), kSceneTolerance);
+    EXPECT_LT(BestSceneError(picture, turn, 0, 45, 8, &lastR, &lastC, 1), kSceneTolerance);
+    EXPECT_LT(BestSceneError(picture, turn, 75, 120, 8, &firstR, &firstC, 1), kSceneTolerance);
     EXPECT_LE(std::abs(lastC - firstC), 2);
     EXPECT_LE(std::abs(lastR - firstR), 2);
     int last = 0, first = 0, counted = 0;
     for (int r = 20; r < kRows - 20; ++r) {
-        for (int c = 0; c < 45; ++c) last += blue.At(r, c) == 40 + 20 * 9 ? 1 : 0;
-        for (int c = 75; c < 120; ++c) first += blue.At(r, c) == 40 ? 1 : 0;
+        for (int c = 0; c < 45; ++c) last += picture.At(r, c, 2) == 40 + 20 * 9 ? 1 : 0;
+        for (int c = 75; c < 120; ++c) first += picture.At(r, c, 2) == 40 ? 1 : 0;
         counted += 45;
     }
     EXPECT_GT(last, 0.95 * counted);
@@ -231,7 +210,7 @@ TEST_F(CylinderMosaics, ZeroFocalLengthLaysTheFlatImagesByTheirTranslations) {
     session.SkipFeatureMatching(true); // joined by the alignments, which is no fallback
     CBmpAdapter out;
     ASSERT_EQ(session.DoCylinderMosaics(0.0, &out, false), MosaicOK);
-    const Composite composite(out);
+    const DeliveredPicture composite(out);
     // The union of the views: rows -2 .. 62, columns 0 .. 179 of the texture.
     ASSERT_EQ(composite.height, 65);
     ASSERT_EQ(composite.width, 180);
@@ -269,7 +248,7 @@ TEST_F(CylinderMosaics, ZeroFocalLengthLaysTheFlatImagesByTheirTranslations) {
     flat.AddTo(session);
     session.AddAlign(0, 40);
     ASSERT_EQ(session.DoCylinderMosaics(0.0, &out, false), MosaicTranslationFallback);
-    EXPECT_EQ(Composite(out).width, 120);
+    EXPECT_EQ(DeliveredPicture(out).width, 120);
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
@@ -337,7 +316,7 @@ TEST_F(CylinderMosaicsPanTilt, LaysTheImagesByTheirAlignmentsTurnedByTheAngle) {
     };
     CBmpAdapter out;
     ASSERT_EQ(run(0.0, &out), MosaicOK);
-    Composite flat(out);
+    const DeliveredPicture flat(out);
     ASSERT_EQ(flat.width, 180);
     ASSERT_EQ(flat.height, 60);
     int mismatches = 0;
@@ -347,7 +326,7 @@ TEST_F(CylinderMosaicsPanTilt, LaysTheImagesByTheirAlignmentsTurnedByTheAngle) {
     EXPECT_EQ(mismatches, 0);
     // Turned by 10 degrees the 180 x 60 strip needs 180 sin 10 + 60 cos 10 = 90.3 rows.
     ASSERT_EQ(run(10.0, &out), MosaicOK);
-    EXPECT_NEAR(Composite(out).height, 90.3, 1.0);
+    EXPECT_NEAR(DeliveredPicture(out).height, 90.3, 1.0);
     // Stood on end it is 60 columns wide, less than 0.8 of an 80-column image.
     EXPECT_EQ(run(90.0, &out), MosaicTooNarrow);
     EXPECT_TRUE(out.IsEmpty());
@@ -422,7 +401,7 @@ TEST_F(StripMosaic, TranslationAndRigidStripsReproduceTheTexture) {
         ASSERT_TRUE(rigid ? session.DoRigidTransHMosaics(&out)
                           : session.DoTranslationHMosaics(&out));
         EXPECT_EQ(session.GetImagesCount(), 0);
-        const Composite composite(out, 1);
+        const DeliveredPicture composite(out); // green is band 1
         // Base 0 at offset row 2; the corners reach row 62 and column 179.
         ASSERT_NEAR(composite.height, 65, 1) << rigid;
         ASSERT_NEAR(composite.width, 180, 1) << rigid;
@@ -432,7 +411,8 @@ TEST_F(StripMosaic, TranslationAndRigidStripsReproduceTheTexture) {
         int n = 0;
         for (int r = 4; r < 56; ++r)
             for (int c = 2; c < 176; ++c) {
-                sum += std::abs(composite.At(r + 2, c) - static_cast<int>(TextureValue(r, c, 102)));
+                sum +=
+                    std::abs(composite.At(r + 2, c, 1) - static_cast<int>(TextureValue(r, c, 102)));
                 ++n;
             }
         EXPECT_LT(sum / n, rigid ? 1.5 : 0.5) << rigid;
@@ -456,19 +436,19 @@ TEST_F(StripMosaic, ClosedStripWrapsOneTurn) {
         session.SetAlignment360(0, 60); // the first view starts where the last one ends
         CBmpAdapter out;
         ASSERT_TRUE(session.DoTranslationHMosaics(&out));
-        const Composite green(out, 1, true), blue(out, 2);
+        const DeliveredPicture picture(out); // green shows the texture, blue names the view
         // One period wide; the last view (columns 180 .. 279) continues at the left edge,
         // where it holds the columns nearer its centre (-10) than view 0's (50), in register.
         // The closing pair's estimate turns the canvas by a hair, which can move it by one
         // row or column (its offsets are whole pixels): the test finds that offset first.
-        EXPECT_NEAR(green.width, kPeriod, 1);
+        EXPECT_NEAR(picture.width, kPeriod, 1);
         const auto error = [&](int dr, int dc, int c0, int c1) {
             double sum = 0.0;
             int n = 0;
-            for (int r = 2; r < green.height - 2; ++r)
+            for (int r = 2; r < picture.height - 2; ++r)
                 for (int c = c0; c < c1; ++c) {
                     const int column = (c - dc + kPeriod) % kPeriod;
-                    sum += std::abs(green.At(r, c) -
+                    sum += std::abs(picture.At(r, c, 1) -
                                     static_cast<int>(TextureValue(r - dr, column, 1)));
                     ++n;
                 }
@@ -477,21 +457,21 @@ TEST_F(StripMosaic, ClosedStripWrapsOneTurn) {
         int dr = 0, dc = 0;
         for (int r = 0; r <= 1; ++r)
             for (int c = 0; c <= 1; ++c)
-                if (error(r, c, 40, green.width) < error(dr, dc, 40, green.width)) {
+                if (error(r, c, 40, picture.width) < error(dr, dc, 40, picture.width)) {
                     dr = r;
                     dc = c;
                 }
         // Bilinear samples a hair off whole pixels stay within half a grey level on average;
         // the wrapped columns one pixel out of place would differ by about 2.3.
-        EXPECT_LT(error(dr, dc, 40, green.width), 0.5);
+        EXPECT_LT(error(dr, dc, 40, picture.width), 0.5);
         EXPECT_LT(error(dr, dc, 0, 16), 1.0);
         int last = 0, first = 0;
-        for (int r = 2; r < green.height - 2; ++r) {
-            for (int c = 0; c < 16; ++c) last += blue.At(r, c) == 40 + 60 * 3 ? 1 : 0;
-            for (int c = 24; c < 40; ++c) first += blue.At(r, c) == 40 ? 1 : 0;
+        for (int r = 2; r < picture.height - 2; ++r) {
+            for (int c = 0; c < 16; ++c) last += picture.At(r, c, 2) == 40 + 60 * 3 ? 1 : 0;
+            for (int c = 24; c < 40; ++c) first += picture.At(r, c, 2) == 40 ? 1 : 0;
         }
-        EXPECT_EQ(last, 16 * (green.height - 4));
-        EXPECT_EQ(first, 16 * (green.height - 4));
+        EXPECT_EQ(last, 16 * (picture.height - 4));
+        EXPECT_EQ(first, 16 * (picture.height - 4));
     }
     EXPECT_EQ(prompts.Count(), 0u);
 }

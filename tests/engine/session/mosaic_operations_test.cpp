@@ -12,29 +12,6 @@
 
 namespace {
 
-// Reads the composite an operation delivered: colour composites arrive as interleaved
-// bottom-up BGR, grey ones as 8-bit rows.
-struct Composite {
-    int width = 0, height = 0, bits = 0;
-    std::vector<unsigned char> pixels;
-    std::int64_t stride = 0;
-
-    explicit Composite(CBmpAdapter& out) {
-        if (out.IsEmpty()) return;
-        width = out.GetWidth();
-        height = out.GetHeight();
-        bits = out.GetHeader()->biBitCount;
-        stride = DibStride(width, bits);
-        pixels.assign(out.GetData(), out.GetData() + stride * height);
-        ReleaseAdapterResult(out);
-    }
-    // Band b (0 = red for colour) of pixel (r, c), top row 0.
-    int At(int r, int c, int b = 0) const {
-        const std::int64_t row = (height - 1 - r) * stride;
-        return bits == 24 ? pixels[row + c * 3 + (2 - b)] : pixels[row + c];
-    }
-};
-
 using TranslationMosaic = QuietSessionTest;
 
 TEST_F(TranslationMosaic, CompositeReproducesTheTextureInTheCoveredArea) {
@@ -47,7 +24,7 @@ TEST_F(TranslationMosaic, CompositeReproducesTheTextureInTheCoveredArea) {
         session.SkipFeatureMatching(skipMatching);
         CBmpAdapter out;
         ASSERT_TRUE(session.DoTranslationMosaics(&out));
-        const Composite composite(out);
+        const DeliveredPicture composite(out);
         // The canvas spans every view's corners and the base (middle) view's rectangle, which
         // reaches one row and column beyond its last pixel: rows -10 .. 240 in the base frame,
         // columns -210 .. 539.
@@ -136,7 +113,7 @@ TEST_F(TranslationMosaic, EstimateThenRenderSeparately) {
     EXPECT_TRUE(out.IsEmpty());
     EXPECT_EQ(session.GetImagesCount(), 2); // kept for the render
     ASSERT_TRUE(session.RenderMosaics(&out));
-    const Composite composite(out);
+    const DeliveredPicture composite(out);
     // Base 0 (equal distances to the mean: the lower index); view 1's corners reach column
     // 119 and row 62.
     EXPECT_EQ(composite.width, 120);
