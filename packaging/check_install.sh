@@ -33,7 +33,8 @@ for f in bin/quiltapp bin/quiltstitch "lib/libStitchKit.so.$version" \
   lib/cmake/StitchKit/StitchKitConfig.cmake lib/cmake/StitchKit/StitchKitConfigVersion.cmake \
   lib/cmake/StitchKit/StitchKitTargets.cmake \
   share/applications/quiltapp.desktop share/metainfo/org.quiltwork.quiltapp.metainfo.xml \
-  share/icons/hicolor/scalable/apps/quiltapp.svg share/man/man1/quiltstitch.1; do
+  share/icons/hicolor/scalable/apps/quiltapp.svg share/man/man1/quiltstitch.1 \
+  share/doc/quiltwork/manual/index.html; do
   [ -f "$prefix/$f" ] || fail "$f is not installed"
 done
 for size in 16 22 24 32 48 64 128 256; do
