@@ -16,16 +16,6 @@ namespace {
 
 constexpr int kRows = 240, kColumns = 320;
 
-// The bytes of a delivered picture, taken from the adapter (which is then released).
-std::vector<unsigned char> TakePixels(CBmpAdapter& out, int* width, int* height) {
-    *width = out.GetWidth();
-    *height = out.GetHeight();
-    const std::int64_t size = DibStride(*width, out.GetHeader()->biBitCount) * *height;
-    std::vector<unsigned char> pixels(out.GetData(), out.GetData() + size);
-    ReleaseAdapterResult(out);
-    return pixels;
-}
-
 // RMS distance between the transform h0..h7 and the truth over the first image's pixels that
 // the truth keeps inside the second.
 double RmsError(const double* h, const Homography8& truth) {
@@ -90,10 +80,9 @@ TEST_F(ViewInterpolation, TimeOneIsTheMosaicInTheFirstImagesFrame) {
     session.SkipFeatureMatching(true);
     CBmpAdapter reference;
     ASSERT_TRUE(session.DoTranslationMosaics(&reference));
-    int refWidth = 0, refHeight = 0;
-    const std::vector<unsigned char> expected = TakePixels(reference, &refWidth, &refHeight);
-    ASSERT_EQ(refWidth, kColumns + 60); // the corners' extent, 0 .. 379
-    ASSERT_EQ(refHeight, kRows + 10);
+    const DeliveredPicture expected(reference);
+    ASSERT_EQ(expected.width, kColumns + 60); // the corners' extent, 0 .. 379
+    ASSERT_EQ(expected.height, kRows + 10);
 
     // Image 0's point (10, 60) is image 1's origin.
     const Homography8 P = Homography8::Translation(-10, -60), Q = Homography8::Translation(10, 60);
@@ -102,24 +91,20 @@ TEST_F(ViewInterpolation, TimeOneIsTheMosaicInTheFirstImagesFrame) {
     session.SetSize(2);
     CBmpAdapter whole;
     ASSERT_TRUE(session.DoInterpolateRendering(&whole, P.h, Q.h, 1.0, BlendTypeMosaic, false));
-    int width = 0, height = 0;
-    EXPECT_EQ(TakePixels(whole, &width, &height), expected);
-    EXPECT_EQ(width, refWidth);
-    EXPECT_EQ(height, refHeight);
+    const DeliveredPicture same(whole);
+    EXPECT_EQ(same.pixels, expected.pixels);
+    EXPECT_EQ(same.width, expected.width);
 
     // The session is kept, so the same estimate renders again, now cut to the base frame.
     CBmpAdapter cut;
     ASSERT_TRUE(session.DoInterpolateRendering(&cut, P.h, Q.h, 1.0, BlendTypeMosaic, true));
-    const std::vector<unsigned char> pixels = TakePixels(cut, &width, &height);
-    ASSERT_EQ(width, kColumns);
-    ASSERT_EQ(height, kRows);
-    const std::int64_t refStride = DibStride(refWidth, 24), stride = DibStride(kColumns, 24);
+    const DeliveredPicture frame(cut);
+    ASSERT_EQ(frame.width, kColumns);
+    ASSERT_EQ(frame.height, kRows);
     int mismatches = 0;
-    for (int r = 0; r < kRows; ++r) // rows from the top; bitmaps are stored bottom-up
-        for (int b = 0; b < kColumns * 3; ++b)
-            if (pixels[(kRows - 1 - r) * stride + b] !=
-                expected[(refHeight - 1 - r) * refStride + b])
-                ++mismatches;
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kColumns; ++c)
+            for (int b = 0; b < 3; ++b) mismatches += frame.At(r, c, b) != expected.At(r, c, b);
     EXPECT_EQ(mismatches, 0);
     EXPECT_EQ(prompts.Count(), 0u);
 }
@@ -181,10 +166,9 @@ TEST_F(ViewInterpolation, DissolveWeighsTheLaterImageByT) {
     for (double t : {0.0, 0.25, 1.0}) {
         CBmpAdapter out;
         ASSERT_TRUE(session.DoInterpolateRendering(&out, I.h, I.h, t, BlendTypeDissolve, true));
-        int width = 0, height = 0;
-        const std::vector<unsigned char> pixels = TakePixels(out, &width, &height);
-        ASSERT_EQ(width, 80);
-        EXPECT_EQ(pixels[DibStride(80, 8) * 30 + 40], static_cast<int>(40 + 160 * t)) << t;
+        const DeliveredPicture blend(out);
+        ASSERT_EQ(blend.width, 80);
+        EXPECT_EQ(blend.At(29, 40), static_cast<int>(40 + 160 * t)) << t;
     }
     EXPECT_EQ(prompts.Count(), 0u);
 }
