@@ -4,6 +4,9 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "picture_test_support.h"
 
 namespace {
@@ -100,63 +103,51 @@ TEST(PngFiles, PalettePicturesKeepIndexesAndColours) {
     }
 }
 
-TEST(PngFiles, TransparentPixelsAreComposedOverTheBackgroundColour) {
+TEST(PngFiles, TransparencyAndSixteenBitSamplesBecomeTwentyFourBitRgb) {
+    // Transparent pixels are composed over the background colour (31, 127, 255): white at
+    // alpha 128 gives 31 + (255 - 31) x 128 / 255 = 143.4 and so on (one level of rounding
+    // either way is allowed). 16-bit samples keep their high byte.
     ScratchDir dir;
-    PngLayout layout;
-    layout.width = 3;
-    layout.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    layout.rows = {{255, 0, 0, 0, /*opaque*/ 1, 2, 3, 255, /*half*/ 255, 255, 255, 128}};
-    WritePng(dir.File("alpha.png"), layout);
-    auto picture = ReadPng(dir.File("alpha.png"));
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->GetBitsPerPixel(), 24);
-    EXPECT_EQ(PixelAt(*picture, 0, 0), (Rgb{31, 127, 255}));
-    EXPECT_EQ(PixelAt(*picture, 1, 0), (Rgb{1, 2, 3}));
-    // White at alpha 128 over the background: 31 + (255 - 31) x 128 / 255 = 143.4, and so on;
-    // one level of rounding either way is allowed.
-    const Rgb half = PixelAt(*picture, 2, 0);
-    EXPECT_NEAR(half.r, 143, 1);
-    EXPECT_NEAR(half.g, 191, 1);
-    EXPECT_EQ(half.b, 255);
-}
-
-TEST(PngFiles, PaletteTransparencyAndGreyAlphaBecomeRgb) {
-    ScratchDir dir;
-    PngLayout layout;
-    layout.width = 2;
-    layout.colorType = PNG_COLOR_TYPE_PALETTE;
-    layout.palette = {{9, 8, 7}, {100, 110, 120}};
-    layout.trns = {0, 255};
-    layout.rows = {{0, 1}};
-    WritePng(dir.File("trns.png"), layout);
-    auto picture = ReadPng(dir.File("trns.png"));
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->GetBitsPerPixel(), 24);
-    EXPECT_EQ(PixelAt(*picture, 0, 0), (Rgb{31, 127, 255}));
-    EXPECT_EQ(PixelAt(*picture, 1, 0), (Rgb{100, 110, 120}));
-
-    PngLayout grey;
-    grey.width = 2;
-    grey.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-    grey.rows = {{50, 0, 60, 255}};
-    WritePng(dir.File("ga.png"), grey);
-    auto greyPicture = ReadPng(dir.File("ga.png"));
-    ASSERT_TRUE(greyPicture);
-    EXPECT_EQ(PixelAt(*greyPicture, 0, 0), (Rgb{31, 127, 255}));
-    EXPECT_EQ(PixelAt(*greyPicture, 1, 0), (Rgb{60, 60, 60}));
-}
-
-TEST(PngFiles, SixteenBitSamplesKeepTheirHighByte) {
-    ScratchDir dir;
-    PngLayout layout;
-    layout.width = 1;
-    layout.bitDepth = 16;
-    layout.rows = {{0x12, 0xAB, 0xFE, 0x01, 0x00, 0xFF}}; // red 0x12AB, green 0xFE01, blue 0x00FF
-    WritePng(dir.File("deep.png"), layout);
-    auto picture = ReadPng(dir.File("deep.png"));
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(PixelAt(*picture, 0, 0), (Rgb{0x12, 0xFE, 0x00}));
-    EXPECT_FALSE(picture->Is48Bit());
+    struct Case {
+        const char* name;
+        PngLayout layout;
+        std::vector<Rgb> row; // the first row read back
+        int tolerance;        // in every channel
+    };
+    PngLayout alpha, palette, greyAlpha, deep;
+    alpha.width = 3;
+    alpha.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    alpha.rows = {{255, 0, 0, 0, /*opaque*/ 1, 2, 3, 255, /*half*/ 255, 255, 255, 128}};
+    palette.width = 2;
+    palette.colorType = PNG_COLOR_TYPE_PALETTE;
+    palette.palette = {{9, 8, 7}, {100, 110, 120}};
+    palette.trns = {0, 255};
+    palette.rows = {{0, 1}};
+    greyAlpha.width = 2;
+    greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    greyAlpha.rows = {{50, 0, 60, 255}};
+    deep.bitDepth = 16;
+    deep.rows = {{0x12, 0xAB, 0xFE, 0x01, 0x00, 0xFF}}; // red 0x12AB, green 0xFE01, blue 0x00FF
+    const Case cases[] = {
+        {"alpha", alpha, {{31, 127, 255}, {1, 2, 3}, {143, 191, 255}}, 1},
+        {"palette transparency", palette, {{31, 127, 255}, {100, 110, 120}}, 0},
+        {"grey and alpha", greyAlpha, {{31, 127, 255}, {60, 60, 60}}, 0},
+        {"16 bits", deep, {{0x12, 0xFE, 0x00}}, 0},
+    };
+    for (const Case& c : cases) {
+        WritePng(dir.File("p.png"), c.layout);
+        auto picture = ReadPng(dir.File("p.png"));
+        ASSERT_TRUE(picture) << c.name;
+        EXPECT_EQ(picture->GetBitsPerPixel(), 24) << c.name;
+        EXPECT_FALSE(picture->Is48Bit()) << c.name;
+        for (int x = 0; x < static_cast<int>(c.row.size()); ++x) {
+            const Rgb got = PixelAt(*picture, x, 0), want = c.row[x];
+            EXPECT_LE(std::max({std::abs(got.r - want.r), std::abs(got.g - want.g),
+                                std::abs(got.b - want.b)}),
+                      c.tolerance)
+                << c.name << " " << x << ": " << got;
+        }
+    }
 }
 
 TEST(PngFiles, GreyFilesBecomeEightBitGreyRamps) {
