@@ -116,8 +116,9 @@ Bgr24View ZoomedPicture::Render(float zoom, const CanvasRect& area,
     int k = 0;
     while (std::ldexp(1.0, -(k + 1)) >= zoom && k < 30) ++k;
     const Bgr24View& level = LevelFor(k);
-    const double scale = static_cast<double>(zoom) * level.width / m_source.width;
-    const double scaleY = static_cast<double>(zoom) * level.height / m_source.height;
+    // Shown pixels per level pixel: the zoom times the picture pixels each level pixel covers.
+    const double scale = static_cast<double>(zoom) * m_source.width / level.width;
+    const double scaleY = static_cast<double>(zoom) * m_source.height / level.height;
 
     struct Tap {
         int x0, x1;
