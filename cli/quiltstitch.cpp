@@ -3,12 +3,17 @@
 // panorama.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <fstream>
+#include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
+#include "pair_selection.h"
 #include "picture_prompt.h"
 #include "quiet_stdout.h"
 #include "stitch_inputs.h"
@@ -40,6 +45,46 @@ bool WriteReportFile(const std::string& path, const StitchReport& report, std::s
         return false;
     }
     return true;
+}
+
+// The report's entries of a run's pairs, the run's picture k being input k + offset.
+std::vector<ReportPair> ReportPairs(const std::vector<PairConfidence>& pairs, int offset) {
+    std::vector<ReportPair> entries;
+    for (const PairConfidence& p : pairs)
+        entries.push_back({p.first + offset, p.second + offset, p.confidence});
+    return entries;
+}
+
+// The method that joins the same pictures without closing a turn.
+int OpenMethod(int method) {
+    switch (method) {
+    case 2:
+        return 1;
+    case 5:
+        return 4;
+    case 9:
+        return 8;
+    default:
+        return method;
+    }
+}
+
+// Keeps the pictures of `run` in the inputs and lists the others, with why, in the report.
+void KeepRun(StitchInputs& inputs, const PictureRun& run, StitchReport& report) {
+    std::vector<InputPicture> all = std::move(inputs.pictures);
+    inputs.pictures.clear();
+    const std::string reason = "outside the longest run of matching pictures (" +
+                               all[static_cast<std::size_t>(run.begin)].path + " to " +
+                               all[static_cast<std::size_t>(run.end - 1)].path + ")";
+    for (int k = 0; k < static_cast<int>(all.size()); ++k) {
+        if (k >= run.begin && k < run.end) {
+            inputs.pictures.push_back(std::move(all[static_cast<std::size_t>(k)]));
+            continue;
+        }
+        const std::string& path = all[static_cast<std::size_t>(k)].path;
+        std::fprintf(stderr, "quiltstitch: left out %s: %s\n", path.c_str(), reason.c_str());
+        report.dropped.emplace_back(path, reason);
+    }
 }
 
 int Main(int argc, char** argv) {
@@ -95,16 +140,18 @@ int Main(int argc, char** argv) {
         stitchkit::SetProgressBackendFactory(
             [] { return stitchkit::MakeTerminalProgressBackend(); });
 
-    QuietStdout quiet(!options.verbose);
-    StitchRunner runner(options, inputs, report);
+    // The options of the run whose panorama is written (--drop-unmatched may open a turn).
+    StitchOptions used = options;
+    auto quiet = std::make_unique<QuietStdout>(!options.verbose);
+    auto runner = std::make_unique<StitchRunner>(used, inputs, report);
     if (options.estimateFocal) {
-        quiet.Restore();
-        const RunOutcome outcome = runner.EstimateFocal();
+        quiet->Restore();
+        const RunOutcome outcome = runner->EstimateFocal();
         return outcome.code == 0 ? 0 : Fail(outcome.code, outcome.message);
     }
     const bool needFocal = options.method == 1 || options.method == 2 || scene;
-    RunOutcome outcome = runner.Run(outputType, needFocal);
-    quiet.Restore();
+    RunOutcome outcome = runner->Run(outputType, needFocal);
+    quiet->Restore();
     report.resultCode = outcome.code;
     report.resultMessage = outcome.message;
     auto finish = [&](int code) {
@@ -115,6 +162,58 @@ int Main(int argc, char** argv) {
         }
         return code;
     };
+    // A pair below the confidence threshold shows two different places: the run is refused,
+    // or with --drop-unmatched the longest run of connected pictures is stitched anew.
+    const auto refuse = [&](const std::vector<PairConfidence>& pairs, int weak,
+                            const std::string& why) {
+        const PairConfidence& pair = pairs[static_cast<std::size_t>(weak)];
+        const std::string message =
+            WeakPairMessage(pair, inputs.pictures[static_cast<std::size_t>(pair.first)].path,
+                            inputs.pictures[static_cast<std::size_t>(pair.second)].path);
+        report.resultCode = kExitDataError;
+        report.resultMessage = message;
+        std::fprintf(stderr, "quiltstitch: %s; %snothing was written\n", message.c_str(),
+                     why.c_str());
+        return finish(kExitDataError);
+    };
+    const std::vector<PairConfidence> pairs =
+        PairsOfRun(outcome.pairConfidences, static_cast<int>(inputs.pictures.size()));
+    report.pairs = ReportPairs(pairs, 0);
+    if (const int weak = FirstWeakPair(pairs); weak >= 0) {
+        const PictureRun run = LongestConnectedRun(static_cast<int>(inputs.pictures.size()), pairs);
+        if (!options.dropUnmatched) return refuse(pairs, weak, "");
+        if (!options.offsets.empty() || !options.matches.empty())
+            return refuse(pairs, weak, "leaving pictures out needs automatic alignment; ");
+        if (run.Size() < 2) return refuse(pairs, weak, "no two neighbouring pictures match; ");
+        runner.reset();
+        outcome = RunOutcome{};
+        const std::size_t read = std::min<std::size_t>(report.stages.size(), 1);
+        report.stages.resize(read);
+        report.alignments.clear();
+        report.has360 = false;
+        KeepRun(inputs, run, report);
+        if (Is360Method(options.method)) {
+            used.method = OpenMethod(options.method);
+            std::fprintf(stderr,
+                         "quiltstitch: the pictures kept do not close a turn; joined with "
+                         "the method %s\n",
+                         MethodNameOf(used.method));
+        }
+        used.base =
+            options.base > run.begin && options.base <= run.end ? options.base - run.begin : 0;
+        report.method = MethodNameOf(used.method);
+        report.methodCode = used.method;
+        quiet = std::make_unique<QuietStdout>(!options.verbose);
+        runner = std::make_unique<StitchRunner>(used, inputs, report);
+        outcome = runner->Run(outputType, needFocal);
+        quiet->Restore();
+        report.resultCode = outcome.code;
+        report.resultMessage = outcome.message;
+        const std::vector<PairConfidence> kept =
+            PairsOfRun(outcome.pairConfidences, static_cast<int>(inputs.pictures.size()));
+        report.stitchedPairs = ReportPairs(kept, run.begin);
+        if (const int still = FirstWeakPair(kept); still >= 0) return refuse(kept, still, "");
+    }
     if (outcome.code != 0 && outcome.code != MosaicTranslationFallback) {
         std::fprintf(stderr, "quiltstitch: the panorama could not be made: %s\n",
                      outcome.message.empty() ? "see the messages above" : outcome.message.c_str());
@@ -135,7 +234,7 @@ int Main(int argc, char** argv) {
     if (scene) {
         const int inputWidth = VistaInputWidth(inputs.width, inputs.height, options.size);
         ok = WriteScene(panorama, options.output, inputWidth, outcome.focal,
-                        Is360Method(options.method), &written, &error);
+                        Is360Method(used.method), &written, &error);
     } else {
         ok = WritePicture(panorama, options.output, &error);
     }

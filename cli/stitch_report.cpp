@@ -86,6 +86,26 @@ std::string ReportJson(const StitchReport& r) {
     j += "  \"output\": {\"path\": " + JsonString(r.outputPath) +
          ", \"width\": " + std::to_string(r.outputWidth) +
          ", \"height\": " + std::to_string(r.outputHeight) + "},\n";
+    const auto pairs = [&](const char* key, const std::vector<ReportPair>& list) {
+        j += std::string("  \"") + key + "\": [";
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            j += i ? ",\n    " : "\n    ";
+            j += "{\"first\": " + std::to_string(list[i].first) +
+                 ", \"second\": " + std::to_string(list[i].second) + ", \"confidence\": " +
+                 (list[i].confidence < 0.0 ? std::string("null") : Number(list[i].confidence)) +
+                 "}";
+        }
+        j += list.empty() ? "],\n" : "\n  ],\n";
+    };
+    pairs("pairs", r.pairs);
+    j += "  \"dropped\": [";
+    for (std::size_t i = 0; i < r.dropped.size(); ++i) {
+        j += i ? ",\n    " : "\n    ";
+        j += "{\"path\": " + JsonString(r.dropped[i].first) +
+             ", \"reason\": " + JsonString(r.dropped[i].second) + "}";
+    }
+    j += r.dropped.empty() ? "],\n" : "\n  ],\n";
+    if (!r.dropped.empty()) pairs("stitched_pairs", r.stitchedPairs);
     j += "  \"stages_ms\": {";
     for (std::size_t i = 0; i < r.stages.size(); ++i) {
         j += i ? ", " : "";

@@ -21,6 +21,13 @@ struct ReportStage {
     double milliseconds = 0.0;
 };
 
+// A neighbouring pair (picture indices into `inputs`) and its confidence.
+struct ReportPair {
+    int first = 0;
+    int second = 0;
+    double confidence = -1.0;
+};
+
 struct StitchReport {
     std::vector<ReportInput> inputs;
     std::vector<std::pair<std::string, std::string>> skipped; // path, reason
@@ -41,6 +48,9 @@ struct StitchReport {
     int outputWidth = 0;
     int outputHeight = 0;
     std::vector<ReportStage> stages;
+    std::vector<ReportPair> pairs; // of every input picture, as first stitched
+    std::vector<std::pair<std::string, std::string>> dropped; // path, reason (--drop-unmatched)
+    std::vector<ReportPair> stitchedPairs; // of the pictures kept, after some were dropped
 };
 
 // The report as JSON text.

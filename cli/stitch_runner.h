@@ -20,6 +20,7 @@ struct RunOutcome {
     std::unique_ptr<CImageImpl> result; // the panorama, as a picture of the output's type
     double focal = 0.0;
     std::string focalSource;
+    std::vector<double> pairConfidences; // the mosaic's, as the engine lists them
 };
 
 class StitchRunner {

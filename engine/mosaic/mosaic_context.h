@@ -101,6 +101,9 @@ struct MosaicContext {
     N_ImageRec* mask = nullptr; // owned, one band, 255 = usable
     unsigned char skip_feature_matching = 0;
     CoveredArea covered; // of the last composite made
+    // Confidence 0 .. 1 of each neighbouring pair of the last mosaic or alignment run (-1 not
+    // measured): entry k for the pair (k, k + 1), then the closing pair of a closed turn.
+    std::vector<double> pair_confidence;
 };
 
 // Releases everything the context holds and restores every initial value.

@@ -7,6 +7,7 @@
 #include "core/progress_sink.h"
 #include "core/report.h"
 #include "mosaic/image_loading.h"
+#include "mosaic/pair_confidence.h"
 #include "session/align_search.h"
 
 namespace {
@@ -66,6 +67,10 @@ int AlignPairWorker(SessionState& session, int i, int j, int* dr, int* dc, IImag
     if (result.code != 0) return result.code;
     *dr = result.dr;
     *dc = result.dc;
+    // The one pair's confidence: how well the two pictures agree at the shift found.
+    StartPairConfidences(session.context, 1);
+    RecordPairConfidence(session.context, 0, first, second,
+                         Homography8::Translation(-result.dr, -result.dc), nullptr, nullptr);
     if (ProgressSetPos(sink, 90) != 0) return 2;
     if (ProgressSetPos(sink, 100) != 0) return 2;
     NPrintf("Align: %lf msec.\n", MillisecondsSince(start));
@@ -94,6 +99,7 @@ int AlignAllWorker(SessionState& session, IImageAdapter* mask, ProgressSink* sin
     const int levels = PyramidLevels(context.rows, context.columns, 20);
     Pyramid previous, current;
     if (!maskImage && !previous.Build(images[0], levels)) return 3;
+    StartPairConfidences(context, count - 1);
     context.records[0].align_dr = context.records[0].align_dc = 0;
     for (int k = 1; k < count; ++k) {
         ProgressDescribeFrames(sink, kAlignDescription, k, count);
@@ -109,6 +115,9 @@ int AlignAllWorker(SessionState& session, IImageAdapter* mask, ProgressSink* sin
         if (result.code != 0) return result.code;
         context.records[k].align_dr = result.dr;
         context.records[k].align_dc = result.dc;
+        RecordPairConfidence(context, static_cast<std::size_t>(k - 1), images[k - 1], images[k],
+                             Homography8::Translation(-result.dr, -result.dc), nullptr,
+                             maskImage.get());
         if (ProgressSetPos(sink, 30 + (60 / count) * k) != 0) return 2;
     }
     if (ProgressSetPos(sink, 90) != 0) return 2;

@@ -16,6 +16,10 @@ MFCPanorama::~MFCPanorama() {
 
 MosaicReturnValue MFCPanorama::Finish(int code, bool delivered) {
     m_lastResult = static_cast<MosaicReturnValue>(code);
+    // An operation that keeps its context (an alignment, a refused estimate) leaves its pairs'
+    // confidences there; one that released it had them taken by DestroyInternalData.
+    if (!Session().context.pair_confidence.empty())
+        m_pairConfidences = Session().context.pair_confidence;
     if (!delivered || !Succeeded(code)) m_coveredBottom = m_coveredRight = -1;
     return m_lastResult;
 }
@@ -45,6 +49,7 @@ void MFCPanorama::DestroyInternalData() {
     m_coveredLeft = covered.left;
     m_coveredBottom = covered.bottom;
     m_coveredRight = covered.right;
+    m_pairConfidences = Session().context.pair_confidence;
     ResetSession();
     m_imageCount = 0;
     m_image48Count = 0;
