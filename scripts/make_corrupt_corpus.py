@@ -1005,6 +1005,7 @@ def gif_corrupt():
     files["gif-extension-cut.gif"] = gif(4, 4, extensions=b"\x21\xFE\x40abc")[:800]
     files["gif-no-image.gif"] = b"GIF89a" + struct.pack("<HH", 4, 4) + bytes((0, 0, 0)) + b"\x3B"
     files["gif-interlaced-short.gif"] = gif(8, 40, indexes=[3] * 100, interlaced=True)
+    files["gif-pixels-one-short.gif"] = gif(4, 4, indexes=[1] * 15)
     files["gif-sub-block-past-end.gif"] = gif(8, 8)[:-3] + b"\xF0\x01\x02"
     # Clear (4), pixel 1, end (5) at 3 bits: one pixel of code size 2, under lying headers.
     one_pixel = bytes(((4 | (1 << 3) | (5 << 6)) & 0xFF, 1))

@@ -284,19 +284,4 @@ TEST(GifRead, LocalTableExtensionsAndIndexesPastTheTable) {
     EXPECT_EQ(picture->ReadPalette().size(), 4u);
 }
 
-TEST(GifRead, TooFewPixelsFail) {
-    ScratchDir dir;
-    GifLayout layout;
-    layout.width = 4;
-    layout.height = 4;
-    layout.globalTable = {{0, 0, 0}, {9, 9, 9}};
-    layout.pixels = std::vector<int>(15, 1); // one short
-    WriteBytes(dir.File("short.gif"), MakeGif(layout));
-    EXPECT_FALSE(CImageImpl::Open(dir.File("short.gif"))->IsValid());
-
-    layout.pixels.push_back(1);
-    WriteBytes(dir.File("whole.gif"), MakeGif(layout));
-    EXPECT_TRUE(CImageImpl::Open(dir.File("whole.gif"))->IsValid());
-}
-
 } // namespace
