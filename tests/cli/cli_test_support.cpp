@@ -37,24 +37,6 @@ int ExtensionType(const std::string& path) {
 
 } // namespace
 
-ScratchDir::ScratchDir() {
-    char pattern[] = "/tmp/quiltstitch-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    m_path = made != nullptr ? made : "/tmp";
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    if (m_path != "/tmp") std::filesystem::remove_all(m_path, ignored);
-}
-
-std::vector<std::string> ScratchDir::Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(m_path))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
-
 std::string ReadText(const std::string& path) {
     std::ifstream file(path);
     std::stringstream text;

@@ -5,25 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
 #include "support/test_images.h"
 
 namespace cli_test {
 
-// A folder removed with everything in it when the object goes.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string Path(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Path() const { return m_path; }
-    // The names of the files in the folder.
-    std::vector<std::string> Files() const;
-
-private:
-    std::string m_path;
-};
+using ::ScratchDir;
 
 struct RunResult {
     int status = -1;

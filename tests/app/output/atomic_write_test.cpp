@@ -14,17 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(AtomicWrite, AFailureAfterTheTemporaryFileWasWrittenLeavesTheFolderAsItWas) {
     ScratchDir dir;
-    const std::string path = dir.File("pano.bmp"), folder = fs::path(path).parent_path();
+    const std::string path = dir.File("pano.bmp");
     WriteBytes(path, {'o', 'l', 'd'});
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     std::string written; // the temporary file each write was given
@@ -50,7 +42,7 @@ TEST(AtomicWrite, AFailureAfterTheTemporaryFileWasWrittenLeavesTheFolderAsItWas)
     EXPECT_EQ(error.rfind("Cannot write " + taken + ": ", 0), 0u) << error;
     EXPECT_FALSE(fs::exists(written));
     EXPECT_EQ(ReadBytes(path), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(Names(folder), (std::vector<std::string>{"pano.bmp", "taken.bmp"}));
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"pano.bmp", "taken.bmp"}));
 
     // A write that succeeds replaces the file and keeps its permissions.
     EXPECT_TRUE(WriteFileAtomically(path, writeThen([] { return true; }), &error));
@@ -58,7 +50,7 @@ TEST(AtomicWrite, AFailureAfterTheTemporaryFileWasWrittenLeavesTheFolderAsItWas)
     struct stat status {};
     ASSERT_EQ(stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);
-    EXPECT_EQ(Names(folder), (std::vector<std::string>{"pano.bmp", "taken.bmp"}));
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"pano.bmp", "taken.bmp"}));
 }
 
 } // namespace

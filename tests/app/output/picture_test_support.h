@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +17,7 @@
 
 #include "image_impl.h"
 #include "picture_prompt.h"
+#include "support/scratch_dir.h"
 
 // Records every box the picture layer shows while it lives.
 class PromptRecorder {
@@ -35,27 +35,6 @@ public:
 
     std::vector<std::string> texts;
     std::vector<std::string> captions;
-};
-
-// A folder of its own for each test, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("quilt_pictures_" + std::string(info->test_suite_name()) + "_" + info->name() +
-                  "_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
 };
 
 using Bytes = std::vector<std::uint8_t>;

@@ -1,9 +1,8 @@
 // Helpers of the saving and printing tests: settings kept in memory for one test, a scratch
-// folder, and small pictures of known content.
+// folder (tests/support), and small pictures of known content.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,6 +15,7 @@
 
 #include "image_impl.h"
 #include "stitchkit/Host.h"
+#include "support/scratch_dir.h"
 
 // A profile store of its own for each test, so no test sees another's remembered folder.
 class MemoryStore final : public stitchkit::IProfileStore {
@@ -43,32 +43,6 @@ struct ScopedStore {
     ScopedStore() { stitchkit::SetProfileStore(store); }
     ~ScopedStore() { stitchkit::SetProfileStore(nullptr); }
     std::map<std::string, std::string>& values() { return store->values; }
-};
-
-class ScratchDir {
-public:
-    ScratchDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("quilt_output_" + std::string(info->name()) + "_" + std::to_string(getpid()));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(m_path); }
-    std::string Path(const std::string& name = {}) const {
-        return name.empty() ? m_path.string() : (m_path / name).string();
-    }
-    // Names of the files in the folder, sorted (temporary files included).
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::filesystem::path m_path;
 };
 
 inline std::string ReadBytes(const std::string& path) {

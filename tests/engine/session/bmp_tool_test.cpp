@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "stitchkit/MFCBmpTool.h"
+#include "support/scratch_dir.h"
 #include "support/test_images.h"
 
 namespace {
@@ -18,18 +19,6 @@ std::string ReadAll(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
-
-struct TempDir {
-    std::filesystem::path path;
-    TempDir() {
-        path =
-            std::filesystem::temp_directory_path() /
-            ("bmp_tool_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
 
 // Entry i = (red i, green 255 - i, blue 7i mod 256): all distinct.
 std::vector<RGBQUAD> DistinctPalette() {
@@ -41,17 +30,17 @@ std::vector<RGBQUAD> DistinctPalette() {
 }
 
 TEST(PaletteTool, PaletteFileHasNineBytesPerEntry) {
-    TempDir dir;
+    ScratchDir dir;
     MFCBmpTool tool;
     const RGBQUAD entries[2] = {{10, 0, 255, 0}, {0xC3, 0x4B, 0x01, 0}}; // blue, green, red
-    const auto given = dir.path / "given.txt";
-    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, given.string()), 0);
+    const auto given = dir.Path("given.txt");
+    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, given), 0);
     EXPECT_EQ(ReadAll(given), std::string("FF  0  A\r 1 4B C3\r"));
-    EXPECT_EQ(tool.SavePaletteInTxt(nullptr, 2, (dir.path / "none.txt").string()), -1);
-    EXPECT_FALSE(std::filesystem::exists(dir.path / "none.txt"));
+    EXPECT_EQ(tool.SavePaletteInTxt(nullptr, 2, dir.Path("none.txt")), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("none.txt")));
     // A write that fails is reported.
     EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, "/dev/full"), -1);
-    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, (dir.path / "no/such/dir.txt").string()), -1);
+    EXPECT_EQ(tool.SavePaletteInTxt(entries, 2, dir.Path("no/such/dir.txt")), -1);
 }
 
 // The current image's palette: as many entries as the picture's depth can index, or
@@ -64,7 +53,7 @@ TEST(PaletteTool, TheImagesPaletteIsWrittenAsFarAsItExists) {
         std::size_t entries; // what the picture's palette holds and the file gets
     };
     const Case cases[] = {{1, 0, 2}, {4, 0, 16}, {8, 0, 256}, {8, 3, 3}, {4, 300, 16}};
-    TempDir dir;
+    ScratchDir dir;
     MFCBmpTool tool;
     for (const Case& c : cases) {
         TestDib dib(4, 2, c.bits);
@@ -80,16 +69,16 @@ TEST(PaletteTool, TheImagesPaletteIsWrittenAsFarAsItExists) {
         }
         CBmpAdapter adapter = dib.Adapter();
         tool.SetImage(&adapter);
-        const auto path = dir.path / "own.txt";
-        EXPECT_EQ(tool.SavePaletteInTxt(path.string()), 0) << c.bits << " " << c.clrUsed;
+        const auto path = dir.Path("own.txt");
+        EXPECT_EQ(tool.SavePaletteInTxt(path), 0) << c.bits << " " << c.clrUsed;
         EXPECT_EQ(ReadAll(path), expected) << c.bits << " " << c.clrUsed;
     }
     // A 24-bit picture writes nothing.
     TestDib colour(4, 2, 24);
     CBmpAdapter colourAdapter = colour.Adapter();
     tool.SetImage(&colourAdapter);
-    EXPECT_EQ(tool.SavePaletteInTxt((dir.path / "colour.txt").string()), -1);
-    EXPECT_FALSE(std::filesystem::exists(dir.path / "colour.txt"));
+    EXPECT_EQ(tool.SavePaletteInTxt(dir.Path("colour.txt")), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("colour.txt")));
 }
 
 TEST(PaletteTool, ColoursMapToTheNearestEntryInAPaddedEightBitPicture) {
