@@ -16,6 +16,7 @@
 #include "mosaic/feature_match.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
+#include "mosaic/global_refine.h"
 
 using blend_detail::Channel;
 using blend_detail::ChannelOf;
@@ -154,6 +155,27 @@ std::vector<AutoFocalEntry*> VisitedEntries(const AutoFocalListStruct* list) {
     return entries;
 }
 
+// The matches of the closing pair (last, first) of a turn, in centred coordinates, appended to
+// `pairs`; false when the pair could not be matched without falling back to its alignment.
+bool ClosingPairPoints(MosaicContext& context, const std::vector<N_ImageRec*>& images, int levels,
+                       std::vector<PairPoints>* pairs) {
+    const int last = static_cast<int>(images.size()) - 1;
+    MosaicImageRecord& first = context.records[0];
+    const int code = EstimatePair(context, 0, images[static_cast<std::size_t>(last)], images[0],
+                                  levels, MotionFocalProjective);
+    MatchList* matches = std::exchange(first.matches, nullptr);
+    const bool usable = code == 0 && matches != nullptr;
+    if (usable) {
+        const double hr = static_cast<float>(context.rows) / 2.0f,
+                     hc = static_cast<float>(context.columns) / 2.0f;
+        ShiftFeatureList(&matches->first, -hr, -hc);
+        ShiftFeatureList(&matches->second, -hr, -hc);
+        KeepPairPoints(matches, last, 0, true, pairs);
+    }
+    DestroyMatchList(matches);
+    return usable;
+}
+
 int Estimate(MosaicState& state, AutoFocalListStruct* list, ProgressSink* sink) {
     if (list == nullptr) return 12;
     if (ProgressSetPos(sink, 5) != 0) return 2;
@@ -176,6 +198,10 @@ int Estimate(MosaicState& state, AutoFocalListStruct* list, ProgressSink* sink) 
         entries[k + 1] = visited[k];
     auto& records = context.records;
     std::vector<int> codes(images.size(), 0);
+    // With the global refinement on a turn closed over 360 degrees, every pair's matches (in
+    // centred coordinates) for the focal length that closes the turn.
+    const bool closure = state.refine && context.flag360 == 1 && count > 2;
+    std::vector<std::vector<PairPoints>> kept(images.size());
     const auto estimate = [&](int i) {
         const auto k = static_cast<std::size_t>(i);
         MosaicImageRecord& record = records[k];
@@ -185,9 +211,11 @@ int Estimate(MosaicState& state, AutoFocalListStruct* list, ProgressSink* sink) 
         if (code == 0 && levels != 1 && record.matches != nullptr &&
             !VerifyPlanar(record.matches, records[k - 1].pairwise, limit))
             code = 7;
-        if (code == 0 && record.matches != nullptr && entries[k] != nullptr)
+        if (code == 0 && record.matches != nullptr && entries[k] != nullptr &&
             MeasurePair(record.matches, images[k - 1], images[k], record.align_dr, record.align_dc,
-                        entries[k]);
+                        entries[k]) &&
+            closure)
+            KeepPairPoints(record.matches, i - 1, i, false, &kept[k]);
         DestroyMatchList(std::exchange(record.matches, nullptr));
         codes[k] = code;
     };
@@ -202,6 +230,16 @@ int Estimate(MosaicState& state, AutoFocalListStruct* list, ProgressSink* sink) 
     };
     if (const int code = RunPairs(count, estimate, finish); code != 0) return code;
     SummariseFocalList(list);
+    if (closure && list->bestFocal > 0.0) {
+        std::vector<PairPoints> pairs;
+        for (std::vector<PairPoints>& k : kept)
+            for (PairPoints& p : k) pairs.push_back(std::move(p));
+        if (ClosingPairPoints(context, images, levels, &pairs)) {
+            const int extent = std::max(context.rows, context.columns);
+            const double F = ClosureFocal(pairs, list->bestFocal * extent / kFilmSide);
+            if (F > 0.0) list->bestFocal = F * kFilmSide / extent;
+        }
+    }
     return last;
 }
 

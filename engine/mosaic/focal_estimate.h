@@ -36,7 +36,11 @@ void SummariseFocalList(AutoFocalListStruct* list);
 // The estimation of GetAutoFocalList: prepares the context (images, alignments, hand-set
 // matches), writes the processing size into the list, fills the entry of every pair whose
 // projective fit is accepted, summarises, and clears every record's pairwise transform so
-// that a cylinder mosaic estimates them afresh; the prepared context stays. Returns the result
+// that a cylinder mosaic estimates them afresh; the prepared context stays. With the global
+// refinement on (MosaicState::refine) and a turn closed over 360 degrees, the closing pair is
+// matched too and the best estimate becomes the focal length for which the turns of all pairs
+// add up to one full turn (ClosureFocal), searched around the pairwise best estimate; the
+// other summaries stay the pairwise ones. Returns the result
 // of the last pair (0, 7 rejected by its residuals, 9 joined by its alignment alone) or the
 // code that ended the estimation (2, 3, 4, 12).
 int EstimateFocalList(MosaicState& state, AutoFocalListStruct* list, ProgressSink* sink);

@@ -54,6 +54,9 @@ struct MosaicState {
     std::unique_ptr<ImageSet> normal; // "m_bimage"
     std::unique_ptr<ImageSet> set48;
     MosaicContext context;
+    // Adjust all views together after the pairwise estimation (set by each operation from its
+    // session object's setting).
+    bool refine = false;
 
     MosaicState() = default;
     MosaicState(const MosaicState&) = delete;

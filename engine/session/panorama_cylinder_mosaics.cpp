@@ -13,6 +13,7 @@ constexpr int kFocalDescription = 30023; // "Getting focal length..."
 
 MosaicReturnValue MFCPanorama::DoCylinderMosaics(double focal, IImageAdapter* out,
                                                  bool keepPrepared, IProgress*) {
+    Session().refine = m_globalRefinement;
     const int code = GuardedCode([&] {
         return Shown(*this, RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
             return CylinderMosaic(Session(), focal, out, keepPrepared, sink);
@@ -35,6 +36,7 @@ MosaicReturnValue MFCPanorama::DoCylinderMosaicsPanTilt(double focal, double ang
 
 // The prepared context stays for a following DoCylinderMosaics with keepPrepared.
 void MFCPanorama::GetAutoFocalList(AutoFocalListStruct* list) {
+    Session().refine = m_globalRefinement;
     Finish(GuardedCode([&] {
         return Shown(*this, RunOperation(kFocalDescription, false, [&](ProgressSink* sink) {
             return EstimateFocalList(Session(), list, sink);

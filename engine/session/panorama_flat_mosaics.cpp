@@ -50,6 +50,7 @@ int StripWorker(SessionState& session, MotionModel model, IImageAdapter* out, Pr
 
 // The strip mosaic's result code, its message shown; nothing is kept after a failure.
 int StripMosaic(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
+    Session().refine = panorama.GetGlobalRefinement();
     const int code = RunOperation(kMosaicDescription, false, [&](ProgressSink* sink) {
         const int worked = StripWorker(Session(), model, out, sink);
         if (worked != 0) NDestroyImage(std::exchange(Session().context.output, nullptr));
@@ -80,6 +81,7 @@ int EstimateAndRender(MFCPanorama& panorama, MotionModel model, IImageAdapter* o
 // The flat mosaic of a model. A refused estimate leaves the prepared context for a retry;
 // the session is reset after a composition.
 int FlatMosaic(MFCPanorama& panorama, MotionModel model, IImageAdapter* out) {
+    Session().refine = panorama.GetGlobalRefinement();
     bool estimated = false;
     const int code =
         GuardedCode([&] { return EstimateAndRender(panorama, model, out, &estimated); });
@@ -110,6 +112,7 @@ bool MFCPanorama::DoRigidTransMosaics(IImageAdapter* out, IProgress*) {
 }
 
 bool MFCPanorama::GetTranslationParams(IImageAdapter*, IProgress*) {
+    Session().refine = m_globalRefinement;
     return Succeeded(Finish(GuardedCode([&] {
         return Shown(*this, RunOperation(kMosaicDescription, true, [](ProgressSink* sink) {
             return FlatEstimateWorker(Session(), MotionTranslation, sink);
@@ -129,6 +132,7 @@ bool MFCPanorama::RenderMosaics(IImageAdapter* out, IProgress*) {
 }
 
 MosaicReturnValue MFCPanorama::DoPlanarMosaics(IImageAdapter* out, IProgress*) {
+    Session().refine = m_globalRefinement;
     const int code = GuardedCode([&] {
         int estimate = 0;
         const int render = RunOperation(kMosaicDescription, true, [&](ProgressSink* sink) {
