@@ -162,6 +162,9 @@ bool ParseStitchOptions(int argc, char** argv, StitchOptions* o, std::string* er
         } else if (arg == "--nearest") {
             if (!flag()) return fail(arg + " takes no value");
             o->nearest = true;
+        } else if (arg == "--no-refine") {
+            if (!flag()) return fail(arg + " takes no value");
+            o->refine = false;
         } else if (arg == "--depth") {
             int depth = 0;
             if (!value(&v) || !ParseInt(v, 8, 16, &depth) || (depth != 8 && depth != 16))
@@ -178,6 +181,9 @@ bool ParseStitchOptions(int argc, char** argv, StitchOptions* o, std::string* er
             o->keepCanvas = true;
         } else if (arg == "--report") {
             if (!value(&o->report) || o->report.empty()) return fail("--report needs a file name");
+        } else if (arg == "--drop-unmatched") {
+            if (!flag()) return fail(arg + " takes no value");
+            o->dropUnmatched = true;
         } else if (arg == "--estimate-focal") {
             if (!flag()) return fail(arg + " takes no value");
             o->estimateFocal = true;
@@ -230,6 +236,11 @@ Stitching:
       --rotate TURNS      turn every input by TURNS quarter turns clockwise
       --mask FILE         an 8-bit picture of the inputs' size: 255 where pictures may be used
       --nearest           nearest-neighbour sampling instead of bilinear
+      --no-refine         join the pictures pair by pair only, without adjusting them all
+                          together afterwards (and without the focal length that closes a
+                          360-degree turn)
+      --drop-unmatched    stitch the longest run of connected pictures and list the others
+                          in the report, instead of refusing pictures that do not match
 
 Alignment (default: automatic):
       --offsets FILE      one "dr dc" line per neighbouring pair: the next picture's
@@ -244,7 +255,8 @@ Other:
   -h, --help              this text
       --version           the program's version
 
-Exit status: 0 done, 1-12 the engine's result code, 64 bad usage, 66 an input that cannot
-be read or used, 70 an internal error, 73 an output that cannot be written.
+Exit status: 0 done, 1-12 the engine's result code, 64 bad usage, 65 neighbouring pictures
+that do not show the same place, 66 an input that cannot be read or used, 70 an internal
+error, 73 an output that cannot be written.
 )";
 }

@@ -7,6 +7,7 @@
 
 // Exit statuses besides the engine's result codes.
 inline constexpr int kExitUsage = 64;
+inline constexpr int kExitDataError = 65; // pictures that do not show the same place
 inline constexpr int kExitNoInput = 66;
 inline constexpr int kExitInternal = 70;
 inline constexpr int kExitCannotWrite = 73;
@@ -31,12 +32,14 @@ struct StitchOptions {
     std::string offsets;
     std::string matches;
     bool nearest = false;
+    bool refine = true;       // adjust all pictures together after the pairs (--no-refine: off)
     std::optional<int> depth; // 8 or 16
     bool quiet = false;
     bool verbose = false; // let the engine's diagnostic lines reach standard output
     std::string report;
     bool estimateFocal = false;
-    bool keepCanvas = false; // keep the background rows and columns the engine's canvas adds
+    bool keepCanvas = false;    // keep the background rows and columns the engine's canvas adds
+    bool dropUnmatched = false; // stitch the longest run of matching pictures instead of refusing
 };
 
 // The method names and their codes.

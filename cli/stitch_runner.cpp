@@ -45,6 +45,7 @@ StitchRunner::StitchRunner(const StitchOptions& options, StitchInputs& inputs, S
     stitchkit::SetMessageBoxHandler(PrintBox);
     // Automatic alignment exact to the pixel, not to the coarse search level.
     m_session.SetFineAlignment(true);
+    m_session.SetGlobalRefinement(options.refine);
     const std::size_t count = inputs.pictures.size();
     m_headers.reserve(count);
     m_palettes.reserve(count);
@@ -168,6 +169,11 @@ bool StitchRunner::EngineFocal(double* focal, AutoFocalListStruct* list,
     if (count < 2) return false;
     Transfer(true);
     m_session.SetSize(m_options.size);
+    // A closed turn's estimate may use the closing pair.
+    if (Is360Method(m_options.method) && m_has360Closing) {
+        m_session.SetAlignment360(m_closing.dr, m_closing.dc);
+        m_session.SetFlag360(1);
+    }
     entries->assign(static_cast<std::size_t>(count - 1), AutoFocalEntry{});
     for (std::size_t k = 0; k + 1 < entries->size(); ++k) (*entries)[k].next = &(*entries)[k + 1];
     *list = AutoFocalListStruct{};
@@ -280,6 +286,7 @@ RunOutcome StitchRunner::Run(int outputType, bool needFocal) {
     AdapterResult result;
     CBmpAdapter& out = result.Adapter();
     outcome.code = RunMethod(&out);
+    outcome.pairConfidences = m_session.GetLastPairConfidences();
     m_report.processingWidth = m_session.GetProcImageWidth();
     m_report.processingHeight = m_session.GetProcImageHeight();
     m_report.processingScale =

@@ -13,7 +13,9 @@
 #include "mosaic/feature_fit.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
+#include "mosaic/global_refine.h"
 #include "mosaic/image_loading.h"
+#include "mosaic/pair_confidence.h"
 #include "mosaic/strip_renderer.h"
 
 namespace {
@@ -81,26 +83,38 @@ bool JoinPair(const MosaicContext& context, MosaicImageRecord& record, const N_I
 
 // Every neighbour pair side by side, the closing pair of a 360-degree turn (last, first) with
 // them as pair `count`.
-int JoinPairs(MosaicContext& context, ProgressSink* sink, bool* fellBack) {
+// With `kept`, every pair's matches are copied there for the global refinement.
+int JoinPairs(MosaicContext& context, ProgressSink* sink, bool* fellBack,
+              std::vector<PairPoints>* kept) {
     const std::vector<N_ImageRec*> images = ContextImages(context);
     const int count = static_cast<int>(images.size());
     if (count == 0 || context.records.size() != images.size()) return 12;
     auto& records = context.records;
     const bool closed = context.flag360 == 1 && count > 1;
     std::vector<char> joined(images.size() + 1, 1);
+    StartPairConfidences(context, closed ? count : count - 1);
+    // Only the pixels a projection took from its picture are compared.
+    NImagePtr projected;
+    if (context.mask == nullptr && context.columns_before_cylinder > 0)
+        projected.reset(CylinderValidityMask(context.rows, context.columns_before_cylinder,
+                                             context.cylinder_focal));
+    const N_ImageRec* valid = context.mask != nullptr ? context.mask : projected.get();
     const auto estimate = [&](int i) {
         const auto k = static_cast<std::size_t>(i);
-        if (i == count) {
-            joined[k] = JoinPair(context, records[0], images.back(), images.front(),
-                                 &records.back().pairwise);
-            return;
-        }
-        joined[k] =
-            JoinPair(context, records[k], images[k - 1], images[k], &records[k - 1].pairwise);
+        const bool closing = i == count;
+        MosaicImageRecord& record = closing ? records[0] : records[k];
+        const N_ImageRec* first = closing ? images.back() : images[k - 1];
+        const N_ImageRec* second = closing ? images.front() : images[k];
+        Homography8& pairwise = closing ? records.back().pairwise : records[k - 1].pairwise;
+        joined[k] = JoinPair(context, record, first, second, &pairwise);
+        RecordPairConfidence(context, k - 1, first, second, pairwise, record.matches, valid);
     };
     const auto finish = [&](int i) {
         const auto k = static_cast<std::size_t>(i);
         if (joined[k] == 0) *fellBack = true;
+        if (kept != nullptr && joined[k] != 0)
+            KeepPairPoints(records[i == count ? 0 : k].matches, i - 1, i == count ? 0 : i,
+                           i == count, kept);
         if (i == count) {
             DestroyMatchList(std::exchange(records[0].matches, nullptr));
             return 0;
@@ -149,7 +163,12 @@ int CylinderWorker(MosaicState& state, double focal, IImageAdapter* out, bool ke
         return code;
     MosaicContext& context = state.context;
     bool fellBack = false;
-    if (const int code = JoinPairs(context, sink, &fellBack); code != 0) return code;
+    std::vector<PairPoints> kept; // every pair's matches, for the global refinement
+    if (const int code = JoinPairs(context, sink, &fellBack, state.refine ? &kept : nullptr);
+        code != 0)
+        return code;
+    // The projected views are related by translations; the closing pair's turn is free.
+    if (state.refine && context.skip_feature_matching == 0) RefineFlat(context, kept, false);
     context.base = 0;
     ChainTransforms(context);
     if (ProgressSetPos(sink, 80) != 0) return 2;

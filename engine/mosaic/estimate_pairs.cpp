@@ -12,6 +12,8 @@
 #include "mosaic/feature_fit.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
+#include "mosaic/global_refine.h"
+#include "mosaic/pair_confidence.h"
 
 namespace {
 
@@ -78,6 +80,9 @@ int EstimatePairs(MosaicState& state, MotionModel model, ProgressSink* sink, int
     const int step = (to - from) / count;
     const int levels = MatchingLevels(images[0]);
     auto& records = context.records;
+    std::vector<PairPoints> kept; // every pair's matches, for the global refinement
+    const bool closed = context.flag360 == 1 && count > 1;
+    StartPairConfidences(context, closed ? count : count - 1);
     const auto estimate = [&](int i) {
         MosaicImageRecord& record = records[static_cast<std::size_t>(i)];
         Homography8& pairwise = records[static_cast<std::size_t>(i - 1)].pairwise;
@@ -90,6 +95,8 @@ int EstimatePairs(MosaicState& state, MotionModel model, ProgressSink* sink, int
                                              record.align_dr, record.align_dc, model, &pairwise);
             if (!matched) pairwise = AlignmentTransform(record.align_dr, record.align_dc);
         }
+        RecordPairConfidence(context, static_cast<std::size_t>(i - 1), images[i - 1], images[i],
+                             pairwise, record.matches, context.mask);
     };
     const auto finish = [&](int i) {
         ProgressDescribePair(sink, kPairDescription, i, count);
@@ -99,20 +106,25 @@ int EstimatePairs(MosaicState& state, MotionModel model, ProgressSink* sink, int
             InvertHomography(records[static_cast<std::size_t>(i - 1)].pairwise, &inverse)
                 ? inverse
                 : Homography8::Identity();
+        if (state.refine) KeepPairPoints(record.matches, i - 1, i, false, &kept);
         DestroyMatchList(record.matches);
         record.matches = nullptr;
         return ProgressSetPos(sink, from + step * i) != 0 ? 2 : 0;
     };
     if (const int code = RunPairs(count, estimate, finish); code != 0) return code;
-    if (context.flag360 == 1 && count > 1) {
+    if (closed) {
         // The closing pair: the last image matched to the first at the 360-degree alignment.
         MosaicImageRecord& first = records[0];
         Homography8& pairwise = records[static_cast<std::size_t>(count - 1)].pairwise;
         const bool matched = MatchAndFit(context, first, images[count - 1], images[0],
                                          first.align_dr, first.align_dc, model, &pairwise);
+        RecordPairConfidence(context, static_cast<std::size_t>(count - 1), images[count - 1],
+                             images[0], pairwise, matched ? first.matches : nullptr, context.mask);
+        if (matched && state.refine) KeepPairPoints(first.matches, count - 1, 0, true, &kept);
         DestroyMatchList(first.matches);
         first.matches = nullptr;
         if (!matched) return 1;
     }
+    if (state.refine && !context.skip_feature_matching) RefineFlat(context, kept, IsRigid(model));
     return 0;
 }

@@ -8,6 +8,8 @@
 #include "core/report.h"
 #include "mosaic/features.h"
 #include "mosaic/flat_mosaic.h"
+#include "mosaic/global_refine.h"
+#include "mosaic/pair_confidence.h"
 
 namespace {
 
@@ -29,9 +31,15 @@ int PlanarEstimate(MosaicState& state, ProgressSink* sink) {
     const double limit = static_cast<double>(std::max(context.rows, context.columns) / 100);
     std::vector<int> codes(static_cast<std::size_t>(count), 0);
     bool fellBack = false;
+    std::vector<PairPoints> kept; // every pair's matches, for the global refinement
+    StartPairConfidences(context, count - 1);
     const auto estimate = [&](int i) {
         codes[static_cast<std::size_t>(i)] =
             EstimatePair(context, i, images[i - 1], images[i], levels, MotionProjective);
+        const auto k = static_cast<std::size_t>(i);
+        RecordPairConfidence(context, k - 1, images[i - 1], images[i],
+                             context.records[k - 1].pairwise, context.records[k].matches,
+                             context.mask);
     };
     const auto finish = [&](int i) {
         MosaicImageRecord& record = context.records[static_cast<std::size_t>(i)];
@@ -45,6 +53,7 @@ int PlanarEstimate(MosaicState& state, ProgressSink* sink) {
         if (record.matches != nullptr) {
             const bool accepted = VerifyPlanar(
                 record.matches, context.records[static_cast<std::size_t>(i - 1)].pairwise, limit);
+            if (state.refine) KeepPairPoints(record.matches, i - 1, i, false, &kept);
             DestroyMatchList(record.matches);
             record.matches = nullptr;
             if (!accepted) return 7;
@@ -52,6 +61,7 @@ int PlanarEstimate(MosaicState& state, ProgressSink* sink) {
         return ProgressSetPos(sink, 10 + step * (i + 1)) != 0 ? 2 : 0;
     };
     if (const int code = RunPairs(count, estimate, finish); code != 0) return code;
+    if (state.refine) RefinePlane(context, kept, nullptr);
     if (state.normal->base == 0) context.base = ChooseBase(context);
     ChainTransforms(context);
     if (ProgressSetPos(sink, 90) != 0 || ProgressSetPos(sink, 100) != 0) return 2;

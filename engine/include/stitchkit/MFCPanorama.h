@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "stitchkit/BmpAdapter.h"
 #include "stitchkit/Dib.h"
@@ -213,6 +214,13 @@ public:
     // instead of having the coarse level's precision. Off by default.
     void SetFineAlignment(bool on) { m_fineAlignment = on; }
     bool GetFineAlignment() const { return m_fineAlignment; }
+    // With global refinement on, a mosaic adjusts all views together on the matches of every
+    // pair after estimating the pairs one by one (rotations and one focal length for the big
+    // plane, translations or similarities for the flat methods, the closing pair included in a
+    // closed turn), and the focal-length estimate of a turn closed over 360 degrees is the one
+    // for which the pairs' turns add up to one full turn. Off by default.
+    void SetGlobalRefinement(bool on) { m_globalRefinement = on; }
+    bool GetGlobalRefinement() const { return m_globalRefinement; }
     bool GetLastCoveredRect(int* top, int* left, int* bottom, int* right) const {
         if (m_coveredBottom < m_coveredTop || m_coveredRight < m_coveredLeft) return false;
         *top = m_coveredTop;
@@ -221,6 +229,12 @@ public:
         *right = m_coveredRight;
         return true;
     }
+    // How far each neighbouring pair of the last mosaic or automatic alignment can be trusted,
+    // 0 .. 1 (-1 for a pair the operation did not measure): entry k for the pair (k, k + 1),
+    // then, after a turn closed over 360 degrees, one for the pair (last, first); after a
+    // one-pair alignment, that pair's alone. A pair of pictures of unrelated places scores near
+    // 0, a correctly joined pair well above. Empty when the operation measured no pair.
+    const std::vector<double>& GetLastPairConfidences() const { return m_pairConfidences; }
 
 private:
     // Keeps `code` as the last result and returns it. The covered part that DestroyInternalData
@@ -237,4 +251,6 @@ private:
     int m_coveredBottom = -1;
     int m_coveredRight = -1;
     bool m_fineAlignment = false;
+    bool m_globalRefinement = false;
+    std::vector<double> m_pairConfidences;
 };
