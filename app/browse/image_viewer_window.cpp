@@ -1,5 +1,6 @@
 #include "image_viewer_window.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,9 +24,9 @@ bool ViewerSizeAccepted(int width, int height) {
 std::string ImageViewerCaption(const std::string& path, int width, int height) {
     const std::size_t slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    char size[64];
-    std::snprintf(size, sizeof size, " %d by %d", width, height);
-    return "Image Viewer - " + name + size;
+    return QCoreApplication::translate("ImageViewerWindow", "Image Viewer - %1 %2 by %3")
+        .arg(QString::fromStdString(name), QString::number(width), QString::number(height))
+        .toStdString();
 }
 
 ImageViewerWindow::ImageViewerWindow(QWidget* parent) : QDialog(parent) {
@@ -36,9 +37,13 @@ ImageViewerWindow::ImageViewerWindow(QWidget* parent) : QDialog(parent) {
     close->setObjectName("id28031");
     close->setAutoDefault(false);
 
+    QToolButton* help = MakeToolButton(this, 28015, ButtonIcon::Help, tr("Help"));
+    help->setVisible(false);
+
     auto* tools = new QHBoxLayout;
     AddZoomControls(m_viewer, this, tools);
     tools->addStretch(1);
+    tools->addWidget(help);
     tools->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
@@ -46,17 +51,27 @@ ImageViewerWindow::ImageViewerWindow(QWidget* parent) : QDialog(parent) {
     resize(900, 640);
 
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help, &QToolButton::clicked, this, [this] {
+        if (m_help) m_help();
+    });
+}
+
+void ImageViewerWindow::SetHelpAction(std::function<void()> action) {
+    m_help = std::move(action);
+    FindToolButton(this, 28015)->setVisible(static_cast<bool>(m_help));
 }
 
 ImageViewerWindow::~ImageViewerWindow() = default;
 
 bool ImageViewerWindow::SetPicture(std::unique_ptr<CImageImpl> picture, const std::string& title) {
     if (!picture || !ViewerSizeAccepted(picture->GetWidth(), picture->GetHeight())) {
-        AppMessageBox("Image Viewer Error: Image Size is Wrong!", "Warning", kMbOk | kMbIconHand);
+        AppMessageBox(tr("Image Viewer Error: Image Size is Wrong!").toStdString(),
+                      tr("Warning").toStdString(), kMbOk | kMbIconHand);
         return false;
     }
     if (!m_viewer->SetPicture(picture.get())) {
-        AppMessageBox("No memory.", "Warning", kMbOk | kMbIconHand);
+        AppMessageBox(tr("No memory.").toStdString(), tr("Warning").toStdString(),
+                      kMbOk | kMbIconHand);
         m_viewer->SetPicture(m_picture.get());
         return false;
     }
@@ -78,8 +93,10 @@ bool ImageViewerWindow::OpenFile(const std::string& path, const std::string& tit
         for (const std::string& text : capture.Texts()) detail += "\n" + text;
     }
     if (!picture || !picture->IsValid()) {
-        AppMessageBox("Cannot open the picture " + path + "." + detail, "Warning",
-                      kMbOk | kMbIconExclamation);
+        AppMessageBox(
+            tr("Cannot open the picture %1.").arg(QString::fromStdString(path)).toStdString() +
+                detail,
+            tr("Warning").toStdString(), kMbOk | kMbIconExclamation);
         return false;
     }
     return SetPicture(std::move(picture), title);

@@ -2,6 +2,7 @@
 // name W by H"), for looking at any picture opened from a thumbnail list.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,8 +30,11 @@ public:
     bool OpenFile(const std::string& path, const std::string& title);
 
     CImageViewer* Viewer() const { return m_viewer; }
+    // What Help does; the Help button is shown once there is an action.
+    void SetHelpAction(std::function<void()> action);
 
 private:
     std::unique_ptr<CImageImpl> m_picture;
     CImageViewer* m_viewer = nullptr;
+    std::function<void()> m_help;
 };

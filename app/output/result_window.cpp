@@ -35,6 +35,8 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
         MakeToolButton(this, 2143, ButtonIcon::Panorama, tr("VR Viewer"), tr("VR"));
     QToolButton* print = MakeToolButton(this, 2155, ButtonIcon::Print, tr("Print"), tr("Print"));
     QToolButton* save = MakeToolButton(this, 2144, ButtonIcon::Save, tr("Save"), tr("Save"));
+    QToolButton* help = MakeToolButton(this, 28015, ButtonIcon::Help, tr("Help"));
+    help->setVisible(false);
     // Print, with preview and the page's margins one click away.
     auto* printMenu = new QMenu(print);
     printMenu->addAction(tr("Print..."), this, &ResultWindow::Print);
@@ -77,7 +79,7 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
     tools->addWidget(trim);
     tools->addWidget(untrim);
     tools->addStretch(1);
-    for (QWidget* w : std::initializer_list<QWidget*>{panorama, print, save, cancel})
+    for (QWidget* w : std::initializer_list<QWidget*>{panorama, print, save, help, cancel})
         tools->addWidget(w);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
@@ -93,6 +95,9 @@ ResultWindow::ResultWindow(QWidget* parent) : QDialog(parent) {
             m_panorama(this, *picture, m_info);
     });
     connect(cancel, &QPushButton::clicked, this, &ResultWindow::reject);
+    connect(help, &QToolButton::clicked, this, [this] {
+        if (m_help) m_help();
+    });
 }
 
 ResultWindow::~ResultWindow() = default;
@@ -107,19 +112,27 @@ void ResultWindow::SetPanoramaViewerAction(PictureAction action) {
     Button(2143)->setToolTip(tr("VR Viewer"));
 }
 
+void ResultWindow::SetHelpAction(std::function<void()> action) {
+    m_help = std::move(action);
+    Button(28015)->setVisible(static_cast<bool>(m_help));
+}
+
 bool ResultWindow::SetPicture(std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
     if (!picture || !ViewerSizeAccepted(picture->GetWidth(), picture->GetHeight())) {
-        AppMessageBox("Image Viewer Error: Image Size is Wrong!", "Warning", kMbOk | kMbIconHand);
+        AppMessageBox(tr("Image Viewer Error: Image Size is Wrong!").toStdString(),
+                      tr("Warning").toStdString(), kMbOk | kMbIconHand);
         return false;
     }
     m_info = info;
     m_picture = std::move(picture);
     m_trim.trimmed.reset();
     m_trimmed = false;
-    char size[64];
-    std::snprintf(size, sizeof size, "%d by %d", m_picture->GetWidth(), m_picture->GetHeight());
     const std::string caption =
-        info.isResult ? info.title + " - Result - " + size
+        info.isResult ? info.title + " - " +
+                            tr("Result - %1 by %2")
+                                .arg(m_picture->GetWidth())
+                                .arg(m_picture->GetHeight())
+                                .toStdString()
                       : info.title + " - " +
                             ImageViewerCaption(m_picture->GetFileName(), m_picture->GetWidth(),
                                                m_picture->GetHeight());
@@ -188,7 +201,8 @@ void ResultWindow::CancelTrimming() {
 void ResultWindow::Save() {
     CImageImpl* picture = ShownPicture();
     if (!picture) {
-        AppMessageBox("Error : Not Image for saving", "Warning", kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Error : Not Image for saving").toStdString(), tr("Warning").toStdString(),
+                      kMbOk | kMbIconExclamation);
         return;
     }
     if (m_save) m_save(this, *picture, m_info);
@@ -199,7 +213,8 @@ void ResultWindow::Print() {
 }
 
 void ResultWindow::reject() {
-    if (AppMessageBox("Are you sure you want to exit Image Viewer?", "Question",
+    if (AppMessageBox(tr("Are you sure you want to exit Image Viewer?").toStdString(),
+                      tr("Question").toStdString(),
                       kMbYesNo | kMbIconQuestion | kMbSystemModal) == kIdYes)
         QDialog::reject();
 }

@@ -45,6 +45,8 @@ public:
     void SetSaveAction(PictureAction action) { m_save = std::move(action); }
     void SetPrintAction(PictureAction action) { m_print = std::move(action); }
     void SetPanoramaViewerAction(PictureAction action);
+    // What Help does; the Help button is shown once there is an action.
+    void SetHelpAction(std::function<void()> action);
 
     CImageViewer* Viewer() const { return m_viewer; }
     QToolButton* Button(int id) const;
@@ -72,4 +74,5 @@ private:
     CanvasRect m_trimInPicture{};
     CImageViewer* m_viewer = nullptr;
     PictureAction m_save, m_print, m_panorama;
+    std::function<void()> m_help;
 };

@@ -9,6 +9,8 @@
 #include "alignment_view.h"
 #include "arrangement.h"
 #include "button_icons.h"
+#include "help_desk.h"
+#include "help_pages.h"
 #include "image_impl.h"
 #include "main_app.h"
 #include "picture_strip.h"
@@ -41,6 +43,7 @@ AutoAlignmentWindow::AutoAlignmentWindow(CMainApp& app, int mode, QWidget* paren
     QToolButton* rearrange =
         MakeToolButton(this, 28050, ButtonIcon::Rearrange, tr("Automatic Rearrangement"));
     QToolButton* end = MakeToolButton(this, 28016, ButtonIcon::Exit, tr("Exit"));
+    QToolButton* help = MakeToolButton(this, 28015, ButtonIcon::Help, tr("Help"));
 
     auto* tools = new QHBoxLayout;
     tools->addWidget(back);
@@ -53,6 +56,7 @@ AutoAlignmentWindow::AutoAlignmentWindow(CMainApp& app, int mode, QWidget* paren
     tools->addStretch(1);
     tools->addWidget(m_info);
     tools->addSpacing(12);
+    tools->addWidget(help);
     tools->addWidget(end);
 
     auto* layout = new QVBoxLayout(this);
@@ -62,13 +66,15 @@ AutoAlignmentWindow::AutoAlignmentWindow(CMainApp& app, int mode, QWidget* paren
     resize(1000, 720);
 
     connect(back, &QToolButton::clicked, this, [this] {
-        if (AppMessageBox("Do you want to go back to Image Browser?", "Question",
-                          kMbOkCancel | kMbIconQuestion) == kIdOk)
+        if (AppMessageBox(tr("Do you want to go back to Image Browser?").toStdString(),
+                          tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) == kIdOk)
             m_app.BackToFileView();
     });
     connect(stitch, &QToolButton::clicked, this, &AutoAlignmentWindow::Stitch);
     connect(base, &QToolButton::clicked, this, &AutoAlignmentWindow::SetBase);
     connect(rearrange, &QToolButton::clicked, this, &AutoAlignmentWindow::Rearrange);
+    connect(help, &QToolButton::clicked, this,
+            [this] { m_app.Help().Open(this, help_page::kAutomaticAlignment); });
     connect(end, &QToolButton::clicked, this, [this] { m_app.AskExit(); });
     connect(m_strip, &PictureStrip::PictureOpened, this,
             [this](int index) { OpenInputPicture(m_app, index, this); });
@@ -142,9 +148,10 @@ void AutoAlignmentWindow::Rearrange() {
 
 void AutoAlignmentWindow::Stitch() {
     if (!NeighboursOverlap(m_app.Document())) {
-        if (AppMessageBox("There is no overlap between consecutive images?\n Do you want to "
-                          "re-order images automatically?",
-                          "Question", kMbOkCancel | kMbIconQuestion) != kIdOk)
+        if (AppMessageBox(tr("There is no overlap between consecutive images?\n Do you want to "
+                             "re-order images automatically?")
+                              .toStdString(),
+                          tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
             return;
         Rearrange();
     }

@@ -19,6 +19,8 @@
 #include "correction_window.h"
 #include "file_list_model.h"
 #include "file_view.h"
+#include "help_desk.h"
+#include "help_pages.h"
 #include "image_browser.h"
 #include "image_impl.h"
 #include "image_viewer_window.h"
@@ -114,6 +116,7 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
     QToolButton* matching = MakeToolButton(this, 2120, ButtonIcon::Panorama,
                                            tr("Manual Matching (pairwise)"), tr("Matching"));
     QToolButton* exit = MakeToolButton(this, 28016, ButtonIcon::Exit, tr("Exit"), tr("End"));
+    QToolButton* help = MakeToolButton(this, 28015, ButtonIcon::Help, tr("Help"));
 
     auto* listButtons = new QHBoxLayout;
     for (QToolButton* b : {in, allIn, out, allOut, rotate, shade, lens, mask, left, right, base})
@@ -125,6 +128,7 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
     for (QToolButton* b : {autoStep, manual, matching}) stepButtons->addWidget(b);
     stepButtons->addStretch(1);
     stepButtons->addWidget(version);
+    stepButtons->addWidget(help);
     stepButtons->addWidget(exit);
 
     auto* lower = new QWidget(this);
@@ -182,6 +186,8 @@ ImageFileView::ImageFileView(CMainApp& app, QWidget* parent) : QDialog(parent), 
     connect(autoStep, &QToolButton::clicked, this, [this] { m_app.SwitchTo(Step::AutoAlign); });
     connect(manual, &QToolButton::clicked, this, [this] { m_app.SwitchTo(Step::ManualAlign); });
     connect(matching, &QToolButton::clicked, this, [this] { m_app.SwitchTo(Step::ManualMatch); });
+    connect(help, &QToolButton::clicked, this,
+            [this] { m_app.Help().Open(this, help_page::kFileView); });
     connect(exit, &QToolButton::clicked, this, [this] {
         // Staying after End throws the stitch state away, as a change of the list would.
         if (!m_app.AskExit()) m_app.ResetStitchState();
@@ -237,6 +243,7 @@ void ImageFileView::AddFiles(const QStringList& paths) {
 void ImageFileView::OpenViewer(const QString& path) {
     ImageViewerWindow viewer(this);
     viewer.setGeometry(geometry().adjusted(40, 40, -40, -40));
+    viewer.SetHelpAction([this, &viewer] { m_app.Help().Open(&viewer, help_page::kImageViewer); });
     if (viewer.OpenFile(path.toStdString(), m_app.Title())) viewer.exec();
 }
 
@@ -246,10 +253,11 @@ void ImageFileView::OpenCorrection(bool lens) {
     PictureCorrection correction = inputs.Correction();
     std::unique_ptr<CImageImpl> preview;
     {
-        CProgressWnd progress(nullptr, "Progress");
-        progress.GoModal("Progress");
+        const std::string caption = tr("Progress").toStdString();
+        CProgressWnd progress(nullptr, caption.c_str());
+        progress.GoModal(caption.c_str());
         progress.SetRange(0, 100);
-        progress.SetText("Preparing images...");
+        progress.SetText("%s", tr("Preparing images...").toUtf8().constData());
         progress.SetPos(10);
         const int index = inputs.Selected() >= 0 ? inputs.Selected() : 0;
         std::unique_ptr<CImageImpl> picture =

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
 
+#include "help_desk.h"
+#include "help_pages.h"
 #include "image_browser.h"
 #include "image_file_view.h"
 #include "image_impl.h"
@@ -26,11 +29,13 @@ constexpr unsigned kQuestion = kMbOkCancel | kMbIconQuestion | kMbSystemModal;
 const char* QuestionFor(Step step) {
     switch (step) {
     case Step::AutoAlign:
-        return "Are you sure you want to stitch images automatically?";
+        return QT_TRANSLATE_NOOP("CMainApp",
+                                 "Are you sure you want to stitch images automatically?");
     case Step::ManualAlign:
-        return "Are you sure you want to align images by hand?";
+        return QT_TRANSLATE_NOOP("CMainApp", "Are you sure you want to align images by hand?");
     case Step::ManualMatch:
-        return "Are you sure you want to match feature points by hand?";
+        return QT_TRANSLATE_NOOP("CMainApp",
+                                 "Are you sure you want to match feature points by hand?");
     default:
         return "";
     }
@@ -66,11 +71,13 @@ private:
 } // namespace
 
 CMainApp::CMainApp()
-    : m_panorama(std::make_unique<MFCPanorama>()), m_driver(std::make_unique<StitchDriver>(*this)) {
+    : m_panorama(std::make_unique<MFCPanorama>()), m_driver(std::make_unique<StitchDriver>(*this)),
+      m_help(std::make_unique<HelpDesk>()) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         SetDefaultPlacement(screen->geometry().width(), screen->geometry().height());
     // Automatic alignment exact to the pixel, not to the coarse search level.
     m_panorama->SetFineAlignment(true);
+    m_panorama->SetGlobalRefinement(true);
     // Placed pictures are loaded with the input list's rotation, shading and lens correction.
     InstallCorrectingLoader();
     m_inputs.SetChangedCallback([this] { ResetStitchState(); });
@@ -91,6 +98,7 @@ void CMainApp::SetMask(std::unique_ptr<CImageImpl> mask) {
 
 void CMainApp::ShowResultWindow(std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
     ResultWindow window(QApplication::activeWindow());
+    window.SetHelpAction([this, &window] { m_help->Open(&window, help_page::kResultWindow); });
     if (m_resultWindowHook) m_resultWindowHook(window);
     if (!window.SetPicture(std::move(picture), info)) return;
     window.move(m_placement.x, m_placement.y);
@@ -175,23 +183,34 @@ StepWindow* CMainApp::StepWindowOf(Step step) const {
 
 bool CMainApp::SwitchTo(Step step) {
     if (step == Step::FileView) return false;
-    if (AppMessageBox(QuestionFor(step), "Question", kQuestion) != kIdOk) return false;
+    if (AppMessageBox(QCoreApplication::translate("CMainApp", QuestionFor(step)).toStdString(),
+                      QCoreApplication::translate("CMainApp", "Question").toStdString(),
+                      kQuestion) != kIdOk)
+        return false;
     if (m_inputs.Count() == 0) return false;
     for (const std::string& path : m_inputs.Paths()) {
         QFile file(QString::fromStdString(path));
         if (!file.open(QIODevice::ReadOnly)) {
-            AppMessageBox("The file " + path +
-                              " was not found.\nIf it is on a removable disk, please put the disk "
-                              "back, or take the file out of the list.",
-                          "Warning", kMbOk | kMbIconExclamation | kMbSystemModal);
+            AppMessageBox(QCoreApplication::translate(
+                              "CMainApp",
+                              "The file %1 was not found.\nIf it is on a removable disk, please "
+                              "put the disk back, or take the file out of the list.")
+                              .arg(QString::fromStdString(path))
+                              .toStdString(),
+                          QCoreApplication::translate("CMainApp", "Warning").toStdString(),
+                          kMbOk | kMbIconExclamation | kMbSystemModal);
             return false;
         }
     }
+    m_help->Close();
     m_retired.clear(); // called from the Image File View: no retired window is running
     const int k = static_cast<int>(step);
     if (!m_factories[k]) {
-        AppMessageBox("This step is not available in this build.", "Warning",
-                      kMbOk | kMbIconExclamation);
+        AppMessageBox(
+            QCoreApplication::translate("CMainApp", "This step is not available in this build.")
+                .toStdString(),
+            QCoreApplication::translate("CMainApp", "Warning").toStdString(),
+            kMbOk | kMbIconExclamation);
         return false;
     }
     if (!m_steps[k]) {
@@ -215,8 +234,13 @@ void CMainApp::BackToFileView() {
 }
 
 bool CMainApp::AskExit() {
-    const std::string text = "Are you sure you want to exit " + m_title + "?";
-    if (AppMessageBox(text, "Question", kQuestion) != kIdOk) return false;
+    const std::string text =
+        QCoreApplication::translate("CMainApp", "Are you sure you want to exit %1?")
+            .arg(QString::fromStdString(m_title))
+            .toStdString();
+    if (AppMessageBox(text, QCoreApplication::translate("CMainApp", "Question").toStdString(),
+                      kQuestion) != kIdOk)
+        return false;
     Exit();
     return true;
 }
@@ -224,6 +248,7 @@ bool CMainApp::AskExit() {
 void CMainApp::Exit() {
     // Exit may be asked for from inside a step window (its End button, or a dialog it runs):
     // the windows are hidden now and destroyed once that call has returned.
+    m_help->Close();
     for (auto& step : m_steps) {
         if (!step) continue;
         step->Widget()->hide();
@@ -266,8 +291,18 @@ int CMainApp::Run(const QStringList& files) {
     ImageFileView* view = CreateFileView();
     ReadPlacement();
     ShowAtPlacement(view);
+    // A folder among the arguments is shown in the browser (the first one); the files go to the
+    // input list.
     view->Browser()->Start();
-    if (!files.isEmpty()) view->AddFiles(files);
+    QStringList pictures;
+    bool folderShown = false;
+    for (const QString& path : files) {
+        if (!QFileInfo(path).isDir())
+            pictures << path;
+        else if (!folderShown)
+            folderShown = view->Browser()->ChooseFolder(path);
+    }
+    if (!pictures.isEmpty()) view->AddFiles(pictures);
     view->exec();
     WritePlacement();
     return 0;

@@ -21,6 +21,7 @@
 class CImageImpl;
 class QObject;
 class QWidget;
+class HelpDesk;
 class ImageFileView;
 class StitchDriver;
 class ResultWindow;
@@ -58,7 +59,8 @@ public:
     CMainApp& operator=(const CMainApp&) = delete;
 
     // Start-up screen, colours, then the Image File View for the life of the program; `files`
-    // (given on the command line, as "Open With" does) go into the input list under its rules.
+    // (given on the command line, as "Open With" does) go into the input list under its rules,
+    // and the first folder among them is shown in the browser.
     int Run(const QStringList& files = {});
 
     const std::string& Title() const { return m_title; }
@@ -69,6 +71,8 @@ public:
     WindowPlacement& Placement() { return m_placement; }
     ImageFileView* FileView() const { return m_fileView.get(); }
     StitchDriver& Driver() { return *m_driver; }
+    // The program's help window and the window that opened it.
+    HelpDesk& Help() { return *m_help; }
     // The mask of the input correction (an 8-bit grey picture), or null.
     CImageImpl* Mask() const { return m_mask.get(); }
     void SetMask(std::unique_ptr<CImageImpl> mask);
@@ -122,6 +126,7 @@ private:
     std::unique_ptr<CImageImpl> m_mask;
     std::function<void(ResultWindow&)> m_resultWindowHook;
     WindowPlacement m_placement;
+    std::unique_ptr<HelpDesk> m_help;
     std::unique_ptr<ImageFileView> m_fileView;
     std::array<StepFactory, 4> m_factories;
     std::array<std::unique_ptr<StepWindow>, 4> m_steps;

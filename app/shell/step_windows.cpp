@@ -1,8 +1,12 @@
 #include "step_windows.h"
 
+#include <QCoreApplication>
+
 #include <memory>
 
 #include "auto_alignment.h"
+#include "help_desk.h"
+#include "help_pages.h"
 #include "image_impl.h"
 #include "image_viewer.h"
 #include "image_viewer_window.h"
@@ -27,11 +31,21 @@ private:
     AutoAlignmentWindow m_window;
 };
 
+// `hooks` with a Help that opens `page` of the manual over `*window` (set once the window
+// exists; the hooks are handed to its constructor).
+AlignmentHooks WithHelp(AlignmentHooks hooks, CMainApp& app, QWidget* const* window,
+                        const char* page) {
+    hooks.help = [&app, window, page] { app.Help().Open(*window, page); };
+    return hooks;
+}
+
 // A manual step: its window opens on the records of the current input list.
 template <class Window> class ManualStep final : public StepWindow {
 public:
-    ManualStep(CMainApp& app, AlignmentHooks hooks)
-        : m_app(app), m_window(app.Document(), app.Panorama(), app.Title(), std::move(hooks)) {
+    ManualStep(CMainApp& app, AlignmentHooks hooks, const char* helpPage)
+        : m_app(app), m_window(app.Document(), app.Panorama(), app.Title(),
+                               WithHelp(std::move(hooks), app, &m_self, helpPage)) {
+        m_self = &m_window;
         app.TrackPlacement(&m_window);
     }
     QWidget* Widget() override { return &m_window; }
@@ -42,6 +56,7 @@ public:
 
 private:
     CMainApp& m_app;
+    QWidget* m_self = nullptr; // the window, for its Help
     Window m_window;
 };
 
@@ -64,8 +79,11 @@ AlignmentHooks MatchingHooks(CMainApp& app) {
 
 bool HasTwoPictures(const InputImageList& inputs) {
     if (inputs.Count() >= 2) return true;
-    AppMessageBox("At least two images are needed to stitch.", "Warning",
-                  kMbOk | kMbIconExclamation);
+    AppMessageBox(
+        QCoreApplication::translate("StepWindows", "At least two images are needed to stitch.")
+            .toStdString(),
+        QCoreApplication::translate("StepWindows", "Warning").toStdString(),
+        kMbOk | kMbIconExclamation);
     return false;
 }
 
@@ -87,6 +105,7 @@ void OpenInputPicture(CMainApp& app, int index, QWidget* parent) {
     ImageViewerWindow viewer(parent);
     if (parent) viewer.setGeometry(parent->geometry().adjusted(40, 40, -40, -40));
     viewer.Viewer()->SetBackground(222, 222, 222);
+    viewer.SetHelpAction([&app, &viewer] { app.Help().Open(&viewer, help_page::kImageViewer); });
     const int w = picture->GetWidth(), h = picture->GetHeight();
     if (viewer.SetPicture(std::move(picture), ImageViewerCaption(path, w, h))) viewer.exec();
 }
@@ -117,15 +136,20 @@ void InstallAlignmentSteps(CMainApp& app) {
         return std::make_unique<AutoAlignmentStep>(owner);
     });
     app.SetStepFactory(Step::ManualAlign, [](CMainApp& owner) -> std::unique_ptr<StepWindow> {
-        return std::make_unique<ManualStep<ManualAlignmentWindow>>(owner,
-                                                                   MakeAlignmentHooks(owner));
+        return std::make_unique<ManualStep<ManualAlignmentWindow>>(owner, MakeAlignmentHooks(owner),
+                                                                   help_page::kManualAlignment);
     });
     app.SetStepFactory(Step::ManualMatch, [](CMainApp& owner) -> std::unique_ptr<StepWindow> {
-        return std::make_unique<ManualStep<ManualMatchingWindow>>(owner, MatchingHooks(owner));
+        return std::make_unique<ManualStep<ManualMatchingWindow>>(owner, MatchingHooks(owner),
+                                                                  help_page::kManualMatching);
     });
     app.Driver().SetSeamAligner([&app](int* dx, int* dy) {
-        SeamAlignmentWindow window(app.Document(), app.Panorama(), app.Title(),
-                                   MakeAlignmentHooks(app), app.StepWidget());
+        QWidget* self = nullptr;
+        SeamAlignmentWindow window(
+            app.Document(), app.Panorama(), app.Title(),
+            WithHelp(MakeAlignmentHooks(app), app, &self, help_page::kManualAlignment360),
+            app.StepWidget());
+        self = &window;
         if (!window.Open() || window.exec() != QDialog::Accepted) return false;
         *dx = window.ResultDx();
         *dy = window.ResultDy();

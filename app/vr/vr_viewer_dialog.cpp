@@ -54,6 +54,8 @@ VrViewerDialog::VrViewerDialog(QWidget* parent, const QSurfaceFormat& format)
     m_zoomBox->setAlignment(Qt::AlignRight);
     m_zoomBox->setToolTip(tr("Zoom in percent; type a value and leave the box to apply it"));
     QToolButton* save = MakeToolButton(this, 2144, ButtonIcon::Save, tr("Save"), tr("Save"));
+    QToolButton* help = MakeToolButton(this, 28032, ButtonIcon::Help, tr("Help"));
+    help->setVisible(false);
     auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName("id28031");
     cancel->setToolTip(tr("Cancel"));
@@ -84,6 +86,7 @@ VrViewerDialog::VrViewerDialog(QWidget* parent, const QSurfaceFormat& format)
         tools->addWidget(w);
     tools->addStretch(1);
     tools->addWidget(save);
+    tools->addWidget(help);
     tools->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
@@ -105,6 +108,14 @@ VrViewerDialog::VrViewerDialog(QWidget* parent, const QSurfaceFormat& format)
     connect(m_view, &COpenGLView::Failure, this, &VrViewerDialog::ShowFailure);
     connect(save, &QToolButton::clicked, this, &VrViewerDialog::Save);
     connect(cancel, &QPushButton::clicked, this, &VrViewerDialog::reject);
+    connect(help, &QToolButton::clicked, this, [this] {
+        if (m_help) m_help();
+    });
+}
+
+void VrViewerDialog::SetHelpAction(std::function<void()> action) {
+    m_help = std::move(action);
+    FindToolButton(this, 28032)->setVisible(static_cast<bool>(m_help));
 }
 
 VrViewerDialog::~VrViewerDialog() = default;
@@ -125,7 +136,8 @@ bool VrViewerDialog::SetPicture(CImageImpl& picture, const VrFieldOfView& fov, b
     // The viewer keeps its own copy as red, green, blue.
     RgbPixels copy = RgbPixels::Allocate(picture.GetWidth(), picture.GetHeight());
     if (!copy.data) {
-        AppMessageBox("Error : Out of Memory\n", "Error", kMbOk | kMbIconHand);
+        AppMessageBox(tr("Error : Out of Memory\n").toStdString(), tr("Error").toStdString(),
+                      kMbOk | kMbIconHand);
         return false;
     }
     for (int y = 0; y < copy.height; ++y) picture.RowToRgb(y, copy.Row(y));
@@ -138,7 +150,7 @@ void VrViewerDialog::ShowZoom(double percent) {
 }
 
 void VrViewerDialog::ShowFailure(const QString& text) {
-    m_failure->setText(text);
+    m_failure->setText(COpenGLView::tr(text.toUtf8().constData()));
     m_area->setCurrentWidget(m_failure);
 }
 
@@ -147,7 +159,8 @@ void VrViewerDialog::Save() {
 }
 
 void VrViewerDialog::reject() {
-    if (AppMessageBox("Are you sure you go back to the previous window?", "Question",
+    if (AppMessageBox(tr("Are you sure you go back to the previous window?").toStdString(),
+                      tr("Question").toStdString(),
                       kMbYesNo | kMbIconQuestion | kMbSystemModal) == kIdYes)
         QDialog::reject();
 }
@@ -157,8 +170,10 @@ void VrViewerDialog::closeEvent(QCloseEvent* event) {
     reject();
 }
 
-void OpenPanoramaViewer(QWidget* parent, CImageImpl& picture, const ResultInfo& info) {
+void OpenPanoramaViewer(QWidget* parent, CImageImpl& picture, const ResultInfo& info,
+                        const std::function<void(QWidget* viewer)>& help) {
     VrViewerDialog dialog(parent);
+    if (help) dialog.SetHelpAction([&help, &dialog] { help(&dialog); });
     dialog.SetPicture(picture, info); // without a copy the viewer opens empty
     dialog.exec();
 }

@@ -39,6 +39,8 @@ public:
     // and 9) unless replaced.
     void SetSaveAction(ResultWindow::PictureAction action) { m_save = std::move(action); }
     void Save();
+    // What Help does; the Help button is shown once there is an action.
+    void SetHelpAction(std::function<void()> action);
 
 protected:
     void reject() override;
@@ -56,7 +58,10 @@ private:
     CImageImpl* m_picture = nullptr;
     ResultInfo m_info;
     ResultWindow::PictureAction m_save;
+    std::function<void()> m_help;
 };
 
-// Runs the viewer on `picture` over `parent` (the Result window's VR button).
-void OpenPanoramaViewer(QWidget* parent, CImageImpl& picture, const ResultInfo& info);
+// Runs the viewer on `picture` over `parent` (the Result window's VR button); `help`, when
+// given, is what the viewer's Help button does with the viewer.
+void OpenPanoramaViewer(QWidget* parent, CImageImpl& picture, const ResultInfo& info,
+                        const std::function<void(QWidget* viewer)>& help = {});
