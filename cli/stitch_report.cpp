@@ -48,21 +48,34 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string ReportJson(const StitchReport& r) {
-    std::string j = "{\n  \"inputs\": [";
-    for (std::size_t i = 0; i < r.inputs.size(); ++i) {
-        j += i ? ",\n    " : "\n    ";
-        j += "{\"path\": " + JsonString(r.inputs[i].path) +
-             ", \"width\": " + std::to_string(r.inputs[i].width) +
-             ", \"height\": " + std::to_string(r.inputs[i].height) + "}";
-    }
-    j += r.inputs.empty() ? "],\n" : "\n  ],\n";
-    j += "  \"skipped\": [";
-    for (std::size_t i = 0; i < r.skipped.size(); ++i) {
-        j += i ? ",\n    " : "\n    ";
-        j += "{\"path\": " + JsonString(r.skipped[i].first) +
-             ", \"reason\": " + JsonString(r.skipped[i].second) + "}";
-    }
-    j += r.skipped.empty() ? "],\n" : "\n  ],\n";
+    std::string j = "{\n";
+    // A list of objects under `key`, one a line; item(i) gives the i-th.
+    const auto objects = [&j](const char* key, std::size_t count, const auto& item) {
+        j += std::string("  \"") + key + "\": [";
+        for (std::size_t i = 0; i < count; ++i) j += (i ? ",\n    " : "\n    ") + item(i);
+        j += count == 0 ? "],\n" : "\n  ],\n";
+    };
+    const auto pathReasons = [&](const char* key,
+                                 const std::vector<std::pair<std::string, std::string>>& list) {
+        objects(key, list.size(), [&](std::size_t i) {
+            return "{\"path\": " + JsonString(list[i].first) +
+                   ", \"reason\": " + JsonString(list[i].second) + "}";
+        });
+    };
+    const auto pairs = [&](const char* key, const std::vector<ReportPair>& list) {
+        objects(key, list.size(), [&](std::size_t i) {
+            return "{\"first\": " + std::to_string(list[i].first) +
+                   ", \"second\": " + std::to_string(list[i].second) + ", \"confidence\": " +
+                   (list[i].confidence < 0.0 ? std::string("null") : Number(list[i].confidence)) +
+                   "}";
+        });
+    };
+    objects("inputs", r.inputs.size(), [&](std::size_t i) {
+        return "{\"path\": " + JsonString(r.inputs[i].path) +
+               ", \"width\": " + std::to_string(r.inputs[i].width) +
+               ", \"height\": " + std::to_string(r.inputs[i].height) + "}";
+    });
+    pathReasons("skipped", r.skipped);
     j += "  \"processing\": {\"width\": " + std::to_string(r.processingWidth) +
          ", \"height\": " + std::to_string(r.processingHeight) +
          ", \"scale\": " + Number(r.processingScale) + "},\n";
@@ -86,25 +99,8 @@ std::string ReportJson(const StitchReport& r) {
     j += "  \"output\": {\"path\": " + JsonString(r.outputPath) +
          ", \"width\": " + std::to_string(r.outputWidth) +
          ", \"height\": " + std::to_string(r.outputHeight) + "},\n";
-    const auto pairs = [&](const char* key, const std::vector<ReportPair>& list) {
-        j += std::string("  \"") + key + "\": [";
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            j += i ? ",\n    " : "\n    ";
-            j += "{\"first\": " + std::to_string(list[i].first) +
-                 ", \"second\": " + std::to_string(list[i].second) + ", \"confidence\": " +
-                 (list[i].confidence < 0.0 ? std::string("null") : Number(list[i].confidence)) +
-                 "}";
-        }
-        j += list.empty() ? "],\n" : "\n  ],\n";
-    };
     pairs("pairs", r.pairs);
-    j += "  \"dropped\": [";
-    for (std::size_t i = 0; i < r.dropped.size(); ++i) {
-        j += i ? ",\n    " : "\n    ";
-        j += "{\"path\": " + JsonString(r.dropped[i].first) +
-             ", \"reason\": " + JsonString(r.dropped[i].second) + "}";
-    }
-    j += r.dropped.empty() ? "],\n" : "\n  ],\n";
+    pathReasons("dropped", r.dropped);
     if (!r.dropped.empty()) pairs("stitched_pairs", r.stitchedPairs);
     j += "  \"stages_ms\": {";
     for (std::size_t i = 0; i < r.stages.size(); ++i) {
