@@ -8,6 +8,7 @@
 
 #include "alignment_view.h"
 #include "button_icons.h"
+#include "message_box.h"
 #include "prompter.h"
 #include "stitchkit/MFCPanorama.h"
 #include "zoom_controls.h"
@@ -119,14 +120,12 @@ bool ManualAlignmentWindow::ChoosePair(int i) {
     Commit();
     CImageInfo* first = m_document.At(i);
     if (!first) {
-        AppMessageBox(tr("Something wrong with m_ImageInfoList 1.").toStdString(),
-                      windowTitle().toStdString(), kMbOk);
+        AppMessageBox(tr("Something wrong with m_ImageInfoList 1."), windowTitle(), kMbOk);
         return false;
     }
     CImageInfo* second = m_document.At(i + 1);
     if (!second) {
-        AppMessageBox(tr("Something wrong with m_ImageInfoList 2.").toStdString(),
-                      windowTitle().toStdString(), kMbOk);
+        AppMessageBox(tr("Something wrong with m_ImageInfoList 2."), windowTitle(), kMbOk);
         return false;
     }
     m_pair = i;
@@ -191,8 +190,7 @@ void ManualAlignmentWindow::AlignPair() {
 
 void ManualAlignmentWindow::Stitch() {
     if (m_reached < m_document.Count() - 1) {
-        AppMessageBox(tr("Images are remain.").toStdString(), tr("Warning").toStdString(),
-                      kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Images are remain."), tr("Warning"), kMbOk | kMbIconExclamation);
         return;
     }
     Commit();
@@ -200,8 +198,8 @@ void ManualAlignmentWindow::Stitch() {
 }
 
 void ManualAlignmentWindow::AskBack() {
-    if (AppMessageBox(tr("Do you want to go back to Image Browser?").toStdString(),
-                      tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
+    if (AppMessageBox(tr("Do you want to go back to Image Browser?"), tr("Question"),
+                      kMbOkCancel | kMbIconQuestion) != kIdOk)
         return;
     Commit();
     if (m_hooks.back) m_hooks.back();

@@ -10,6 +10,7 @@
 #include "button_icons.h"
 #include "feature_matching_view.h"
 #include "image_impl.h"
+#include "message_box.h"
 #include "prompter.h"
 #include "stitchkit/MFCPanorama.h"
 
@@ -91,8 +92,8 @@ ManualMatchingWindow::ManualMatchingWindow(CAlignDocument& document, MFCPanorama
     connect(remove, &QToolButton::clicked, this, &ManualMatchingWindow::DeleteSelected);
     connect(stitch, &QToolButton::clicked, this, &ManualMatchingWindow::Stitch);
     connect(back, &QToolButton::clicked, this, [this] {
-        if (AppMessageBox(tr("Do you want to go back to Image Browser?").toStdString(),
-                          tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
+        if (AppMessageBox(tr("Do you want to go back to Image Browser?"), tr("Question"),
+                          kMbOkCancel | kMbIconQuestion) != kIdOk)
             return;
         RestoreFirst();
         if (m_hooks.back) m_hooks.back();
@@ -208,8 +209,8 @@ void ManualMatchingWindow::NextPair() {
 
 void ManualMatchingWindow::DeleteSelected() {
     if (m_store.Selected() < 0) {
-        AppMessageBox(tr("Please select feature point to delete.").toStdString(),
-                      tr("Warning").toStdString(), kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Please select feature point to delete."), tr("Warning"),
+                      kMbOk | kMbIconExclamation);
         return;
     }
     m_store.Remove(m_store.Selected());
@@ -232,16 +233,14 @@ void ManualMatchingWindow::Stitch() {
         if (m_closes360) {
             // The first press opens the pair of the last and the first picture.
             m_allow360 = true;
-            AppMessageBox(
-                tr("Please match features between the first and the last images.").toStdString(),
-                tr("Question").toStdString(), kMbOk | kMbIconQuestion);
+            AppMessageBox(tr("Please match features between the first and the last images."),
+                          tr("Question"), kMbOk | kMbIconQuestion);
             return;
         }
     }
     if (m_closes360 &&
-        AppMessageBox(
-            tr("Are you sure you want to stitch 360-degree cylindrical panorama?").toStdString(),
-            tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
+        AppMessageBox(tr("Are you sure you want to stitch 360-degree cylindrical panorama?"),
+                      tr("Question"), kMbOkCancel | kMbIconQuestion) != kIdOk)
         return;
     // The engine fits a pair from 6 correspondences or more.
     const int pairs = m_closes360 ? n : n - 1;
@@ -250,9 +249,8 @@ void ManualMatchingWindow::Stitch() {
         if (count >= kFewestMatches) continue;
         if (AppMessageBox(tr("You have specified less than 6 correspondence points. You won't be "
                              "able to stitch the images if you don't specify more points. Press OK "
-                             "to close the window anyway.")
-                              .toStdString(),
-                          tr("Warning").toStdString(), kMbOkCancel | kMbIconExclamation) != kIdOk)
+                             "to close the window anyway."),
+                          tr("Warning"), kMbOkCancel | kMbIconExclamation) != kIdOk)
             return;
         break;
     }

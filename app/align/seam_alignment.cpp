@@ -8,6 +8,7 @@
 
 #include "alignment_view.h"
 #include "button_icons.h"
+#include "message_box.h"
 #include "prompter.h"
 #include "stitchkit/MFCPanorama.h"
 #include "zoom_controls.h"
@@ -112,9 +113,8 @@ bool SeamAlignmentWindow::AlignSeam() {
 }
 
 void SeamAlignmentWindow::Confirm() {
-    if (AppMessageBox(
-            tr("Are you sure you want to stitch 360-degree cylindrical panorama?").toStdString(),
-            tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
+    if (AppMessageBox(tr("Are you sure you want to stitch 360-degree cylindrical panorama?"),
+                      tr("Question"), kMbOkCancel | kMbIconQuestion) != kIdOk)
         return;
     const int n = m_document.Count();
     m_dx = m_document.At(0)->Rect().left - m_document.At(n - 1)->Rect().left;
@@ -124,8 +124,8 @@ void SeamAlignmentWindow::Confirm() {
 }
 
 void SeamAlignmentWindow::AskCancel() {
-    if (AppMessageBox(tr("Are you sure you go back to the previous window?").toStdString(),
-                      tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
+    if (AppMessageBox(tr("Are you sure you go back to the previous window?"), tr("Question"),
+                      kMbOkCancel | kMbIconQuestion) != kIdOk)
         return;
     RestoreFirst();
     QDialog::reject();

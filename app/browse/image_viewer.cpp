@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "image_impl.h"
+#include "message_box.h"
 #include "prompter.h"
 #include "view_zoom.h"
 
@@ -194,8 +195,8 @@ bool CImageViewer::MakeTrimmedPicture() {
     std::unique_ptr<CImageImpl> cropped =
         inside ? m_picture->Crop(r.left, r.top, r.right, r.bottom) : nullptr;
     if (!cropped) {
-        AppMessageBox(tr("Please set the trimming area inside the result.").toStdString(),
-                      tr("Warning").toStdString(), kMbOk | kMbIconExclamation);
+        AppMessageBox(tr("Please set the trimming area inside the result."), tr("Warning"),
+                      kMbOk | kMbIconExclamation);
         return false;
     }
     m_trimTarget->trimmed = std::move(cropped);

@@ -13,6 +13,7 @@
 #include "button_icons.h"
 #include "image_impl.h"
 #include "image_viewer.h"
+#include "message_box.h"
 #include "picture_prompt.h"
 #include "prompter.h"
 #include "zoom_controls.h"
@@ -65,13 +66,12 @@ ImageViewerWindow::~ImageViewerWindow() = default;
 
 bool ImageViewerWindow::SetPicture(std::unique_ptr<CImageImpl> picture, const std::string& title) {
     if (!picture || !ViewerSizeAccepted(picture->GetWidth(), picture->GetHeight())) {
-        AppMessageBox(tr("Image Viewer Error: Image Size is Wrong!").toStdString(),
-                      tr("Warning").toStdString(), kMbOk | kMbIconHand);
+        AppMessageBox(tr("Image Viewer Error: Image Size is Wrong!"), tr("Warning"),
+                      kMbOk | kMbIconHand);
         return false;
     }
     if (!m_viewer->SetPicture(picture.get())) {
-        AppMessageBox(tr("No memory.").toStdString(), tr("Warning").toStdString(),
-                      kMbOk | kMbIconHand);
+        AppMessageBox(tr("No memory."), tr("Warning"), kMbOk | kMbIconHand);
         m_viewer->SetPicture(m_picture.get());
         return false;
     }

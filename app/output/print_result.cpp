@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 
+#include "message_box.h"
 #include "picture_qimage.h"
 #include "prompter.h"
 #include "stitchkit/Host.h"
@@ -116,11 +117,10 @@ bool CPrint::Run(QWidget* parent, const CImageImpl& picture) {
     printer.setDocName(QStringLiteral("Quilter"));
     if (!m_dialog(parent, printer)) return false;
     if (PrintTo(printer, picture)) return true;
-    AppMessageBox(
-        QObject::tr("The picture could not be printed on %1.")
-            .arg(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName())
-            .toStdString(),
-        QObject::tr("Warning").toStdString(), kMbOk | kMbIconExclamation);
+    AppMessageBox(QObject::tr("The picture could not be printed on %1.")
+                      .arg(printer.printerName().isEmpty() ? printer.outputFileName()
+                                                           : printer.printerName()),
+                  QObject::tr("Warning"), kMbOk | kMbIconExclamation);
     return false;
 }
 

@@ -16,6 +16,7 @@
 #include "button_icons.h"
 #include "image_impl.h"
 #include "image_viewer_window.h"
+#include "message_box.h"
 #include "picture_qimage.h"
 #include "print_result.h"
 #include "prompter.h"
@@ -119,8 +120,8 @@ void ResultWindow::SetHelpAction(std::function<void()> action) {
 
 bool ResultWindow::SetPicture(std::unique_ptr<CImageImpl> picture, const ResultInfo& info) {
     if (!picture || !ViewerSizeAccepted(picture->GetWidth(), picture->GetHeight())) {
-        AppMessageBox(tr("Image Viewer Error: Image Size is Wrong!").toStdString(),
-                      tr("Warning").toStdString(), kMbOk | kMbIconHand);
+        AppMessageBox(tr("Image Viewer Error: Image Size is Wrong!"), tr("Warning"),
+                      kMbOk | kMbIconHand);
         return false;
     }
     m_info = info;
@@ -201,7 +202,7 @@ void ResultWindow::CancelTrimming() {
 void ResultWindow::Save() {
     CImageImpl* picture = ShownPicture();
     if (!picture) {
-        AppMessageBox(tr("Error : Not Image for saving").toStdString(), tr("Warning").toStdString(),
+        AppMessageBox(tr("Error : Not Image for saving"), tr("Warning"),
                       kMbOk | kMbIconExclamation);
         return;
     }
@@ -213,8 +214,7 @@ void ResultWindow::Print() {
 }
 
 void ResultWindow::reject() {
-    if (AppMessageBox(tr("Are you sure you want to exit Image Viewer?").toStdString(),
-                      tr("Question").toStdString(),
+    if (AppMessageBox(tr("Are you sure you want to exit Image Viewer?"), tr("Question"),
                       kMbYesNo | kMbIconQuestion | kMbSystemModal) == kIdYes)
         QDialog::reject();
 }

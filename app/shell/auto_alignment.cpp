@@ -13,6 +13,7 @@
 #include "help_pages.h"
 #include "image_impl.h"
 #include "main_app.h"
+#include "message_box.h"
 #include "picture_strip.h"
 #include "prompter.h"
 #include "step_windows.h"
@@ -66,8 +67,8 @@ AutoAlignmentWindow::AutoAlignmentWindow(CMainApp& app, int mode, QWidget* paren
     resize(1000, 720);
 
     connect(back, &QToolButton::clicked, this, [this] {
-        if (AppMessageBox(tr("Do you want to go back to Image Browser?").toStdString(),
-                          tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) == kIdOk)
+        if (AppMessageBox(tr("Do you want to go back to Image Browser?"), tr("Question"),
+                          kMbOkCancel | kMbIconQuestion) == kIdOk)
             m_app.BackToFileView();
     });
     connect(stitch, &QToolButton::clicked, this, &AutoAlignmentWindow::Stitch);
@@ -149,9 +150,8 @@ void AutoAlignmentWindow::Rearrange() {
 void AutoAlignmentWindow::Stitch() {
     if (!NeighboursOverlap(m_app.Document())) {
         if (AppMessageBox(tr("There is no overlap between consecutive images?\n Do you want to "
-                             "re-order images automatically?")
-                              .toStdString(),
-                          tr("Question").toStdString(), kMbOkCancel | kMbIconQuestion) != kIdOk)
+                             "re-order images automatically?"),
+                          tr("Question"), kMbOkCancel | kMbIconQuestion) != kIdOk)
             return;
         Rearrange();
     }

@@ -7,6 +7,7 @@
 
 #include "image_impl.h"
 #include "input_correction.h"
+#include "message_box.h"
 #include "picture_qimage.h"
 #include "prompter.h"
 #include "stitchkit/CProgressWnd.h"
@@ -44,8 +45,7 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
         return AddResult::Skipped;
     }
     if (m_mixed && CorrectionActive()) {
-        AppMessageBox(tr("Please re-input images.").toStdString(), tr("Warning").toStdString(),
-                      kWarning);
+        AppMessageBox(tr("Please re-input images."), tr("Warning"), kWarning);
         return AddResult::Skipped;
     }
     const ListedPicture picture = m_probe(path);
@@ -53,8 +53,7 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
     const int w = picture.width, h = picture.height;
     if (std::max(w, h) > kMaxSide || std::min(w, h) < kMinSide) {
         if (!batchWarned)
-            AppMessageBox(tr("Something wrong with the image size.").toStdString(),
-                          tr("Warning").toStdString(), kWarning);
+            AppMessageBox(tr("Something wrong with the image size."), tr("Warning"), kWarning);
         batchWarned = true;
         return AddResult::Skipped;
     }
@@ -64,9 +63,8 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
     } else if (w != m_minW || h != m_minH) {
         if (batchWarned) return AddResult::Skipped;
         if (!m_mixed &&
-            AppMessageBox(
-                tr("The image size is different. Do you want to trim automatically.").toStdString(),
-                tr("Question").toStdString(), kQuestionYesNo) != kIdYes) {
+            AppMessageBox(tr("The image size is different. Do you want to trim automatically."),
+                          tr("Question"), kQuestionYesNo) != kIdYes) {
             batchWarned = true;
             return AddResult::Skipped;
         }
@@ -77,7 +75,7 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
         };
         if (!passes(w, m_minW, m_maxW) || !passes(h, m_minH, m_maxH)) {
             const QString text = tr("Image size is wrong. (%1 X %2 ?+10%)").arg(m_minW).arg(m_minH);
-            AppMessageBox(text.toStdString(), tr("Warning").toStdString(), kWarning);
+            AppMessageBox(text, tr("Warning"), kWarning);
             batchWarned = true;
             return AddResult::Skipped;
         }
@@ -86,8 +84,7 @@ InputImageList::AddResult InputImageList::AddOne(const std::string& path, bool& 
         m_mixed = true;
     }
     if (picture.thumbnail.isNull()) {
-        AppMessageBox(tr("Invalid image format").toStdString(), tr("Warning").toStdString(),
-                      kWarning);
+        AppMessageBox(tr("Invalid image format"), tr("Warning"), kWarning);
         return AddResult::Skipped;
     }
     m_paths.push_back(path);
@@ -121,8 +118,8 @@ int InputImageList::AddFiles(const std::vector<std::string>& paths) {
 }
 
 bool InputImageList::AskAddAll(const std::vector<std::string>& paths) {
-    if (AppMessageBox(tr("Are you sure you want to input all of the images?").toStdString(),
-                      tr("Question").toStdString(), kQuestionYesNo) != kIdYes)
+    if (AppMessageBox(tr("Are you sure you want to input all of the images?"), tr("Question"),
+                      kQuestionYesNo) != kIdYes)
         return false;
     AddFiles(paths);
     return true;
@@ -149,8 +146,8 @@ bool InputImageList::RemoveSelected() {
 }
 
 bool InputImageList::RemoveAll() {
-    if (AppMessageBox(tr("Are you sure you want to delete all of the images.").toStdString(),
-                      tr("Question").toStdString(), kQuestionYesNo) != kIdYes)
+    if (AppMessageBox(tr("Are you sure you want to delete all of the images."), tr("Question"),
+                      kQuestionYesNo) != kIdYes)
         return false;
     m_paths.clear();
     m_thumbnails.clear();
@@ -170,9 +167,8 @@ bool InputImageList::MoveSelected(int direction) {
     if (m_selected < 0 || m_selected >= Count()) return false;
     const int other = m_selected + (direction < 0 ? -1 : 1);
     if (other < 0 || other >= Count()) {
-        AppMessageBox(
-            tr("Cannot move %1.").arg(QString::fromStdString(Label(m_selected))).toStdString(),
-            tr("Warning").toStdString(), kWarning);
+        AppMessageBox(tr("Cannot move %1.").arg(QString::fromStdString(Label(m_selected))),
+                      tr("Warning"), kWarning);
         return false;
     }
     std::swap(m_paths[m_selected], m_paths[other]);
@@ -202,9 +198,8 @@ void InputImageList::Reorder(const std::vector<int>& order, CAlignDocument& docu
 
 bool InputImageList::SetBaseToSelected() {
     if (m_selected < 0 || m_selected >= Count()) return false;
-    if (AppMessageBox(
-            tr("Are you sure you want to set the selected image as the base image?").toStdString(),
-            tr("Question").toStdString(), kQuestionOkCancel) != kIdOk)
+    if (AppMessageBox(tr("Are you sure you want to set the selected image as the base image?"),
+                      tr("Question"), kQuestionOkCancel) != kIdOk)
         return false;
     if (m_base == m_selected + 1) return true;
     m_base = m_selected + 1;
@@ -258,8 +253,7 @@ bool InputImageList::RebuildThumbnails() {
 
 int InputImageList::BuildImageInfoList(CAlignDocument& document) const {
     if (m_paths.empty()) {
-        AppMessageBox(tr("No image is selected.").toStdString(), tr("Warning").toStdString(),
-                      kWarning);
+        AppMessageBox(tr("No image is selected."), tr("Warning"), kWarning);
         return 0;
     }
     const PictureCorrection correction{m_rotation, m_correction.shading, m_correction.lens};
@@ -281,7 +275,7 @@ int InputImageList::BuildImageInfoList(CAlignDocument& document) const {
         CImageInfo& record = *document.m_ImageInfoList[k];
         if (!progress.PeekAndPump() || progress.Cancelled()) {
             document.Clear();
-            AppMessageBox(tr("Canceled.").toStdString(), tr("Warning!").toStdString(), kWarning);
+            AppMessageBox(tr("Canceled."), tr("Warning!"), kWarning);
             return 0;
         }
         progress.SetText("%s", tr("Preparing images... Image %1 out of %2.")
@@ -291,9 +285,8 @@ int InputImageList::BuildImageInfoList(CAlignDocument& document) const {
                                    .constData());
         progress.SetPos(k);
         if (!record.Picture()) {
-            AppMessageBox(
-                tr("Cannot read %1.").arg(QString::fromStdString(record.Path())).toStdString(),
-                tr("Warning").toStdString(), kWarning);
+            AppMessageBox(tr("Cannot read %1.").arg(QString::fromStdString(record.Path())),
+                          tr("Warning"), kWarning);
             document.Clear();
             return 0;
         }

@@ -15,6 +15,7 @@
 #include "image_file_view.h"
 #include "image_impl.h"
 #include "input_correction.h"
+#include "message_box.h"
 #include "prompter.h"
 #include "result_window.h"
 #include "splash_screen.h"
@@ -183,9 +184,8 @@ StepWindow* CMainApp::StepWindowOf(Step step) const {
 
 bool CMainApp::SwitchTo(Step step) {
     if (step == Step::FileView) return false;
-    if (AppMessageBox(QCoreApplication::translate("CMainApp", QuestionFor(step)).toStdString(),
-                      QCoreApplication::translate("CMainApp", "Question").toStdString(),
-                      kQuestion) != kIdOk)
+    if (AppMessageBox(QCoreApplication::translate("CMainApp", QuestionFor(step)),
+                      QCoreApplication::translate("CMainApp", "Question"), kQuestion) != kIdOk)
         return false;
     if (m_inputs.Count() == 0) return false;
     for (const std::string& path : m_inputs.Paths()) {
@@ -195,9 +195,8 @@ bool CMainApp::SwitchTo(Step step) {
                               "CMainApp",
                               "The file %1 was not found.\nIf it is on a removable disk, please "
                               "put the disk back, or take the file out of the list.")
-                              .arg(QString::fromStdString(path))
-                              .toStdString(),
-                          QCoreApplication::translate("CMainApp", "Warning").toStdString(),
+                              .arg(QString::fromStdString(path)),
+                          QCoreApplication::translate("CMainApp", "Warning"),
                           kMbOk | kMbIconExclamation | kMbSystemModal);
             return false;
         }
@@ -207,10 +206,8 @@ bool CMainApp::SwitchTo(Step step) {
     const int k = static_cast<int>(step);
     if (!m_factories[k]) {
         AppMessageBox(
-            QCoreApplication::translate("CMainApp", "This step is not available in this build.")
-                .toStdString(),
-            QCoreApplication::translate("CMainApp", "Warning").toStdString(),
-            kMbOk | kMbIconExclamation);
+            QCoreApplication::translate("CMainApp", "This step is not available in this build."),
+            QCoreApplication::translate("CMainApp", "Warning"), kMbOk | kMbIconExclamation);
         return false;
     }
     if (!m_steps[k]) {

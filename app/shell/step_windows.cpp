@@ -14,6 +14,7 @@
 #include "main_app.h"
 #include "manual_alignment.h"
 #include "manual_matching.h"
+#include "message_box.h"
 #include "prompter.h"
 #include "seam_alignment.h"
 #include "stitch_driver.h"
@@ -80,10 +81,8 @@ AlignmentHooks MatchingHooks(CMainApp& app) {
 bool HasTwoPictures(const InputImageList& inputs) {
     if (inputs.Count() >= 2) return true;
     AppMessageBox(
-        QCoreApplication::translate("StepWindows", "At least two images are needed to stitch.")
-            .toStdString(),
-        QCoreApplication::translate("StepWindows", "Warning").toStdString(),
-        kMbOk | kMbIconExclamation);
+        QCoreApplication::translate("StepWindows", "At least two images are needed to stitch."),
+        QCoreApplication::translate("StepWindows", "Warning"), kMbOk | kMbIconExclamation);
     return false;
 }
 

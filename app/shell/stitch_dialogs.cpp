@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "button_icons.h"
+#include "message_box.h"
 #include "prompter.h"
 
 namespace {
@@ -188,8 +189,8 @@ bool StitchParameterDialog::ReadFields() {
         bool ok = false;
         const int focal = m_focal->text().trimmed().toInt(&ok);
         if (!ok || focal < kFocalMin || focal > kFocalMax) {
-            AppMessageBox(tr("Please enter an integer between 5 and 300.").toStdString(),
-                          tr("Stitch").toStdString(), kMbOk | kMbIconExclamation);
+            AppMessageBox(tr("Please enter an integer between 5 and 300."), tr("Stitch"),
+                          kMbOk | kMbIconExclamation);
             m_focal->setFocus();
             m_focal->selectAll();
             return false;

@@ -12,6 +12,7 @@
 #include "image_file_view.h"
 #include "image_impl.h"
 #include "main_app.h"
+#include "message_box.h"
 #include "prompter.h"
 #include "result_window.h"
 #include "stitch_dialogs.h"
@@ -48,9 +49,9 @@ bool StitchDriver::PrepareAndChoose(int matchingMode, ParameterDialogKind kind) 
     MFCPanorama& engine = m_app.Panorama();
     if (!InputImageList::TransferToEngine(m_app.Document(), engine, matchingMode != 0,
                                           m_app.Transfer())) {
-        AppMessageBox("<" + m_app.Title() + ">\xEF\xBC\x9A" +
-                          tr("SelectPanoMethod ERROR !").toStdString(),
-                      tr("Warning").toStdString(), kMbOk | kMbIconHand | kMbSystemModal);
+        AppMessageBox(QString::fromStdString("<" + m_app.Title() + ">\xEF\xBC\x9A") +
+                          tr("SelectPanoMethod ERROR !"),
+                      tr("Warning"), kMbOk | kMbIconHand | kMbSystemModal);
         return false;
     }
     // The dialog again after Cancel at the size question, with the previous choices.
@@ -66,8 +67,8 @@ bool StitchDriver::PrepareAndChoose(int matchingMode, ParameterDialogKind kind) 
     engine.SetBkColor(bk[0], bk[1], bk[2]);
     if (m_settings.flag360) {
         if (matchingMode != 0) return true; // the matching window collects the seam itself
-        AppMessageBox(tr("Please align the first and the last images.").toStdString(),
-                      tr("Question").toStdString(), kMbOk | kMbIconQuestion);
+        AppMessageBox(tr("Please align the first and the last images."), tr("Question"),
+                      kMbOk | kMbIconQuestion);
         int dx = 0, dy = 0;
         if (!m_seam || !m_seam(&dx, &dy)) return false;
         m_settings.closingDx = dx;
@@ -123,9 +124,8 @@ bool StitchDriver::RunMosaic(bool passColourCorrection) {
         if (code == MosaicTranslationFallback) {
             AppMessageBox(tr("No feature correspondence was found between some pictures, so they "
                              "were stitched by their alignment alone.\nManual feature matching is "
-                             "recommended for a better result.")
-                              .toStdString(),
-                          tr("Info.").toStdString(), kMbOk | kMbIconInformation);
+                             "recommended for a better result."),
+                          tr("Info."), kMbOk | kMbIconInformation);
         }
         ok = code == MosaicOK || code == MosaicTranslationFallback;
         if (ok && s.method != kMethodBigPlane) m_focalForResult = s.focalLength;

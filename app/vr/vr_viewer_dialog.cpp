@@ -16,6 +16,7 @@
 
 #include "button_icons.h"
 #include "image_impl.h"
+#include "message_box.h"
 #include "prompter.h"
 #include "save_result.h"
 #include "vista_file.h"
@@ -136,8 +137,7 @@ bool VrViewerDialog::SetPicture(CImageImpl& picture, const VrFieldOfView& fov, b
     // The viewer keeps its own copy as red, green, blue.
     RgbPixels copy = RgbPixels::Allocate(picture.GetWidth(), picture.GetHeight());
     if (!copy.data) {
-        AppMessageBox(tr("Error : Out of Memory\n").toStdString(), tr("Error").toStdString(),
-                      kMbOk | kMbIconHand);
+        AppMessageBox(tr("Error : Out of Memory\n"), tr("Error"), kMbOk | kMbIconHand);
         return false;
     }
     for (int y = 0; y < copy.height; ++y) picture.RowToRgb(y, copy.Row(y));
@@ -159,8 +159,7 @@ void VrViewerDialog::Save() {
 }
 
 void VrViewerDialog::reject() {
-    if (AppMessageBox(tr("Are you sure you go back to the previous window?").toStdString(),
-                      tr("Question").toStdString(),
+    if (AppMessageBox(tr("Are you sure you go back to the previous window?"), tr("Question"),
                       kMbYesNo | kMbIconQuestion | kMbSystemModal) == kIdYes)
         QDialog::reject();
 }
