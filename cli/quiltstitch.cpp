@@ -55,20 +55,6 @@ std::vector<ReportPair> ReportPairs(const std::vector<PairConfidence>& pairs, in
     return entries;
 }
 
-// The method that joins the same pictures without closing a turn.
-int OpenMethod(int method) {
-    switch (method) {
-    case 2:
-        return 1;
-    case 5:
-        return 4;
-    case 9:
-        return 8;
-    default:
-        return method;
-    }
-}
-
 // Keeps the pictures of `run` in the inputs and lists the others, with why, in the report.
 void KeepRun(StitchInputs& inputs, const PictureRun& run, StitchReport& report) {
     std::vector<InputPicture> all = std::move(inputs.pictures);
@@ -193,7 +179,7 @@ int Main(int argc, char** argv) {
         report.has360 = false;
         KeepRun(inputs, run, report);
         if (Is360Method(options.method)) {
-            used.method = OpenMethod(options.method);
+            used.method = OpenMethodOf(options.method);
             std::fprintf(stderr,
                          "quiltstitch: the pictures kept do not close a turn; joined with "
                          "the method %s\n",

@@ -51,6 +51,16 @@ bool Is360Method(int code) {
     return code == 2 || code == 5 || code == 9;
 }
 
+int OpenMethodOf(int code) {
+    // A 360-degree method is named after its open one: "<open>-360".
+    const std::string_view name = MethodNameOf(code);
+    constexpr std::string_view kTurn = "-360";
+    if (!name.ends_with(kTurn)) return code;
+    for (const MethodName& m : kMethods)
+        if (name.substr(0, name.size() - kTurn.size()) == m.name) return m.code;
+    return code;
+}
+
 bool ArgReader::Next() {
     while (++m_index < m_argc) {
         m_arg = m_argv[m_index];

@@ -54,6 +54,9 @@ inline constexpr MethodName kMethods[] = {
 };
 const char* MethodNameOf(int code);
 bool Is360Method(int code);
+// The method that joins the same pictures without closing a turn ("cylinder" for
+// "cylinder-360"); other methods are their own.
+int OpenMethodOf(int code);
 
 // Reads a command line the same way for quiltstitch and each of its sub-commands: an option is
 // "-x", "--name" or "--name=value" ("--name=value" is the same as "--name value"); "-" is an
