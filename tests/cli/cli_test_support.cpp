@@ -9,6 +9,8 @@
 #include <regex>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "image_impl.h"
 
 namespace cli_test {
@@ -80,6 +82,28 @@ std::vector<double> ReportNumbers(const std::string& reportPath, const std::stri
          it != std::sregex_iterator(); ++it)
         numbers.push_back(std::stod((*it)[1].str()));
     return numbers;
+}
+
+TextureSequence::TextureSequence(ViewKind kind, const char* ext) {
+    for (int k = 0; k < 3; ++k) {
+        TestDib view = TextureView(240, 320, kTextureOrigins[k].top, kTextureOrigins[k].left, kind);
+        paths.push_back(dir.Path("view" + std::to_string(k) + ext));
+        EXPECT_TRUE(WriteTestPicture(view, paths.back()));
+    }
+}
+
+std::vector<std::string> TextureSequence::Args(const std::vector<std::string>& more) const {
+    std::vector<std::string> args = paths;
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+PanSequence::PanSequence(camera_views::Scene scene, double F, const std::vector<double>& yaws) {
+    std::vector<TestDib> views = camera_views::RenderViews(scene, F, yaws, 240, 320);
+    for (std::size_t k = 0; k < views.size(); ++k) {
+        paths.push_back(dir.Path("pan" + std::to_string(k) + ".bmp"));
+        EXPECT_TRUE(WriteTestPicture(views[k], paths.back()));
+    }
 }
 
 } // namespace cli_test

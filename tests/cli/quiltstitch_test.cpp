@@ -15,50 +15,15 @@
 #include "image_impl.h"
 #include "support/camera_views.h"
 #include "support/test_images.h"
-#include "support/test_sequence.h"
 
 namespace {
 
 using camera_views::Scene;
+using cli_test::PanSequence;
 using cli_test::RunStitch;
 using cli_test::ScratchDir;
-
-// Three 240 x 320 views of the texture; view k's origin in the texture.
-const Origin kOrigins[] = {{0, 0}, {6, 210}, {2, 430}};
-
-struct TextureSequence {
-    ScratchDir dir;
-    std::vector<std::string> paths;
-
-    explicit TextureSequence(ViewKind kind = ViewKind::Rgb24, const char* ext = ".bmp") {
-        for (int k = 0; k < 3; ++k) {
-            TestDib view = TextureView(240, 320, kOrigins[k].top, kOrigins[k].left, kind);
-            paths.push_back(dir.Path("view" + std::to_string(k) + ext));
-            EXPECT_TRUE(cli_test::WriteTestPicture(view, paths.back()));
-        }
-    }
-    std::vector<std::string> Args(std::vector<std::string> more) const {
-        std::vector<std::string> args = paths;
-        args.insert(args.end(), more.begin(), more.end());
-        return args;
-    }
-};
-
-// Views of a camera turning about its vertical axis (focal length F pixels).
-struct PanSequence {
-    ScratchDir dir;
-    std::vector<std::string> paths;
-    static constexpr int kRows = 240, kColumns = 320;
-
-    PanSequence(Scene scene, double F, const std::vector<double>& yaws) {
-        for (std::size_t k = 0; k < yaws.size(); ++k) {
-            NImagePtr view = camera_views::RenderView(scene, F, yaws[k], kRows, kColumns, 1);
-            TestDib dib = DibFromImage(view.get());
-            paths.push_back(dir.Path("pan" + std::to_string(k) + ".bmp"));
-            EXPECT_TRUE(cli_test::WriteTestPicture(dib, paths.back()));
-        }
-    }
-};
+using cli_test::TextureSequence;
+constexpr const auto& kOrigins = cli_test::kTextureOrigins;
 
 std::unique_ptr<CImageImpl> ReadBack(const std::string& path, int type) {
     std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, type);
@@ -76,6 +41,9 @@ TEST(Quiltstitch, FlatMethodsAlignAndJoinATranslatedSequence) {
         const std::vector<double> dr = cli_test::ReportNumbers(report, "dr");
         const std::vector<double> dc = cli_test::ReportNumbers(report, "dc");
         ASSERT_EQ(dr.size(), 2u);
+        // Every pair's confidence is reported (the run would have been refused below the
+        // threshold).
+        EXPECT_EQ(cli_test::ReportNumbers(report, "confidence").size(), 2u) << method;
         for (int k = 0; k < 2; ++k) {
             EXPECT_LE(std::abs(dr[k] - (kOrigins[k + 1].top - kOrigins[k].top)), 4) << method;
             EXPECT_LE(std::abs(dc[k] - (kOrigins[k + 1].left - kOrigins[k].left)), 4) << method;
@@ -107,6 +75,7 @@ TEST(Quiltstitch, ClosedTurnsWrapAround) {
         ASSERT_TRUE(picture) << method;
         const std::vector<double> dc = cli_test::ReportNumbers(report, "dc");
         ASSERT_EQ(dc.size(), 12u) << method; // eleven pairs and the closing pair
+        EXPECT_EQ(cli_test::ReportNumbers(report, "confidence").size(), 12u) << method;
         if (std::string(method) == "cylinder-360") {
             EXPECT_NEAR(picture->GetWidth(), 2 * std::numbers::pi * F,
                         0.01 * 2 * std::numbers::pi * F);
@@ -250,10 +219,14 @@ TEST(Quiltstitch, OneTwoAndEightWorkersGiveTheSameResult) {
         std::string firstPicture, firstLines;
         for (const char* threads : {"1", "2", "8"}) {
             const std::string out = seq.dir.Path(std::string(job.method) + threads + ".bmp");
+            const std::string report = seq.dir.Path("report.json");
             std::vector<std::string> args = job.inputs;
-            args.insert(args.end(), {"-m", job.method, "-f", "40", "-o", out, "-q", "-v"});
+            args.insert(args.end(),
+                        {"-m", job.method, "-f", "40", "-o", out, "--report", report, "-q", "-v"});
             const auto run = RunStitch(args, {std::string("STITCHKIT_THREADS=") + threads});
             ASSERT_EQ(run.status, 0) << job.method << " " << threads << ": " << run.errors;
+            // Both pairs' confidences are measured and reported (none fell below the threshold).
+            EXPECT_EQ(cli_test::ReportNumbers(report, "confidence").size(), 2u) << job.method;
             const std::string picture = cli_test::ReadText(out);
             ASSERT_FALSE(picture.empty());
             if (firstPicture.empty()) {

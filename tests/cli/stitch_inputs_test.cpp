@@ -17,7 +17,7 @@ using cli_test::ScratchDir;
 constexpr int kRows = 240, kColumns = 320;
 // View k's origin in the texture; the offsets file gives the same steps (its comments and
 // blank lines are skipped).
-constexpr std::array<std::array<int, 2>, 3> kOrigins{{{0, 0}, {6, 210}, {2, 430}}};
+constexpr const auto& kOrigins = cli_test::kTextureOrigins;
 constexpr const char* kOffsets = "# dr dc\n6 210\n\n-4 220\n";
 
 int Texture(int row, int column) {
@@ -42,7 +42,7 @@ std::string WriteView(const ScratchDir& dir, int k, int bits) {
     for (int y = 0; y < kRows; ++y)
         for (int x = 0; x < kColumns; ++x)
             view->SetPixelIndex(x, y,
-                                Texture(y + kOrigins[k][0], x + kOrigins[k][1]) >> (8 - bits));
+                                Texture(y + kOrigins[k].top, x + kOrigins[k].left) >> (8 - bits));
     const std::string path = dir.Path("view" + std::to_string(k) + ".bmp");
     EXPECT_TRUE(view->WriteFile(path));
     return path;
@@ -129,24 +129,16 @@ TEST(StitchInputs, SubcommandsTakeOneBitPicturesToo) {
 }
 
 TEST(StitchInputs, MatchesOutsideThePicturesAreRefusedByLine) {
-    ScratchDir dir;
-    std::vector<std::string> paths;
-    for (int k = 0; k < 3; ++k) {
-        TestDib view =
-            TextureView(kRows, kColumns, kOrigins[k][0], kOrigins[k][1], ViewKind::Rgb24);
-        paths.push_back(dir.Path("view" + std::to_string(k) + ".bmp"));
-        ASSERT_TRUE(cli_test::WriteTestPicture(view, paths.back()));
-    }
+    const cli_test::TextureSequence views;
+    const ScratchDir& dir = views.dir;
     // Texture points (100, 250), (200, 300) in views 0 and 1; (120, 480), (50, 500) in views
     // 1 and 2.
     const std::string good01 = "0 1 100 250 94 40\n0 1 200 300 194 90\n";
     const std::string good12 = "1 2 114 270 118 50\n1 2 44 290 48 70\n";
     const auto run = [&](const std::string& pair01) {
         std::ofstream(dir.Path("matches.txt")) << "# i j r1 c1 r2 c2\n" << good12 << pair01;
-        std::vector<std::string> args = paths;
-        args.insert(args.end(), {"-m", "translation", "--matches", dir.Path("matches.txt"), "-o",
-                                 dir.Path("pano.jpg"), "-q"});
-        return RunStitch(args);
+        return RunStitch(views.Args({"-m", "translation", "--matches", dir.Path("matches.txt"),
+                                     "-o", dir.Path("pano.jpg"), "-q"}));
     };
     const auto good = run(good01);
     ASSERT_EQ(good.status, 0) << good.errors;

@@ -54,6 +54,15 @@ inline NImagePtr RenderView(Scene scene, double F, double yaw, int rows, int col
     return image;
 }
 
+// Grey views at the given yaws, as bitmaps.
+inline std::vector<TestDib> RenderViews(Scene scene, double F, const std::vector<double>& yaws,
+                                        int rows, int cols) {
+    std::vector<TestDib> views;
+    for (const double yaw : yaws)
+        views.push_back(DibFromImage(RenderView(scene, F, yaw, rows, cols, 1).get()));
+    return views;
+}
+
 // The homography that maps pixel (x = column, y = row) of the view at yawA to the view at yawB:
 // K R(yawB - yawA)^-1 K^-1 with the principal point at the view centre.
 inline Homography8 PanHomography(double F, double yawA, double yawB, int rows, int cols) {

@@ -110,6 +110,13 @@ TestDib TextureView(int rows, int columns, int top, int left, ViewKind kind, uns
     return dib;
 }
 
+TestDib FlatView(int rows, int columns, int value) {
+    TestDib dib(columns, rows, 8);
+    dib.SetGreyRamp();
+    std::fill(dib.pixels.begin(), dib.pixels.end(), static_cast<unsigned char>(value));
+    return dib;
+}
+
 TestDib DibFromImage(const N_ImageRec* image) {
     const bool colour = image->nbands == 3;
     TestDib dib(image->ncolumns, image->nrows, colour ? 24 : 8);

@@ -37,6 +37,9 @@ struct TestDib {
 enum class ViewKind { Rgb24, Grey8, Palette8 };
 TestDib TextureView(int rows, int columns, int top, int left, ViewKind kind, unsigned seed = 1);
 
+// An 8-bit grey bitmap of rows x columns whose every pixel is `value`.
+TestDib FlatView(int rows, int columns, int value);
+
 // A bitmap of a planar ubyte image: 24 bits for three bands (R, G, B), else 8 bits grey.
 TestDib DibFromImage(const N_ImageRec* image);
 
