@@ -16,16 +16,6 @@ namespace {
 constexpr int kRows = 200;
 constexpr int kCols = 260;
 
-// A pair of views: the first at the texture's origin, the second showing the texture through
-// the inverse of `truth` (truth maps first-image points to second-image points).
-struct ViewPair {
-    Homography8 truth;
-    NImagePtr first, second;
-    ViewPair(const Homography8& t, int bands = 1, int rows = kRows, int cols = kCols)
-        : truth(t), first(RenderView(rows, cols, Homography8(), bands)),
-          second(RenderView(rows, cols, InverseSimilarity(t), bands)) {}
-};
-
 MatchPtr Match(const ViewPair& pair, int dr, int dc, const N_ImageRec* mask = nullptr,
                int minMatches = 2, double strengthStart = 500.0) {
     return MatchPtr(MatchFeatures(pair.first.get(), pair.second.get(), dr, dc, strengthStart, 0.7,
@@ -37,13 +27,6 @@ std::vector<double> Strengths(const MatchList* m) {
     for (const FeaturePoint* p = m->first.first; p != nullptr; p = p->next)
         s.push_back(p->strength);
     return s;
-}
-
-NImagePtr Mask(int rows, int cols, unsigned char value) {
-    NImagePtr mask(NCreateImage(1, rows, cols, NUByteRepn));
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) NPixel<unsigned char>(mask.get(), 0, r, c) = value;
-    return mask;
 }
 
 } // namespace
@@ -179,14 +162,14 @@ TEST(MatchFeatures, OverlapNarrowerThanSixPixelsGivesNothing) {
 
 TEST(MatchFeatures, UniformImageOrZeroMaskGivesNothing) {
     RecordingPrompts prompts;
-    const NImagePtr flat = Mask(kRows, kCols, 128);
+    const NImagePtr flat = Uniform(kRows, kCols, 128);
     const ViewPair pair(Homography8::Translation(-2.0, -100.0));
     EXPECT_EQ(MatchFeatures(flat.get(), flat.get(), 0, 100, 500.0, 0.7, 1, nullptr), nullptr);
     // Texture in the second image does not help: corners are detected in the first.
     EXPECT_EQ(MatchFeatures(flat.get(), pair.second.get(), 0, 100, 500.0, 0.7, 1, nullptr),
               nullptr);
     EXPECT_EQ(prompts.Count(), 0u);
-    const NImagePtr zero = Mask(kRows, kCols, 0), almost = Mask(kRows, kCols, 254);
+    const NImagePtr zero = Uniform(kRows, kCols, 0), almost = Uniform(kRows, kCols, 254);
     EXPECT_EQ(Match(pair, 2, 100, zero.get(), 1), nullptr);
     EXPECT_EQ(Match(pair, 2, 100, almost.get(), 1), nullptr); // only values above 254 count
 }
@@ -196,7 +179,7 @@ TEST(MatchFeatures, MaskIsReadAtWindowCoordinatesOfBothPoints) {
     // A mask that allows only window columns below 80 keeps exactly the matches whose points
     // both lie there (first-image columns 100 .. 179).
     const ViewPair pair(Homography8::Translation(0.0, -100.0));
-    NImagePtr mask = Mask(kRows, kCols, 255);
+    NImagePtr mask = Uniform(kRows, kCols, 255);
     for (int r = 0; r < kRows; ++r)
         for (int c = 80; c < kCols; ++c) NPixel<unsigned char>(mask.get(), 0, r, c) = 0;
     const MatchPtr all = Match(pair, 0, 100);

@@ -100,6 +100,25 @@ inline NImagePtr RenderView(int rows, int cols, const Homography8& toTexture, in
     return image;
 }
 
+// A pair of views related by the similarity `truth` (first-image points to second-image
+// points): the first at the texture's origin, the second showing it through truth's inverse.
+struct ViewPair {
+    int rows, cols;
+    Homography8 truth;
+    NImagePtr first, second;
+    explicit ViewPair(const Homography8& t, int r = 200, int c = 260)
+        : rows(r), cols(c), truth(t), first(RenderView(r, c, Homography8())),
+          second(RenderView(r, c, InverseSimilarity(t))) {}
+};
+
+// A one-band ubyte image of one value.
+inline NImagePtr Uniform(int rows, int cols, unsigned char value) {
+    NImagePtr image(NCreateImage(1, rows, cols, NUByteRepn));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) NPixel<unsigned char>(image.get(), 0, r, c) = value;
+    return image;
+}
+
 // Root-mean-square distance between H(p) and truth(p) over the points p of the first image's
 // rows x cols grid (every `step` pixels) that the truth maps inside a second image of the same
 // size.

@@ -12,7 +12,6 @@
 namespace {
 
 using feature_test::MatchPtr;
-using feature_test::RenderView;
 
 constexpr int kRows = 240, kColumns = 320;
 // The second view's origin in the texture: the pair's transform is a shift by (-6, -210).
@@ -27,8 +26,8 @@ MatchPtr Matches(const std::vector<std::array<double, 2>>& points, double errorR
 }
 
 TEST(PairConfidence, HighOnlyWhereTheOverlapShowsTheSamePlace) {
-    const NImagePtr first = RenderView(kRows, kColumns, Homography8::Identity());
-    const NImagePtr second = RenderView(kRows, kColumns, Homography8::Translation(kDr, kDc));
+    const feature_test::ViewPair pair(Homography8::Translation(-kDr, -kDc), kRows, kColumns);
+    const NImagePtr &first = pair.first, &second = pair.second;
     // A picture of something else.
     const NImagePtr elsewhere = unrelated_view::Image(kRows, kColumns);
     const Homography8 truth = Homography8::Translation(-kDr, -kDc);
@@ -64,9 +63,7 @@ TEST(PairConfidence, HighOnlyWhereTheOverlapShowsTheSamePlace) {
         EXPECT_LE(confidence, 1.0) << c.name;
     }
     // A mask with nothing usable leaves no overlap to judge.
-    NImagePtr nothing(NCreateImage(1, kRows, kColumns, NUByteRepn));
-    for (int r = 0; r < kRows; ++r)
-        for (int c = 0; c < kColumns; ++c) NPixel<unsigned char>(nothing.get(), 0, r, c) = 0;
+    const NImagePtr nothing = feature_test::Uniform(kRows, kColumns, 0);
     EXPECT_EQ(PairConfidenceOf(first.get(), second.get(), truth, nullptr, nothing.get()), 0.0);
 }
 

@@ -21,17 +21,6 @@ using namespace feature_test;
 
 namespace {
 
-// A pair of views related by a similarity: the second image shows the texture through the
-// inverse of `truth`, which maps first-image points to second-image points.
-struct ViewPair {
-    int rows, cols;
-    Homography8 truth;
-    NImagePtr first, second;
-    ViewPair(int r, int c, const Homography8& t)
-        : rows(r), cols(c), truth(t), first(RenderView(r, c, Homography8())),
-          second(RenderView(r, c, InverseSimilarity(t))) {}
-};
-
 // The truth between two images reduced by 2 (block averages): reduced pixel i covers full
 // pixels 2i and 2i + 1, so full = 2 reduced + 0.5 in both coordinates.
 Homography8 HalfScale(const Homography8& full) {
@@ -45,13 +34,6 @@ Homography8 HalfScale(const Homography8& full) {
     ComposeHomography(full, toFull, &out);
     ComposeHomography(toHalf, out, &out);
     return out;
-}
-
-NImagePtr Flat(int rows, int cols, unsigned char value) {
-    NImagePtr image(NCreateImage(1, rows, cols, NUByteRepn));
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) NPixel<unsigned char>(image.get(), 0, r, c) = value;
-    return image;
 }
 
 // A context of `count` records whose images the test passes in directly.
@@ -92,7 +74,7 @@ TEST(EstimatePairCoarse, FindsTheTransformAtFullAndReducedScale) {
     // The offsets tried around the alignment are matched and the best fit kept; at factor 2 the
     // transform relates the two images reduced to 120 x 170.
     RecordingPrompts prompts;
-    const ViewPair pair(240, 340, Similarity(-1.5, 1.0, 120.0, 230.0, -6.0, -180.0));
+    const ViewPair pair(Similarity(-1.5, 1.0, 120.0, 230.0, -6.0, -180.0), 240, 340);
     for (const int factor : {1, 2}) {
         Homography8 H;
         MatchPtr best;
@@ -109,7 +91,7 @@ TEST(EstimatePairCoarse, FindsTheTransformAtFullAndReducedScale) {
 }
 
 TEST(EstimatePairCoarse, NothingMatchedLeavesTheTransform) {
-    const NImagePtr flat = Flat(200, 260, 90);
+    const NImagePtr flat = Uniform(200, 260, 90);
     Homography8 H = Homography8::Translation(1, 2);
     MatchList* result = nullptr;
     Captured(
@@ -165,7 +147,7 @@ TEST(RunPairs, EachPairsLinesComeOutTogetherInPairOrder) {
 // ---- RefinePair ------------------------------------------------------------------------------
 
 TEST(RefinePair, RefinesTheCoarseTransformAtTheFinerLevel) {
-    const ViewPair pair(200, 260, Similarity(2.5, 1.01, 100.0, 180.0, -4.0, -140.0));
+    const ViewPair pair(Similarity(2.5, 1.01, 100.0, 180.0, -4.0, -140.0), 200, 260);
     // The coarse level's transform: the truth at half scale, off by half a coarse pixel.
     Homography8 H = pair.truth;
     H.h[2] = H.h[2] / 2.0 + 0.5;
@@ -188,8 +170,8 @@ TEST(RefinePair, RefinesTheCoarseTransformAtTheFinerLevel) {
 }
 
 TEST(RefinePair, NoOverlapOrZeroMaskGivesNothing) {
-    const ViewPair pair(200, 260, Homography8::Translation(-2, -120));
-    const NImagePtr mask = Flat(200, 260, 0);
+    const ViewPair pair(Homography8::Translation(-2, -120), 200, 260);
+    const NImagePtr mask = Uniform(200, 260, 0);
     // Everything of the first image mapped far outside the second; then a mask forbidding all.
     for (const auto& [H0, m] : {std::pair{Homography8::Translation(0, -1000), (N_ImageRec*)nullptr},
                                 std::pair{Homography8::Translation(-1, -60), mask.get()}}) {
@@ -205,7 +187,7 @@ TEST(RefinePair, NoOverlapOrZeroMaskGivesNothing) {
 // ---- EstimatePair ----------------------------------------------------------------------------
 
 TEST(EstimatePair, CoarseToFineEstimateOfARigidPair) {
-    const ViewPair pair(240, 340, Similarity(-2.0, 0.99, 120.0, 250.0, -7.0, -170.0));
+    const ViewPair pair(Similarity(-2.0, 0.99, 120.0, 250.0, -7.0, -170.0), 240, 340);
     MosaicContext context = Context(2);
     ContextGuard guard{context};
     context.records[1].align_dr = 7; // the rough alignment of image 1 in image 0
@@ -228,7 +210,7 @@ TEST(EstimatePair, CoarseToFineEstimateOfARigidPair) {
 }
 
 TEST(EstimatePair, NothingMatchedFallsBackToTheAlignmentAtEveryLevelCount) {
-    const NImagePtr flat = Flat(240, 340, 100);
+    const NImagePtr flat = Uniform(240, 340, 100);
     for (const int levels : {1, 2}) {
         MosaicContext context = Context(2);
         ContextGuard guard{context};
@@ -248,10 +230,10 @@ TEST(EstimatePair, NothingMatchedFallsBackToTheAlignmentAtEveryLevelCount) {
 TEST(EstimatePair, RefinementWithoutMatchesFallsBackAtFullScale) {
     // The coarse search takes no mask and succeeds; the refinement reads the context's mask,
     // which forbids everything, so the finest level falls back to the alignment itself.
-    const ViewPair pair(240, 340, Homography8::Translation(-5.0, -171.0));
+    const ViewPair pair(Homography8::Translation(-5.0, -171.0), 240, 340);
     MosaicContext context = Context(2);
     ContextGuard guard{context};
-    context.mask = Flat(240, 340, 0).release();
+    context.mask = Uniform(240, 340, 0).release();
     context.records[1].align_dr = 5;
     context.records[1].align_dc = 171;
     int result = -1;
@@ -267,7 +249,7 @@ TEST(EstimatePair, RefinementWithoutMatchesFallsBackAtFullScale) {
 TEST(EstimatePair, SkipFeatureMatchingUsesTheAlignmentAndTheClosingPairWritesTheLastRecord) {
     // Pair k writes record k - 1's transform and record k's inverse; the closing pair (k = 0)
     // the last record's transform. Other records stay untouched.
-    const NImagePtr flat = Flat(200, 260, 100);
+    const NImagePtr flat = Uniform(200, 260, 100);
     for (const int k : {2, 0}) {
         MosaicContext context = Context(3);
         ContextGuard guard{context};
@@ -282,7 +264,7 @@ TEST(EstimatePair, SkipFeatureMatchingUsesTheAlignmentAndTheClosingPairWritesThe
 }
 
 TEST(EstimatePair, HandSetMatchesAreFittedDirectly) {
-    const NImagePtr flat = Flat(200, 260, 100);
+    const NImagePtr flat = Uniform(200, 260, 100);
     MosaicContext context = Context(2);
     ContextGuard guard{context};
     // Correspondences of a similarity (rotation 90 degrees about the origin, then a shift).
@@ -306,7 +288,7 @@ TEST(EstimatePair, HandSetMatchesAreFittedDirectly) {
 }
 
 TEST(EstimatePair, HandSetMatchesOfTheTranslationModelGiveTheMeanShift) {
-    const NImagePtr flat = Flat(200, 260, 100);
+    const NImagePtr flat = Uniform(200, 260, 100);
     MosaicContext context = Context(2);
     ContextGuard guard{context};
     MatchList* hand = CreateMatchList();
