@@ -181,9 +181,7 @@ TEST_F(AutoAlign, OneImageGivesAnEmptyListAndNoImagesFail) {
 
 TEST_F(AutoAlignCorrMask, UsesTheMaskedSearchForEveryPair) {
     ViewSequence seq(240, 320, {{0, 0}, {0, 96}, {4, 180}}, ViewKind::Rgb24);
-    TestDib mask(320, 240, 8);
-    mask.SetGreyRamp();
-    for (auto& byte : mask.pixels) byte = 255;
+    TestDib mask = FlatView(240, 320, 255);
     CBmpAdapter maskAdapter = mask.Adapter();
     MFCPanorama session;
     seq.AddTo(session);

@@ -16,9 +16,7 @@ TEST(FineAlignment, PairAllPairsAndMaskedSearchesAreExact) {
         MFCPanorama session;
         session.SetFineAlignment(true);
         seq.AddTo(session);
-        TestDib mask(400, 300, 8);
-        mask.SetGreyRamp();
-        std::fill(mask.pixels.begin(), mask.pixels.end(), 255);
+        TestDib mask = FlatView(300, 400, 255);
         CBmpAdapter maskAdapter = mask.Adapter();
         for (std::size_t k = 1; k < origins.size(); ++k) {
             const int i = static_cast<int>(k) - 1, j = static_cast<int>(k);

@@ -26,11 +26,7 @@ using std::numbers::pi;
 constexpr int kRows = 240, kColumns = 320;
 
 ViewSequence Views(Scene scene, double F, const std::vector<double>& yaws) {
-    std::vector<TestDib> dibs;
-    for (double yaw : yaws)
-        dibs.push_back(
-            DibFromImage(camera_views::RenderView(scene, F, yaw, kRows, kColumns, 1).get()));
-    return ViewSequence(std::move(dibs));
+    return ViewSequence(camera_views::RenderViews(scene, F, yaws, kRows, kColumns));
 }
 
 // Root mean square distance on the canvas between points of neighbouring views that show the

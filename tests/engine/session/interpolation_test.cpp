@@ -153,12 +153,7 @@ TEST_F(ViewInterpolation, HalfwayBetweenIdenticalImagesIsTheImageAndBadArguments
 TEST_F(ViewInterpolation, DissolveWeighsTheLaterImageByT) {
     // Two flat grey pictures, 40 and 200, on top of each other: the overlap is
     // (1 - t)·40 + t·200.
-    TestDib a(80, 60, 8), b(80, 60, 8);
-    a.SetGreyRamp();
-    b.SetGreyRamp();
-    std::fill(a.pixels.begin(), a.pixels.end(), 40);
-    std::fill(b.pixels.begin(), b.pixels.end(), 200);
-    ViewSequence seq(std::vector<TestDib>{a, b});
+    ViewSequence seq(std::vector<TestDib>{FlatView(60, 80, 40), FlatView(60, 80, 200)});
     MFCPanorama session;
     seq.AddTo(session);
     session.AddAlign(0, 0);

@@ -24,14 +24,7 @@ struct Pan {
     ViewSequence views;
 
     Pan(Scene scene, const std::vector<double>& yawList)
-        : yaws(yawList), views(Render(scene, yawList)) {}
-
-    static std::vector<TestDib> Render(Scene scene, const std::vector<double>& yaws) {
-        std::vector<TestDib> dibs;
-        for (double yaw : yaws)
-            dibs.push_back(DibFromImage(
-                camera_views::RenderView(scene, kFocal, yaw, kRows, kColumns, 1).get()));
-        return dibs;
+        : yaws(yawList), views(camera_views::RenderViews(scene, kFocal, yawList, kRows, kColumns)) {
     }
     void AddTo(MFCPanorama& session) {
         views.AddTo(session);
@@ -88,12 +81,7 @@ TEST_F(PlanarMosaic, TooFewHandSetMatchesGive5BeforeMatching) {
 
 TEST_F(PlanarMosaic, PairWithoutCorrespondencesFallsBackAndGives9) {
     // Two flat pictures: no corner anywhere, so the pair is joined by its alignment.
-    TestDib a(80, 60, 8), b(80, 60, 8);
-    a.SetGreyRamp();
-    b.SetGreyRamp();
-    for (auto& p : a.pixels) p = 90;
-    for (auto& p : b.pixels) p = 90;
-    ViewSequence seq(std::vector<TestDib>{a, b});
+    ViewSequence seq(std::vector<TestDib>{FlatView(60, 80, 90), FlatView(60, 80, 90)});
     MFCPanorama session;
     seq.AddTo(session);
     session.AddAlign(0, 40);
