@@ -56,10 +56,8 @@ TEST(CorrectionWindow, ShadingSliderRecomputesTheAfterPreviewFoldingMoves) {
     EXPECT_EQ(window.Computations(), before + 1);
     EXPECT_EQ(window.Value(), 100);
     EXPECT_EQ(window.NumberBox()->text(), "100");
-    // Level 100 on a flat 10: corner 10 + 255 clipped, centre 10, halfway 10 + 63.
+    // Level 100 on a flat 10: the corner 10 + 255 clipped (the curve is the corrector's test).
     EXPECT_EQ(qBlue(window.After().pixel(0, 0)), 255);
-    EXPECT_EQ(qBlue(window.After().pixel(50, 50)), 10);
-    EXPECT_EQ(qBlue(window.After().pixel(75, 75)), 73);
 
     // A typed number is applied with Enter.
     window.NumberBox()->setText("42");

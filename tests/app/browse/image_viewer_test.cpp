@@ -48,7 +48,6 @@ TEST(ImageViewerWindow, DragTrimmingRectangleAndMakeTrimmedPicture) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.windowTitle(), "Quiltwork - Image Viewer - pattern.bmp 400 by 300");
     CImageViewer* viewer = window.Viewer();
-    SaveScreenshot(&window, "image_viewer_fit");
 
     viewer->SetZoom(1.0f);
     TrimTarget target;
@@ -121,7 +120,6 @@ TEST(ImageViewerWindow, ZoomControlsAndLargeMagnification) {
     EXPECT_EQ(qBlue(pixel), 10);
     EXPECT_EQ(qGreen(pixel), 20);
     EXPECT_EQ(qRed(pixel), 50);
-    SaveScreenshot(&window, "image_viewer_300");
     viewer->SetZoom(0.0f); // refused with a beep
     EXPECT_FLOAT_EQ(viewer->GetZoom(), 3.0f);
     EXPECT_EQ(prompts.Beeps(), 1);

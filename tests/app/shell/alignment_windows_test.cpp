@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -35,36 +33,15 @@ struct Offset {
     int x, y;
 };
 
-// An application whose input list holds views of the landscape at `offsets` (files that
-// exist, so the steps open; their pictures come from the landscape).
-class ViewsApp {
+// An application whose input list holds views of the landscape at `offsets`.
+class ViewsApp : public generated::App {
 public:
-    explicit ViewsApp(std::vector<Offset> offsets, int period = 0) : m_offsets(offsets) {
-        app.Inputs().SetProbe([](const std::string&) {
-            QImage thumbnail(100, 75, QImage::Format_RGB32);
-            thumbnail.fill(QColor(120, 150, 90));
-            return ListedPicture{true, 400, 300, thumbnail};
-        });
-        CImageInfo::SetLoader([offsets, period](const std::string& path, const PictureCorrection&) {
-            const Offset o = offsets[std::stoi(path.substr(path.find_last_of('/') + 1))];
-            return generated::View(o.x, o.y, period);
-        });
-        std::vector<std::string> paths;
-        for (std::size_t k = 0; k < offsets.size(); ++k) {
-            const QString path = m_dir.filePath(QString::number(k));
-            QFile file(path);
-            file.open(QIODevice::WriteOnly);
-            paths.push_back(path.toStdString());
-        }
-        app.Inputs().AddFiles(paths);
-        app.Driver().SetDialogRunner([this](ParameterDialogKind, StitchSettings& s) {
-            s = settings;
-            return true;
-        });
-        app.Driver().SetResultShower([this](std::unique_ptr<CImageImpl> picture,
-                                            const ResultInfo&) { result = std::move(picture); });
-    }
-    ~ViewsApp() { CImageInfo::SetLoader({}); }
+    explicit ViewsApp(std::vector<Offset> offsets, int period = 0)
+        : generated::App(static_cast<int>(offsets.size()),
+                         [offsets, period](int k) {
+                             return generated::View(offsets[k].x, offsets[k].y, period);
+                         }),
+          m_offsets(offsets) {}
 
     // Every record's position relative to the first is within 1 px of the truth.
     void ExpectTruePlacements() {
@@ -76,12 +53,7 @@ public:
         }
     }
 
-    CMainApp app;
-    StitchSettings settings;
-    std::unique_ptr<CImageImpl> result;
-
 private:
-    QTemporaryDir m_dir;
     std::vector<Offset> m_offsets;
 };
 
@@ -118,9 +90,6 @@ TEST(AutoAlignment, AlignsEveryPairAndStitches) {
     views.ExpectTruePlacements();
     EXPECT_EQ(window->Strip()->count(), 3);
     EXPECT_EQ(window->findChild<QLabel*>()->text(), "3 images,  400 by 300");
-    window->resize(1000, 700);
-    QApplication::processEvents();
-    SaveScreenshot(window, "auto_alignment_generated");
 
     // Typing 0 in the zoom box fits; a typed 200 % applies.
     auto* box = window->findChild<QLineEdit*>("id28039");
@@ -211,8 +180,6 @@ TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     QTest::mouseClick(window->Button(2114), Qt::LeftButton);
     EXPECT_EQ(document.At(0)->Rect().left, before0.left - 4);
     EXPECT_EQ(document.At(0)->Rect().top, before0.top + 3);
-    view.SetZoom(2.0f);
-    SaveScreenshot(window, "manual_alignment_generated_200");
 
     // The engine's Align on every pair gives the true placements.
     QTest::mouseClick(window->Button(2116), Qt::LeftButton);
@@ -295,8 +262,6 @@ TEST(ManualMatching, MarkedPointsStitchAPair) {
     const std::vector<MatchRecord> records = store.Extract(document.At(0), document.At(1));
     ASSERT_EQ(records.size(), 8u);
     EXPECT_EQ(records[0], (MatchRecord{36, 270, 30, 20})); // (y, x) in each picture
-    window->resize(1200, 800);
-    SaveScreenshot(window, "manual_matching_generated");
 
     // Delete: without a selection the warning; with one, the correspondence goes.
     store.SetSelected(-1);

@@ -1,11 +1,20 @@
 // Views of a generated landscape for the window tests: value noise on 24- and 9-pixel grids,
 // different per channel, optionally repeating every `period` columns (a full turn), cut into
-// 400 x 300 views at known offsets so every alignment has a ground truth.
+// 400 x 300 views at known offsets so every alignment has a ground truth; and an application
+// whose input list holds such views.
 #pragma once
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "image_impl.h"
+#include "main_app.h"
+#include "stitch_driver.h"
 
 namespace generated {
 
@@ -48,5 +57,44 @@ template <class Scene> std::unique_ptr<CImageImpl> ViewOf(Scene value, int left,
 inline std::unique_ptr<CImageImpl> View(int left, int top, int period = 0) {
     return ViewOf([period](int x, int y, int c) { return Landscape(x, y, c, period); }, left, top);
 }
+
+// An application whose input list holds `count` files that exist (so every step opens) of
+// 400 x 300 pixels, picture k drawn by `view(k)`. The stitch takes `settings` (or is cancelled
+// when `accept` is false) and keeps its picture in `result`.
+class App {
+public:
+    App(int count, std::function<std::unique_ptr<CImageImpl>(int)> view) {
+        app.Inputs().SetProbe([](const std::string&) {
+            QImage thumbnail(100, 75, QImage::Format_RGB32);
+            thumbnail.fill(QColor(120, 150, 90));
+            return ListedPicture{true, 400, 300, thumbnail};
+        });
+        CImageInfo::SetLoader([view](const std::string& path, const PictureCorrection&) {
+            return view(std::stoi(path.substr(path.find_last_of('/') + 1)));
+        });
+        std::vector<std::string> paths;
+        for (int k = 0; k < count; ++k) {
+            const QString path = m_dir.filePath(QString::number(k));
+            QFile(path).open(QIODevice::WriteOnly);
+            paths.push_back(path.toStdString());
+        }
+        app.Inputs().AddFiles(paths);
+        app.Driver().SetDialogRunner([this](ParameterDialogKind, StitchSettings& s) {
+            s = settings;
+            return accept;
+        });
+        app.Driver().SetResultShower([this](std::unique_ptr<CImageImpl> picture,
+                                            const ResultInfo&) { result = std::move(picture); });
+    }
+    ~App() { CImageInfo::SetLoader({}); }
+
+    CMainApp app;
+    StitchSettings settings;
+    bool accept = true;
+    std::unique_ptr<CImageImpl> result;
+
+private:
+    QTemporaryDir m_dir;
+};
 
 } // namespace generated

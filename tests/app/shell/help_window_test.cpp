@@ -3,8 +3,6 @@
 // stitching, closing a modal window) closes it.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -28,33 +26,18 @@
 
 namespace {
 
-// An application with three generated views of known offsets in its input list (files that
-// exist, so the alignment step opens), and a stitch whose parameter dialog is cancelled.
-class HelpApp {
+// An application with three generated views of known offsets in its input list, and a stitch
+// whose parameter dialog is cancelled; the prompter outlives the application.
+struct Prompts {
+    ScriptedPrompter prompts;
+};
+class HelpApp : public Prompts, public generated::App {
 public:
-    HelpApp() {
-        app.Inputs().SetProbe([](const std::string&) {
-            QImage thumbnail(100, 75, QImage::Format_RGB32);
-            thumbnail.fill(QColor(120, 150, 90));
-            return ListedPicture{true, 400, 300, thumbnail};
-        });
-        CImageInfo::SetLoader([](const std::string& path, const PictureCorrection&) {
-            const int k = std::stoi(path.substr(path.find_last_of('/') + 1));
-            return generated::View(250 * k, 5 * k);
-        });
-        std::vector<std::string> paths;
-        for (int k = 0; k < 3; ++k) {
-            const QString path = m_dir.filePath(QString::number(k));
-            QFile file(path);
-            file.open(QIODevice::WriteOnly);
-            paths.push_back(path.toStdString());
-        }
-        app.Inputs().AddFiles(paths);
-        app.Driver().SetDialogRunner([](ParameterDialogKind, StitchSettings&) { return false; });
+    HelpApp() : generated::App(3, [](int k) { return generated::View(250 * k, 5 * k); }) {
+        accept = false;
         view = app.CreateFileView();
         view->show();
     }
-    ~HelpApp() { CImageInfo::SetLoader({}); }
 
     // The help window shows `page` for `window` and nothing else is open for it.
     void ExpectOpenFor(QWidget* window, const QString& page) {
@@ -68,12 +51,7 @@ public:
         EXPECT_GT(help->Browser()->toPlainText().size(), 400);
     }
 
-    ScriptedPrompter prompts;
-    CMainApp app;
     ImageFileView* view = nullptr;
-
-private:
-    QTemporaryDir m_dir;
 };
 
 AutoAlignmentWindow* OpenAutomatic(HelpApp& h) {

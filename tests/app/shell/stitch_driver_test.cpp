@@ -251,7 +251,6 @@ TEST(ResultWindow, SizeCheckTrimClipboardAndExit) {
     viewer->SetTrimmingRectangle({whole.left + static_cast<int>(std::lround(100 * z)), whole.top,
                                   whole.left + static_cast<int>(std::lround(500 * z)),
                                   whole.bottom});
-    SaveScreenshot(&window, "result_window_trimming");
     const CanvasRect first = viewer->TrimmingRectangleInPicture();
     window.Trim();
     ASSERT_TRUE(window.IsTrimmed());

@@ -156,7 +156,7 @@ TEST(Translation, JapaneseReachesTheUser) {
                   JapaneseOf(messages, "InputImageList",
                              "Are you sure you want to input all of the images?")
                       .toStdString());
-        SaveScreenshot(&view, "ja_image_file_view");
+        // The details show the file dates and sizes in the locale's formats.
         QTest::mouseClick(view.findChild<QToolButton*>("DetailsView"), Qt::LeftButton);
         SaveScreenshot(&view, "ja_image_file_view_details");
 
