@@ -16,6 +16,7 @@
 #include "mosaic/flat_mosaic.h"
 #include "mosaic/image_loading.h"
 #include "session/session_state.h"
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/CProgressWnd.h"
 #include "support/scripted_progress.h"
 #include "support/test_images.h"
@@ -168,22 +169,6 @@ void ExpectPicture(HandMosaic& mosaic, const N_ImageRec* out, int rows, int colu
         }
 }
 
-// An output adapter; frees what the engine handed over.
-struct Output {
-    CBmpAdapter adapter;
-    Output() = default;
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
-    ~Output() { ReleaseAdapterResult(adapter); }
-    bool Empty() const { return adapter.GetHeader() == nullptr; }
-    int At(int row, int column, int byte, bool lower = false) const {
-        const BITMAPINFOHEADER& h = *adapter.GetHeader();
-        const std::int64_t offset = (h.biHeight - 1 - row) * DibStride(h.biWidth, h.biBitCount) +
-                                    static_cast<std::int64_t>(column) * h.biBitCount / 8 + byte;
-        return (lower ? adapter.GetData48Lower() : adapter.GetData())[offset];
-    }
-};
-
 int Compose(HandMosaic& mosaic) {
     return ComposeMosaic(mosaic.session, nullptr, 5, 90);
 }
@@ -290,10 +275,10 @@ TEST(Composition, CanvasWiderThanTenBasesIsRefusedBeforeDrawing) {
         mosaic.AddView(10, 10, 0, 0);
         mosaic.AddView(10, 10, 0, left);
         mosaic.Prepare();
-        Output out;
-        EXPECT_EQ(RenderMosaic(mosaic.session, &out.adapter, nullptr), code) << left;
+        AdapterResult out;
+        EXPECT_EQ(RenderMosaic(mosaic.session, out.Get(), nullptr), code) << left;
         EXPECT_EQ(mosaic.Output(), nullptr);
-        EXPECT_TRUE(out.Empty());
+        EXPECT_TRUE(out->IsEmpty());
     }
 }
 
@@ -447,13 +432,15 @@ TEST(Composition, LowBytesAreComposedWithTheSameGeometryAndDelivered) {
     ASSERT_EQ(Compose(mosaic), 0);
     ExpectPicture(mosaic, mosaic.Output(), 34, 68, Texture);
     ExpectPicture(mosaic, mosaic.Context().output48, 34, 68, lower);
-    Output delivered;
-    ASSERT_EQ(DeliverOutput(mosaic.Context(), &delivered.adapter), 0);
+    AdapterResult delivered;
+    ASSERT_EQ(DeliverOutput(mosaic.Context(), delivered.Get()), 0);
     EXPECT_EQ(mosaic.Context().output48, nullptr);
-    ASSERT_NE(delivered.adapter.GetData48Lower(), nullptr);
+    ASSERT_NE(delivered->GetData48Lower(), nullptr);
+    // Pixel (10, 50) of the 34-row picture: bottom-up rows, blue byte first.
+    const std::int64_t at = (33 - 10) * DibStride(68, 24) + 50 * 3;
     const CanvasPoint p = mosaic.World(10, 50);
-    EXPECT_EQ(delivered.At(10, 50, 0, true), lower(p.r, p.c, 2)); // blue byte
-    EXPECT_EQ(delivered.At(10, 50, 2), Texture(p.r, p.c, 0));
+    EXPECT_EQ(delivered->GetData48Lower()[at], lower(p.r, p.c, 2));
+    EXPECT_EQ(delivered->GetData()[at + 2], Texture(p.r, p.c, 0));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -482,9 +469,9 @@ TEST(Composition, RefusedOrMissingDeliveryLeavesNoComposite) {
         EXPECT_EQ(mosaic.Output(), nullptr);
     }
     MosaicContext empty;
-    Output out;
-    EXPECT_EQ(DeliverOutput(empty, &out.adapter), 12);
-    EXPECT_TRUE(out.Empty());
+    AdapterResult out;
+    EXPECT_EQ(DeliverOutput(empty, out.Get()), 12);
+    EXPECT_TRUE(out->IsEmpty());
 }
 
 TEST(Composition, CancelAtAnyReportGivesTwoAndDeliversNothing) {
@@ -497,9 +484,9 @@ TEST(Composition, CancelAtAnyReportGivesTwoAndDeliversNothing) {
         CProgressWnd window(nullptr, "Processing...");
         ASSERT_TRUE(window.GoModal());
         window.SetRange(0, 100, 1);
-        Output out;
-        EXPECT_EQ(RenderMosaic(mosaic.session, &out.adapter, window.GetSink()), 2) << position;
-        EXPECT_TRUE(out.Empty()) << position;
+        AdapterResult out;
+        EXPECT_EQ(RenderMosaic(mosaic.session, out.Get(), window.GetSink()), 2) << position;
+        EXPECT_TRUE(out->IsEmpty()) << position;
         EXPECT_EQ(mosaic.Output(), nullptr) << position;
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -29,6 +30,23 @@ double Millimetres(double F) {
     return F * 35.0 / kColumns;
 }
 
+// A colour view whose green band shows `scene` (grey levels at (r, c)), whose blue band
+// 40 + blueStep k names view k, and whose red band compensates (redStep = 0.114 blueStep /
+// 0.299), so that every view has the same grey levels (0.299 R + 0.587 G + 0.114 B) for the
+// matching.
+TestDib CodedView(int rows, int columns, int k, int blueStep, double redStep,
+                  const std::function<int(int, int)>& scene) {
+    TestDib dib(columns, rows, 24);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const int t = scene(r, c);
+            dib.At(r, c, 0) = static_cast<unsigned char>(40 + blueStep * k);
+            dib.At(r, c, 1) = static_cast<unsigned char>(t);
+            dib.At(r, c, 2) = static_cast<unsigned char>(std::lround(0.7 * t + 70 - redStep * k));
+        }
+    return dib;
+}
+
 // Grey views of a camera turning about its vertical axis, every view seeing the texture wrapped
 // around a cylinder of radius F.
 struct Turn {
@@ -37,31 +55,18 @@ struct Turn {
     ViewSequence views;
     CylinderGeometry geometry;
 
-    // With `coded` the views are colour pictures whose green band is the scene and whose
-    // blue band is 40 + 20 k for view k; red compensates, so that every view has the grey
-    // levels the matching sees (0.299 R + 0.587 G + 0.114 B) of the same scene.
+    // With `coded` the views are colour views of the scene (CodedView), view k's blue 40 + 20 k.
     Turn(double focal, const std::vector<double>& yawList, bool coded = false)
         : F(focal), yaws(yawList), views(Render(focal, yawList, coded)) {
         CylinderGeometryFor(kRows, kColumns, Millimetres(F), &geometry);
     }
     static std::vector<TestDib> Render(double F, const std::vector<double>& yaws, bool coded) {
-        if (!coded) return camera_views::RenderViews(Scene::Cylinder, F, yaws, kRows, kColumns);
-        std::vector<TestDib> dibs;
-        for (std::size_t k = 0; k < yaws.size(); ++k) {
-            const NImagePtr view =
-                camera_views::RenderView(Scene::Cylinder, F, yaws[k], kRows, kColumns, 1);
-            TestDib dib(kColumns, kRows, 24);
-            for (int r = 0; r < kRows; ++r)
-                for (int c = 0; c < kColumns; ++c) {
-                    const double scene = NPixel<unsigned char>(view.get(), 0, r, c);
-                    dib.At(r, c, 0) = static_cast<unsigned char>(40 + 20 * k);
-                    dib.At(r, c, 1) = static_cast<unsigned char>(scene);
-                    dib.At(r, c, 2) =
-                        static_cast<unsigned char>(std::lround(0.7 * scene + 70 - 7.625 * k));
-                }
-            dibs.push_back(std::move(dib));
-        }
-        return dibs;
+        std::vector<TestDib> views =
+            camera_views::RenderViews(Scene::Cylinder, F, yaws, kRows, kColumns);
+        for (std::size_t k = 0; coded && k < views.size(); ++k)
+            views[k] = CodedView(kRows, kColumns, static_cast<int>(k), 20, 7.625,
+                                 [&](int r, int c) { return views[k].At(r, c); });
+        return views;
     }
     // Columns between the projections of two views: the projected width N spans 2 theta.
     double ProjectedShift(double yawA, double yawB) const {
@@ -362,23 +367,14 @@ TEST_F(FocalEstimate, RecoversTheFocalLengthOfAPanAndKeepsTheContextForTheMosaic
     ReleaseAdapterResult(out);
 }
 
-// Colour bitmaps of the texture repeated every `period` columns, view k starting at column
-// lefts[k]: green is the texture, blue 40 + 60 k names the view, and red compensates so that
-// every view has the same grey levels (0.299 R + 0.587 G + 0.114 B) for the matching.
+// Colour views (see CodedView) of the texture repeated every `period` columns, view k
+// starting at column lefts[k].
 std::vector<TestDib> PeriodicViews(int rows, int columns, int period, std::vector<int> lefts) {
     std::vector<TestDib> views;
-    for (std::size_t k = 0; k < lefts.size(); ++k) {
-        TestDib dib(columns, rows, 24);
-        for (int r = 0; r < rows; ++r)
-            for (int c = 0; c < columns; ++c) {
-                const double t =
-                    static_cast<unsigned char>(TextureValue(r, (lefts[k] + c) % period, 1));
-                dib.At(r, c, 0) = static_cast<unsigned char>(40 + 60 * k);
-                dib.At(r, c, 1) = static_cast<unsigned char>(t);
-                dib.At(r, c, 2) = static_cast<unsigned char>(std::lround(0.7 * t + 70 - 22.88 * k));
-            }
-        views.push_back(std::move(dib));
-    }
+    for (std::size_t k = 0; k < lefts.size(); ++k)
+        views.push_back(CodedView(rows, columns, static_cast<int>(k), 60, 22.88, [&](int r, int c) {
+            return static_cast<int>(TextureValue(r, (lefts[k] + c) % period, 1));
+        }));
     return views;
 }
 

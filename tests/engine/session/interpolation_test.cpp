@@ -34,25 +34,9 @@ TEST_F(ViewInterpolation, RecoversAKnownAffinePair) {
     B.h[3] = -0.02, B.h[4] = 1.01, B.h[5] = 8.0;
     Homography8 truthP, truthQ = B;
     ASSERT_TRUE(InvertHomography(B, &truthP));
-    TestDib first(kColumns, kRows, 8), second(kColumns, kRows, 8);
-    first.SetGreyRamp();
-    second.SetGreyRamp();
-    for (int r = 0; r < kRows; ++r)
-        for (int c = 0; c < kColumns; ++c) {
-            double sum0 = 0.0, sum1 = 0.0;
-            // Each pixel the mean of 3 x 3 samples over its area.
-            for (int i = -1; i <= 1; ++i)
-                for (int j = -1; j <= 1; ++j) {
-                    const double y = r + i / 3.0, x = c + j / 3.0;
-                    double y0 = 0, x0 = 0;
-                    B.Apply(y, x, &y0, &x0);
-                    sum0 += TextureValue(y, x, 1);
-                    sum1 += TextureValue(y0, x0, 1);
-                }
-            first.At(r, c) = static_cast<unsigned char>(sum0 / 9.0 + 0.5);
-            second.At(r, c) = static_cast<unsigned char>(sum1 / 9.0 + 0.5);
-        }
-    ViewSequence seq(std::vector<TestDib>{first, second});
+    const NImagePtr first = feature_test::RenderView(kRows, kColumns, Homography8());
+    const NImagePtr second = feature_test::RenderView(kRows, kColumns, B);
+    ViewSequence seq(std::vector<TestDib>{DibFromImage(first.get()), DibFromImage(second.get())});
     MFCPanorama session;
     seq.AddTo(session);
     session.AddAlign(8, 120);
