@@ -5,18 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-#include <tiffio.h>
-
 #include "image_impl.h"
 #include "picture_prompt.h"
+#include "support/picture_files.h"
 #include "support/scratch_dir.h"
 
 // Records every box the picture layer shows while it lives.
@@ -110,29 +107,8 @@ inline void WriteTiff16(const std::string& path, int width, int height, int samp
 
 // An 8 x 8 JPEG of one value in every sample, written with libjpeg: grey or RGB, at quality
 // 100, with an APP1 marker holding `app1` when it is not empty.
-inline void WriteJpeg8x8(const std::string& path, bool grey, JSAMPLE value,
+inline void WriteJpeg8x8(const std::string& path, bool grey, int value,
                          const std::vector<std::uint8_t>& app1 = {}) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(file);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = cinfo.image_height = 8;
-    cinfo.input_components = grey ? 1 : 3;
-    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    if (!app1.empty())
-        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
-    std::vector<JSAMPLE> row(8 * cinfo.input_components, value);
-    while (cinfo.next_scanline < 8) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(file);
+    WriteBytes(path, picture_files::JpegBytes(
+                         8, 8, grey ? 1 : 3, [value](int, int, int) { return value; }, 100, app1));
 }

@@ -11,38 +11,7 @@
 
 namespace {
 
-struct PngLayout {
-    int width = 1;
-    int height = 1;
-    int bitDepth = 8;
-    int colorType = PNG_COLOR_TYPE_RGB;
-    bool interlaced = false;
-    std::vector<png_color> palette;
-    std::vector<png_byte> trns;              // palette alpha
-    std::vector<std::vector<png_byte>> rows; // packed as the file holds them (16-bit big-endian)
-};
-
-void WritePng(const std::string& path, const PngLayout& layout) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(file);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, file);
-    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
-                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!layout.palette.empty())
-        png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
-    if (!layout.trns.empty())
-        png_set_tRNS(png, info, layout.trns.data(), static_cast<int>(layout.trns.size()), nullptr);
-    png_write_info(png, info);
-    std::vector<png_bytep> rows;
-    for (const auto& row : layout.rows) rows.push_back(const_cast<png_bytep>(row.data()));
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-}
+using picture_files::PngLayout;
 
 std::unique_ptr<CImageImpl> ReadPng(const std::string& path) {
     auto picture = CImageImpl::New(kImageTypePng);
@@ -135,7 +104,7 @@ TEST(PngFiles, TransparencyAndSixteenBitSamplesBecomeTwentyFourBitRgb) {
         {"16 bits", deep, {{0x12, 0xFE, 0x00}}, 0},
     };
     for (const Case& c : cases) {
-        WritePng(dir.File("p.png"), c.layout);
+        ASSERT_TRUE(picture_files::WritePng(dir.File("p.png"), c.layout));
         auto picture = ReadPng(dir.File("p.png"));
         ASSERT_TRUE(picture) << c.name;
         EXPECT_EQ(picture->GetBitsPerPixel(), 24) << c.name;
@@ -157,7 +126,7 @@ TEST(PngFiles, GreyFilesBecomeEightBitGreyRamps) {
     layout.bitDepth = 2;
     layout.colorType = PNG_COLOR_TYPE_GRAY;
     layout.rows = {{0b00011011}}; // levels 0, 1, 2, 3 of 3
-    WritePng(dir.File("grey2.png"), layout);
+    ASSERT_TRUE(picture_files::WritePng(dir.File("grey2.png"), layout));
     auto picture = ReadPng(dir.File("grey2.png"));
     ASSERT_TRUE(picture);
     ASSERT_EQ(picture->GetBitsPerPixel(), 8);
@@ -182,7 +151,7 @@ TEST(PngFiles, InterlacedFilesReadInFull) {
         }
         layout.rows.push_back(row);
     }
-    WritePng(dir.File("adam7.png"), layout);
+    ASSERT_TRUE(picture_files::WritePng(dir.File("adam7.png"), layout));
     auto picture = ReadPng(dir.File("adam7.png"));
     ASSERT_TRUE(picture);
     for (int y = 0; y < 9; ++y)

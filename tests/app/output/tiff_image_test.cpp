@@ -175,16 +175,8 @@ TEST(TiffFiles, EightBitPicturesAreWrittenAndReadAsRgb) {
 
 TEST(TiffFiles, GreyEightBitFilesBecomeTwentyFourBit) {
     ScratchDir dir;
-    TIFF* tif = TIFFOpen(dir.File("g8.tif").c_str(), "w");
-    ASSERT_TRUE(tif);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 2);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    std::uint8_t line[2] = {17, 240};
-    TIFFWriteScanline(tif, line, 0, 0);
-    TIFFClose(tif);
+    ASSERT_TRUE(picture_files::WriteTiff(dir.File("g8.tif"), 2, 1, 1, 8, PHOTOMETRIC_MINISBLACK,
+                                         [](int x, int, int) { return x == 0 ? 17 : 240; }));
     auto picture = CImageImpl::Open(dir.File("g8.tif"));
     ASSERT_TRUE(picture->IsValid());
     EXPECT_EQ(picture->GetBitsPerPixel(), 24);
