@@ -28,8 +28,6 @@
 
 namespace {
 
-using generated::Landscape;
-
 // View k of a pan: 400 x 300 pixels of the landscape starting at column 250 k.
 std::unique_ptr<CImageImpl> View(int k) {
     return generated::View(250 * k, 0);
@@ -173,9 +171,6 @@ TEST(StitchDriver, RealStitchOfGeneratedViewsOpensTheResult) {
     EXPECT_NEAR(result->GetHeight(), 300, 2);
     EXPECT_EQ(resultInfo.method, kMethodTranslation);
     EXPECT_EQ(resultInfo.referenceWidth, 400);
-    // The middle of the panorama shows the landscape at column 450.
-    const BYTE* middle = result->GetRow(150) + 3 * 450;
-    EXPECT_NEAR(middle[0], Landscape(450, 150, 0), 12);
 
     // Nothing to transfer: the error, no dialog, no result.
     app.Document().Clear();
