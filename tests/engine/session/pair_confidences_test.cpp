@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "stitchkit/AdapterResult.h"
 #include "stitchkit/MFCPanorama.h"
 #include "support/test_images.h"
 #include "support/test_sequence.h"
@@ -21,40 +23,15 @@ TEST_F(PairConfidences, EveryOperationJudgesEachPair) {
     // Views 0 .. 2 overlap at their true shifts; view 3 shows something else, given an
     // alignment that overlaps it with view 2 as a neighbour would.
     const std::vector<Origin> origins = {{0, 0}, {6, 210}, {-4, 430}};
-    struct Case {
-        const char* name;
-        bool aligned; // the true alignments are given (else the operation finds them)
-        std::vector<double> (*run)(MFCPanorama&);
+    // Each mosaic is given the true alignments; the automatic alignment (no mosaic) finds them.
+    using Mosaic = bool (MFCPanorama::*)(IImageAdapter*, IProgress*);
+    const std::pair<const char*, Mosaic> cases[] = {
+        {"translation", &MFCPanorama::DoTranslationMosaics},
+        {"rigid", &MFCPanorama::DoRigidTransMosaics},
+        {"translation strip", &MFCPanorama::DoTranslationHMosaics},
+        {"automatic alignment", nullptr},
     };
-    const Case cases[] = {
-        {"translation", true,
-         [](MFCPanorama& s) {
-             CBmpAdapter out;
-             s.DoTranslationMosaics(&out);
-             ReleaseAdapterResult(out);
-             return s.GetLastPairConfidences();
-         }},
-        {"rigid", true,
-         [](MFCPanorama& s) {
-             CBmpAdapter out;
-             s.DoRigidTransMosaics(&out);
-             ReleaseAdapterResult(out);
-             return s.GetLastPairConfidences();
-         }},
-        {"translation strip", true,
-         [](MFCPanorama& s) {
-             CBmpAdapter out;
-             s.DoTranslationHMosaics(&out);
-             ReleaseAdapterResult(out);
-             return s.GetLastPairConfidences();
-         }},
-        {"automatic alignment", false,
-         [](MFCPanorama& s) {
-             s.DoAutoAlign();
-             return s.GetLastPairConfidences();
-         }},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [name, mosaic] : cases) {
         std::vector<TestDib> views;
         for (const Origin& o : origins)
             views.push_back(TextureView(kRows, kColumns, o.top, o.left, ViewKind::Rgb24));
@@ -62,16 +39,20 @@ TEST_F(PairConfidences, EveryOperationJudgesEachPair) {
         ViewSequence seq(std::move(views));
         MFCPanorama session;
         seq.AddTo(session);
-        if (c.aligned) {
+        if (mosaic != nullptr) {
             session.AddAlign(6, 210);
             session.AddAlign(-10, 220);
             session.AddAlign(4, 200);
+            AdapterResult out;
+            (session.*mosaic)(out.Get(), nullptr);
+        } else {
+            session.DoAutoAlign();
         }
-        const std::vector<double> confidences = c.run(session);
-        ASSERT_EQ(confidences.size(), 3u) << c.name;
-        EXPECT_GT(confidences[0], 0.5) << c.name;
-        EXPECT_GT(confidences[1], 0.5) << c.name;
-        EXPECT_LT(confidences[2], 0.1) << c.name;
+        const std::vector<double> confidences = session.GetLastPairConfidences();
+        ASSERT_EQ(confidences.size(), 3u) << name;
+        EXPECT_GT(confidences[0], 0.5) << name;
+        EXPECT_GT(confidences[1], 0.5) << name;
+        EXPECT_LT(confidences[2], 0.1) << name;
     }
 }
 
