@@ -71,14 +71,4 @@ TEST(RealSequences, StitchInCylinderAndPlaneModes) {
     }
 }
 
-TEST(RealSequences, PicturesOfDifferentShapesAreRefused) {
-    const std::vector<std::string> pair = Pictures("opencv_exposure_error");
-    if (pair.size() != 2) GTEST_SKIP() << "no real sequences";
-    cli_test::ScratchDir dir;
-    // One picture is landscape, the other portrait: not one sequence of equal pictures.
-    const auto run = cli_test::RunStitch({pair[0], pair[1], "-o", dir.Path("p.jpg")});
-    EXPECT_EQ(run.status, 66);
-    EXPECT_NE(run.errors.find("Image size is wrong."), std::string::npos);
-}
-
 } // namespace
