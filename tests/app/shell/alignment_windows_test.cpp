@@ -172,16 +172,12 @@ TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     QTest::keyClick(&view, Qt::Key_Up);
     EXPECT_EQ(document.At(2)->Rect().left, before2.left + 20);
     EXPECT_EQ(document.At(2)->Rect().top, before2.top - 6);
-    // Dragging picture 1 (left of where picture 2 lies) moves picture 0 with it on commit.
-    const PlacementRect before0 = document.At(0)->Rect(), moved1 = document.At(1)->Rect();
-    const QPoint grab1 = PointIn(view, *document.At(1), 20, 150);
-    Drag(view, grab1, grab1 + QPoint(-4, 3));
-    EXPECT_EQ(document.At(1)->Rect().left, moved1.left - 4);
-    QTest::mouseClick(window->Button(2114), Qt::LeftButton);
-    EXPECT_EQ(document.At(0)->Rect().left, before0.left - 4);
-    EXPECT_EQ(document.At(0)->Rect().top, before0.top + 3);
+    // (Which pictures a pair's moves carry along is the arrangement test's; the carry to
+    // picture 2 above shows the window commits the pair.)
 
-    // The engine's Align on every pair gives the true placements.
+    // Back on the first pair, the engine's Align on every pair gives the true placements.
+    QTest::mouseClick(window->Button(2114), Qt::LeftButton);
+    EXPECT_EQ(window->PairIndex(), 0);
     QTest::mouseClick(window->Button(2116), Qt::LeftButton);
     QTest::mouseClick(window->Button(2115), Qt::LeftButton);
     QTest::mouseClick(window->Button(2116), Qt::LeftButton);
