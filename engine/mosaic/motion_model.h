@@ -18,6 +18,21 @@ enum MotionModel : int {
 // The transforms a set of matches can be fitted with.
 enum class FitKind { Translation, Similarity, Affine, Projective };
 
+// The matches a fit of the kind passes through exactly (1 translation, 2 similarity, 3 affine,
+// 4 projective).
+constexpr int ExactFitMatches(FitKind kind) {
+    switch (kind) {
+    case FitKind::Translation:
+        return 1;
+    case FitKind::Similarity:
+        return 2;
+    case FitKind::Affine:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
 // What the engine needs to know of one motion model.
 struct MotionModelFacts {
     MotionModel model;

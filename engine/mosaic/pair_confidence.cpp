@@ -77,19 +77,6 @@ bool ValidAround(const N_ImageRec* valid, double r, double c, double reach) {
 
 } // namespace
 
-int ExactFitMatches(FitKind kind) {
-    switch (kind) {
-    case FitKind::Translation:
-        return 1;
-    case FitKind::Similarity:
-        return 2;
-    case FitKind::Affine:
-        return 3;
-    default:
-        return 4;
-    }
-}
-
 double MatchAgreement(const MatchList* matches, const Homography8& H, FitKind kind,
                       double tolerance) {
     if (matches == nullptr) return 0.0;

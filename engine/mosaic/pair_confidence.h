@@ -16,10 +16,6 @@
 // Fewer overlap samples than this say nothing about a pair: its correlation counts as 0.
 inline constexpr int kMinimumOverlapSamples = 200;
 
-// The matches a fit of the kind passes through exactly (1 translation, 2 similarity, 3 affine,
-// 4 projective).
-int ExactFitMatches(FitKind kind);
-
 // The share of the matches beyond the `ExactFitMatches(kind)` a fit passes through anyway
 // whose residual under H (first -> second) is at most `tolerance` pixels:
 // (agreeing - m) / (n - m) for n > m matches, clamped to 0 .. 1; 0 for n <= m.

@@ -20,17 +20,10 @@ constexpr double kMatchingThreshold = 500.0;
 constexpr double kCoarseStrengthStart = kMatchingThreshold / 2.0;
 constexpr double kCorrelationThreshold = 0.7;
 
+// The coarse search's matches a fit needs: exactly as many as it passes through, and six for
+// a projective one.
 int CoarseMinimumMatches(FitKind kind) {
-    switch (kind) {
-    case FitKind::Translation:
-        return 1;
-    case FitKind::Similarity:
-        return 2;
-    case FitKind::Affine:
-        return 3;
-    default:
-        return 6;
-    }
+    return kind == FitKind::Projective ? 6 : ExactFitMatches(kind);
 }
 
 // The image reduced by `factor` in both directions (the image itself for factor 1); false
