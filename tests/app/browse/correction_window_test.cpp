@@ -1,6 +1,8 @@
 // The Shading Correction and Lens Distortion Correction windows.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,14 +20,9 @@ namespace {
 
 // A 24-bit picture with every sample `value`.
 std::unique_ptr<CImageImpl> Flat(int width, int height, BYTE value) {
-    BITMAPINFOHEADER h{};
-    h.biSize = sizeof h;
-    h.biWidth = width;
-    h.biHeight = height;
-    h.biPlanes = 1;
-    h.biBitCount = 24;
-    std::vector<BYTE> bits(static_cast<std::size_t>(DibStride(width, 24) * height), value);
-    return CImageImpl::FromBitmap(h, bits.data(), nullptr, nullptr, kImageTypeBmp);
+    std::unique_ptr<CImageImpl> picture = CImageImpl::Create(width, height, 24, kImageTypeBmp);
+    for (int y = 0; picture && y < height; ++y) std::memset(picture->GetRow(y), value, 3 * width);
+    return picture;
 }
 
 std::unique_ptr<CImageImpl> RealPreview() {
