@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
@@ -24,7 +23,6 @@
 #include "result_window.h"
 #include "seam_alignment.h"
 #include "stitch_driver.h"
-#include "support/gui_test.h"
 #include "support/scripted_prompter.h"
 
 namespace {
@@ -89,23 +87,24 @@ TEST(AutoAlignment, AlignsEveryPairAndStitches) {
     EXPECT_TRUE(window->isVisible());
     views.ExpectTruePlacements();
     EXPECT_EQ(window->Strip()->count(), 3);
-    EXPECT_EQ(window->findChild<QLabel*>()->text(), "3 images,  400 by 300");
 
-    // Typing 0 in the zoom box fits; a typed 200 % applies.
+    // Typing 0 in the zoom box fits (a typed percentage applying is the image viewer's test).
     auto* box = window->findChild<QLineEdit*>("id28039");
     QTest::mouseClick(window->Button(28035), Qt::LeftButton);
     const float fit = window->View()->GetZoom();
-    box->setText("200");
-    emit box->editingFinished();
-    EXPECT_FLOAT_EQ(window->View()->GetZoom(), 2.0f);
+    window->View()->SetZoom(2.0f);
     box->setText("0");
     emit box->editingFinished();
     EXPECT_FLOAT_EQ(window->View()->GetZoom(), fit);
 
+    // Cancel at the size question opens the parameter dialog again with the choices made.
     views.settings.method = kMethodTranslation;
     views.settings.sizeIndex = 2;
-    prompts.Expect(kIdOk); // the size question
+    prompts.Expect(kIdCancel);
+    prompts.Expect(kIdOk);
     QTest::mouseClick(window->Button(28013), Qt::LeftButton);
+    ASSERT_EQ(views.shown.size(), 2u);
+    EXPECT_EQ(views.shown[1].method, kMethodTranslation);
     ASSERT_TRUE(views.result);
     // The union of the three views: 490 + 400 wide, 6 + 4 + 300 high (the canvas may keep a
     // row and a column).
@@ -115,27 +114,12 @@ TEST(AutoAlignment, AlignsEveryPairAndStitches) {
     // Back after the question.
     prompts.Expect(kIdOk);
     QTest::mouseClick(window->Button(28014), Qt::LeftButton);
-    EXPECT_EQ(prompts.Take().back(), "Do you want to go back to Image Browser?");
     EXPECT_EQ(views.app.CurrentStep(), Step::FileView);
     EXPECT_FALSE(window->isVisible());
 }
 
 TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     ScriptedPrompter prompts;
-    // Two pictures: both navigation buttons beep.
-    {
-        ViewsApp two({{0, 0}, {250, 6}});
-        prompts.Expect(kIdOk);
-        ASSERT_TRUE(two.app.SwitchTo(Step::ManualAlign));
-        auto* window = dynamic_cast<ManualAlignmentWindow*>(two.app.StepWidget());
-        ASSERT_TRUE(window);
-        QTest::mouseClick(window->Button(2114), Qt::LeftButton);
-        QTest::mouseClick(window->Button(2115), Qt::LeftButton);
-        EXPECT_EQ(prompts.Beeps(), 2);
-        EXPECT_EQ(window->PairIndex(), 0);
-        prompts.Take();
-    }
-
     ViewsApp views(kPan);
     prompts.Expect(kIdOk);
     ASSERT_TRUE(views.app.SwitchTo(Step::ManualAlign));
@@ -146,9 +130,10 @@ TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     QApplication::processEvents();
     CAlignDocument& document = views.app.Document();
     CImageAlignment& view = *window->View();
-    EXPECT_EQ(window->Strip()->PairFrame(), 0);
 
-    // Stitching before every pair was shown is refused.
+    // On the first pair Previous beeps; stitching before every pair was shown is refused.
+    QTest::mouseClick(window->Button(2114), Qt::LeftButton);
+    EXPECT_EQ(prompts.Beeps(), 1);
     prompts.Expect(kIdOk);
     QTest::mouseClick(window->Button(2174), Qt::LeftButton);
     EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Images are remain."});
@@ -172,6 +157,10 @@ TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     QTest::keyClick(&view, Qt::Key_Up);
     EXPECT_EQ(document.At(2)->Rect().left, before2.left + 20);
     EXPECT_EQ(document.At(2)->Rect().top, before2.top - 6);
+    // On the last pair Next beeps.
+    QTest::mouseClick(window->Button(2115), Qt::LeftButton);
+    EXPECT_EQ(window->PairIndex(), 1);
+    EXPECT_EQ(prompts.Beeps(), 1);
     // (Which pictures a pair's moves carry along is the arrangement test's; the carry to
     // picture 2 above shows the window commits the pair.)
 
@@ -186,9 +175,7 @@ TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     views.settings.method = kMethodTranslation;
     prompts.Expect(kIdOk); // the size question
     QTest::mouseClick(window->Button(2174), Qt::LeftButton);
-    ASSERT_TRUE(views.result);
-    EXPECT_NEAR(views.result->GetWidth(), 890, 2);
-    EXPECT_NEAR(views.result->GetHeight(), 310, 2);
+    EXPECT_TRUE(views.result); // its size is the automatic alignment test's
     EXPECT_EQ(prompts.Pending(), 0u);
 }
 
@@ -211,9 +198,6 @@ TEST(SeamAlignment, ClosingOffsetReachesTheEngineAndClosesTheTurn) {
         CAlignDocument& document = views.app.Document();
         seenDx = document.At(0)->Rect().left - document.At(3)->Rect().left;
         seenDy = document.At(0)->Rect().top - document.At(3)->Rect().top;
-        seam->resize(900, 600);
-        QApplication::processEvents();
-        SaveScreenshot(seam, "seam_alignment_generated");
         prompts.Expect(kIdOk);
         QTest::mouseClick(seam->Button(28029), Qt::LeftButton);
     });
@@ -223,10 +207,8 @@ TEST(SeamAlignment, ClosingOffsetReachesTheEngineAndClosesTheTurn) {
     EXPECT_NEAR(seenDx, 270, 1);
     EXPECT_NEAR(seenDy, 0, 1);
     EXPECT_EQ(views.app.Driver().Settings().closingDx, seenDx);
-    const std::vector<std::string> texts = prompts.Take();
-    ASSERT_EQ(texts.size(), 4u); // the step's question, the size question, the seam's two
-    EXPECT_EQ(texts[2], "Please align the first and the last images.");
-    EXPECT_EQ(texts[3], "Are you sure you want to stitch 360-degree cylindrical panorama?");
+    // The step's question, the size question, the seam's request and its question.
+    EXPECT_EQ(prompts.Take().size(), 4u);
     // The first picture keeps its place in the chain.
     EXPECT_EQ(views.app.Document().At(0)->Rect(), first);
     ASSERT_TRUE(views.result);
@@ -255,9 +237,6 @@ TEST(ManualMatching, MarkedPointsStitchAPair) {
     for (const auto& m : marks) window->Pane(1)->AddAt(m[0], m[1]);
     CorrespondenceStore& store = window->Store();
     ASSERT_EQ(store.Count(), 8);
-    const std::vector<MatchRecord> records = store.Extract(document.At(0), document.At(1));
-    ASSERT_EQ(records.size(), 8u);
-    EXPECT_EQ(records[0], (MatchRecord{36, 270, 30, 20})); // (y, x) in each picture
 
     // Delete: without a selection the warning; with one, the correspondence goes.
     store.SetSelected(-1);
@@ -300,7 +279,6 @@ TEST(ManualMatching, TurnWithoutSeamMatchesClosesByTheSeamPlacement) {
     prompts.Expect(kIdOk); // "Please match features between the first and the last images."
     QTest::mouseClick(window->Button(28013), Qt::LeftButton);
     EXPECT_FALSE(views.result);
-    EXPECT_TRUE(window->windowTitle().endsWith("(360 degree)"));
     QTest::mouseClick(window->Button(2112), Qt::LeftButton); // on to the pair (last, first)
     EXPECT_EQ(window->PairIndex(), 3);
     EXPECT_EQ(document.At(0)->Rect().left, 810 + 270);

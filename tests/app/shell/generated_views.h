@@ -60,7 +60,8 @@ inline std::unique_ptr<CImageImpl> View(int left, int top, int period = 0) {
 
 // An application whose input list holds `count` files that exist (so every step opens) of
 // 400 x 300 pixels, picture k drawn by `view(k)`. The stitch takes `settings` (or is cancelled
-// when `accept` is false) and keeps its picture in `result`.
+// when `accept` is false) and keeps its picture in `result`; `shown` holds the settings each
+// parameter dialog was opened with.
 class App {
 public:
     App(int count, std::function<std::unique_ptr<CImageImpl>(int)> view) {
@@ -80,6 +81,7 @@ public:
         }
         app.Inputs().AddFiles(paths);
         app.Driver().SetDialogRunner([this](ParameterDialogKind, StitchSettings& s) {
+            shown.push_back(s);
             s = settings;
             return accept;
         });
@@ -92,6 +94,7 @@ public:
     StitchSettings settings;
     bool accept = true;
     std::unique_ptr<CImageImpl> result;
+    std::vector<StitchSettings> shown;
 
 private:
     QTemporaryDir m_dir;

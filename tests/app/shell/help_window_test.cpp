@@ -1,6 +1,6 @@
 // The help window: each window's Help button shows the program's one help window on that
-// window's page of the manual, and leaving the window (ending the program, going back,
-// stitching, closing a modal window) closes it.
+// window's page of the manual, and leaving the window (ending the program or any other hiding
+// of the window, stitching, closing a modal window) closes it.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -8,8 +8,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
-
-#include <functional>
 
 #include "auto_alignment.h"
 #include "button_icons.h"
@@ -21,7 +19,6 @@
 #include "main_app.h"
 #include "result_window.h"
 #include "stitch_driver.h"
-#include "support/gui_test.h"
 #include "support/scripted_prompter.h"
 
 namespace {
@@ -39,95 +36,54 @@ public:
         view->show();
     }
 
-    // The help window shows `page` for `window` and nothing else is open for it.
-    void ExpectOpenFor(QWidget* window, const QString& page) {
+    // Presses the Help button of `window`: the help window shows `page` for it, from the manual
+    // compiled into the program (a title and text); a second press keeps the one window.
+    void PressHelp(QWidget* window, const QString& page) {
+        QToolButton* button = FindToolButton(window, 28015);
+        ASSERT_TRUE(button);
+        EXPECT_TRUE(button->isVisibleTo(window));
+        QTest::mouseClick(button, Qt::LeftButton);
         HelpWindow* help = app.Help().Window();
         ASSERT_TRUE(help);
         EXPECT_TRUE(help->isVisible());
         EXPECT_EQ(help->CurrentPage(), page);
         EXPECT_TRUE(app.Help().IsOpenFor(window));
-        // The page came from the manual compiled into the program: it has a title and text.
         EXPECT_FALSE(help->Browser()->documentTitle().isEmpty());
         EXPECT_GT(help->Browser()->toPlainText().size(), 400);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(app.Help().Window(), help);
+    }
+
+    // The user left `window`: its help is closed and every expected box was shown.
+    void ExpectClosedFor(QWidget* window) {
+        EXPECT_FALSE(app.Help().Window() && app.Help().Window()->isVisible());
+        EXPECT_FALSE(app.Help().IsOpenFor(window));
+        EXPECT_EQ(prompts.Pending(), 0u);
     }
 
     ImageFileView* view = nullptr;
 };
 
-AutoAlignmentWindow* OpenAutomatic(HelpApp& h) {
-    h.prompts.Expect(kIdOk);
-    EXPECT_TRUE(h.app.SwitchTo(Step::AutoAlign));
-    return dynamic_cast<AutoAlignmentWindow*>(h.app.StepWidget());
-}
-
 } // namespace
 
 TEST(HelpWindow, EachWindowOpensItsPageAndLeavingItClosesIt) {
-    struct Case {
-        const char* name;
-        // Opens the window and returns it with its Help button's id.
-        std::function<QWidget*(HelpApp&, int* helpId)> open;
-        const char* page;
-        // Leaves the window as a user does.
-        std::function<void(HelpApp&, QWidget*)> leave;
-    };
-    const Case cases[] = {
-        {"file view, End",
-         [](HelpApp& h, int* id) {
-             *id = 28015;
-             return static_cast<QWidget*>(h.view);
-         },
-         "file-view.html",
-         [](HelpApp& h, QWidget*) {
-             h.prompts.Expect(kIdOk);
-             QTest::mouseClick(h.view->Button(28016), Qt::LeftButton);
-         }},
-        {"automatic alignment, back",
-         [](HelpApp& h, int* id) {
-             *id = 28015;
-             return static_cast<QWidget*>(OpenAutomatic(h));
-         },
-         "automatic-alignment.html",
-         [](HelpApp& h, QWidget* window) {
-             h.prompts.Expect(kIdOk);
-             QTest::mouseClick(FindToolButton(window, 28014), Qt::LeftButton);
-         }},
-        {"automatic alignment, stitch",
-         [](HelpApp& h, int* id) {
-             *id = 28015;
-             return static_cast<QWidget*>(OpenAutomatic(h));
-         },
-         "automatic-alignment.html",
-         // The window stays on screen while the stitch asks for its settings (cancelled here).
-         [](HelpApp&, QWidget* window) {
-             QTest::mouseClick(FindToolButton(window, 28013), Qt::LeftButton);
-             EXPECT_TRUE(window->isVisible());
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    {
+        // Ending the program, as any hiding of the window by the program.
         HelpApp h;
-        int id = 0;
-        QWidget* window = c.open(h, &id);
-        ASSERT_TRUE(window);
-        QToolButton* button = FindToolButton(window, id);
-        ASSERT_TRUE(button);
-        EXPECT_TRUE(button->isVisibleTo(window));
-        QTest::mouseClick(button, Qt::LeftButton);
-        h.ExpectOpenFor(window, c.page);
-        if (c.page == std::string("file-view.html")) {
-            SaveScreenshot(h.app.Help().Window(), "help_window_file_view");
-        }
-        HelpWindow* first = h.app.Help().Window();
-        // A second press keeps the one window.
-        QTest::mouseClick(button, Qt::LeftButton);
-        EXPECT_EQ(h.app.Help().Window(), first);
-
-        c.leave(h, window);
-        EXPECT_FALSE(h.app.Help().Window() && h.app.Help().Window()->isVisible());
-        EXPECT_FALSE(h.app.Help().IsOpenFor(window));
-        EXPECT_EQ(h.prompts.Pending(), 0u);
+        h.PressHelp(h.view, "file-view.html");
+        h.prompts.Expect(kIdOk);
+        QTest::mouseClick(h.view->Button(28016), Qt::LeftButton);
+        h.ExpectClosedFor(h.view);
     }
+    // Stitching: the window stays on screen while the stitch asks for its settings (cancelled).
+    HelpApp h;
+    h.prompts.Expect(kIdOk);
+    ASSERT_TRUE(h.app.SwitchTo(Step::AutoAlign));
+    QWidget* window = h.app.StepWidget();
+    h.PressHelp(window, "automatic-alignment.html");
+    QTest::mouseClick(FindToolButton(window, 28013), Qt::LeftButton);
+    EXPECT_TRUE(window->isVisible());
+    h.ExpectClosedFor(window);
 }
 
 // The Result window runs modally: the help window opens above it as a window of its own (so it
@@ -137,8 +93,7 @@ TEST(HelpWindow, OverTheModalResultWindow) {
     bool checked = false;
     h.app.SetResultWindowHook([&](ResultWindow& window) {
         QTimer::singleShot(0, &window, [&] {
-            QTest::mouseClick(window.Button(28015), Qt::LeftButton);
-            h.ExpectOpenFor(&window, "result-window.html");
+            h.PressHelp(&window, "result-window.html");
             HelpWindow* help = h.app.Help().Window();
             ASSERT_TRUE(help && help->windowHandle());
             EXPECT_EQ(help->windowHandle()->transientParent(), window.windowHandle());
@@ -149,7 +104,5 @@ TEST(HelpWindow, OverTheModalResultWindow) {
     });
     h.app.ShowResultWindow(generated::View(0, 0), ResultInfo{});
     EXPECT_TRUE(checked);
-    ASSERT_TRUE(h.app.Help().Window());
-    EXPECT_FALSE(h.app.Help().Window()->isVisible());
-    EXPECT_EQ(h.prompts.Pending(), 0u);
+    h.ExpectClosedFor(nullptr);
 }

@@ -1,12 +1,12 @@
 // The program end to end on real photographs: browse, ALL IN, Automatic Alignment, Stitch as a
 // cylinder, the Result window, Save as JPEG; the panorama has the size quiltstitch gives for
-// the same pictures and settings. Screenshots of the windows on the way.
+// the same pictures and settings. Screenshots of the windows on the way. (The alignment and
+// matching windows' steps are checked on generated views of known offsets.)
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QListView>
 #include <QListWidget>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,14 +14,10 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "alignment_view.h"
 #include "auto_alignment.h"
-#include "feature_matching_view.h"
 #include "image_file_view.h"
 #include "image_impl.h"
 #include "main_app.h"
-#include "manual_alignment.h"
-#include "manual_matching.h"
 #include "result_window.h"
 #include "stitch_driver.h"
 #include "support/browse_folder.h"
@@ -42,8 +38,6 @@ TEST(RealPhotographs, AutoAlignmentStitchAndSaveAsQuiltstitchDoes) {
     prompts.Expect(kIdNo); // not the picture of another size
     QTest::mouseClick(view.Button(2117), Qt::LeftButton);
     ASSERT_EQ(view.SelectedList()->count(), 3);
-    view.Browser()->Files()->IconView()->selectionModel()->select(
-        view.Browser()->Files()->Model()->index(1, 0), QItemSelectionModel::Select);
     SaveScreenshot(&view, "image_file_view");
     prompts.Take();
 
@@ -106,31 +100,4 @@ TEST(RealPhotographs, AutoAlignmentStitchAndSaveAsQuiltstitchDoes) {
     ASSERT_TRUE(reference && reference->IsValid());
     EXPECT_EQ(mine->GetWidth(), reference->GetWidth());
     EXPECT_EQ(mine->GetHeight(), reference->GetHeight());
-
-    // The same pair by hand: the engine's Align.
-    prompts.Expect(kIdOk);
-    QTest::mouseClick(automatic->Button(28014), Qt::LeftButton);
-    prompts.Expect(kIdOk);
-    QTest::mouseClick(view.Button(28017), Qt::LeftButton);
-    auto* manual = dynamic_cast<ManualAlignmentWindow*>(app.StepWidget());
-    ASSERT_TRUE(manual);
-    manual->resize(1200, 800);
-    QTest::mouseClick(manual->Button(2116), Qt::LeftButton);
-    QTest::mouseClick(manual->Button(2173), Qt::LeftButton);
-    SaveScreenshot(manual, "manual_alignment_weir");
-
-    // Feature matching on the first pair, with points marked where the engine aligned it.
-    prompts.Expect(kIdOk);
-    QTest::mouseClick(manual->Button(28014), Qt::LeftButton);
-    prompts.Expect(kIdOk);
-    QTest::mouseClick(view.Button(2120), Qt::LeftButton);
-    auto* matching = dynamic_cast<ManualMatchingWindow*>(app.StepWidget());
-    ASSERT_TRUE(matching);
-    matching->resize(1300, 860);
-    for (const auto& [x, y] : {std::pair{120, 180}, {300, 420}, {200, 620}, {420, 300}})
-        matching->Pane(1)->AddAt(x, y);
-    matching->Pane(0)->ScrollTo(800, 100);
-    matching->Pane(1)->ScrollTo(0, 100);
-    SaveScreenshot(matching, "manual_matching_weir");
-    EXPECT_EQ(prompts.Pending(), 0u);
 }
