@@ -238,12 +238,8 @@ TEST(ManualMatching, MarkedPointsStitchAPair) {
     CorrespondenceStore& store = window->Store();
     ASSERT_EQ(store.Count(), 8);
 
-    // Delete: without a selection the warning; with one, the correspondence goes.
-    store.SetSelected(-1);
-    prompts.Expect(kIdOk);
-    QTest::mouseClick(window->Button(28017), Qt::LeftButton);
-    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Please select feature point to delete."});
-    window->Pane(1)->AddAt(5, 5); // a ninth, selected
+    // Delete takes the selected correspondence, a ninth just marked.
+    window->Pane(1)->AddAt(5, 5);
     QTest::mouseClick(window->Button(28017), Qt::LeftButton);
     EXPECT_EQ(store.Count(), 8);
 

@@ -1,10 +1,10 @@
 // The Image File View's Shade, Lens and Mask buttons: the correction windows over the selected
-// picture, Apply All for the whole list, thumbnails, information line and placed pictures.
+// picture, Apply All for the whole list, thumbnails, information line, placed pictures and the
+// mask handed to the application.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -32,14 +32,13 @@ void WriteFlat(const QString& path, int w, int h, BYTE value) {
     ASSERT_TRUE(picture->WriteFile(path.toStdString()));
 }
 
-// Clicks `id` and, once the correction window is open, runs `drive` on it.
-void WithCorrectionWindow(ImageFileView& view, int id, std::function<void(CorrectionWindow&)> drive,
-                          bool& opened) {
-    opened = false;
+// Clicks `id` and, once a window of type W is open, runs `drive` on it; whether it opened.
+template <class W> bool WithWindow(ImageFileView& view, int id, std::function<void(W&)> drive) {
+    bool opened = false;
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* window = qobject_cast<CorrectionWindow*>(QApplication::activeModalWidget());
+        auto* window = qobject_cast<W*>(QApplication::activeModalWidget());
         if (!window) return;
         poll.stop();
         opened = true;
@@ -47,11 +46,21 @@ void WithCorrectionWindow(ImageFileView& view, int id, std::function<void(Correc
     });
     poll.start();
     view.Button(id)->click();
+    return opened;
+}
+
+// Sets a correction window's slider to `value`, then presses `button` (Apply All or Cancel).
+std::function<void(CorrectionWindow&)> Slide(int value, int button) {
+    return [value, button](CorrectionWindow& window) {
+        window.Slider()->setValue(value);
+        QApplication::processEvents();
+        window.Button(button)->click();
+    };
 }
 
 } // namespace
 
-TEST(CorrectionButtons, ShadeAndLensApplyToTheWholeList) {
+TEST(CorrectionButtons, ShadeLensAndMaskApplyToTheWholeList) {
     ScriptedPrompter prompts;
     QTemporaryDir dir;
     WriteFlat(dir.filePath("a.bmp"), 400, 300, 60);
@@ -61,50 +70,21 @@ TEST(CorrectionButtons, ShadeAndLensApplyToTheWholeList) {
     view.AddFiles({dir.filePath("a.bmp"), dir.filePath("b.bmp")});
     InputImageList& inputs = app.Inputs();
     ASSERT_EQ(inputs.Count(), 2);
-    ASSERT_TRUE(view.Button(2145)->isEnabled());
 
     // Shade at 100, Apply All: both thumbnails brighten towards the corners.
-    bool opened = false;
-    WithCorrectionWindow(
-        view, 2145,
-        [](CorrectionWindow& window) {
-            EXPECT_EQ(window.objectName(), "id132");
-            window.Slider()->setValue(100);
-            QApplication::processEvents();
-            window.Button(2144)->click();
-        },
-        opened);
-    ASSERT_TRUE(opened);
+    ASSERT_TRUE(WithWindow<CorrectionWindow>(view, 2145, Slide(100, 2144)));
     EXPECT_EQ(inputs.Correction().shading, 100);
     for (int k = 0; k < 2; ++k) {
         const QImage thumb = inputs.Thumbnail(k);
         EXPECT_GT(qRed(thumb.pixel(0, 0)), 230) << k;
         EXPECT_LT(qRed(thumb.pixel(thumb.width() / 2, thumb.height() / 2)), 70) << k;
     }
-
     // Cancel changes nothing.
-    WithCorrectionWindow(
-        view, 2145,
-        [](CorrectionWindow& window) {
-            window.Slider()->setValue(10);
-            QApplication::processEvents();
-            window.Button(28031)->click();
-        },
-        opened);
-    ASSERT_TRUE(opened);
+    ASSERT_TRUE(WithWindow<CorrectionWindow>(view, 2145, Slide(10, 28031)));
     EXPECT_EQ(inputs.Correction().shading, 100);
 
     // Lens at 50: the information line gives the engine's inner rectangle of 400 x 300.
-    WithCorrectionWindow(
-        view, 2146,
-        [](CorrectionWindow& window) {
-            EXPECT_EQ(window.objectName(), "id133");
-            window.Slider()->setValue(50);
-            QApplication::processEvents();
-            window.Button(2144)->click();
-        },
-        opened);
-    ASSERT_TRUE(opened);
+    ASSERT_TRUE(WithWindow<CorrectionWindow>(view, 2146, Slide(50, 2144)));
     EXPECT_EQ(inputs.Correction().lens, 50);
     MFCLensCalib calib;
     const CSize inner = calib.CalcInnerRect(CSize{400, 300}, 0.5 * calib.CalcMaxKappa(400, 300));
@@ -123,40 +103,22 @@ TEST(CorrectionButtons, ShadeAndLensApplyToTheWholeList) {
         EXPECT_NEAR(picture->GetRow(cy)[3 * cx], 60, 1);
         EXPECT_GT(picture->GetRow(0)[0], 200);
     }
-}
 
-TEST(CorrectionButtons, MaskReachesTheApplication) {
-    ScriptedPrompter prompts;
-    QTemporaryDir dir;
-    WriteFlat(dir.filePath("a.bmp"), 400, 300, 60);
-    CMainApp app;
-    ImageFileView& view = *app.CreateFileView();
-    view.AddFiles({dir.filePath("a.bmp")});
-    ASSERT_TRUE(view.Button(2147)->isEnabled());
-    QTimer poll;
-    poll.setInterval(10);
-    bool opened = false;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* window = qobject_cast<MaskWindow*>(QApplication::activeModalWidget());
-        if (!window) return;
-        poll.stop();
-        opened = true;
-        // At zoom 0.5, centre (100, 75) radius 50 on screen: picture (200, 150) radius 100.
-        CImageViewer* viewer = window->Viewer();
+    // The mask is drawn over the corrected picture, so it has the placed pictures' size. At
+    // zoom 0.5, centre (100, 75) radius 50 on screen: picture (200, 150) radius 100.
+    ASSERT_TRUE(WithWindow<MaskWindow>(view, 2147, [](MaskWindow& window) {
+        CImageViewer* viewer = window.Viewer();
         viewer->SetZoom(0.5f);
         const CanvasRect shown = viewer->DisplayRect();
         const QPoint origin(shown.left - viewer->ScrollX(), shown.top - viewer->ScrollY());
         QTest::mousePress(viewer->viewport(), Qt::LeftButton, {}, origin + QPoint(100, 75));
         QTest::mouseRelease(viewer->viewport(), Qt::LeftButton, {}, origin + QPoint(150, 75));
-        window->findChild<QPushButton*>("id29000")->click();
-    });
-    poll.start();
-    view.Button(2147)->click();
-    ASSERT_TRUE(opened);
+        window.findChild<QPushButton*>("id29000")->click();
+    }));
     CImageImpl* mask = app.Mask();
     ASSERT_TRUE(mask);
-    EXPECT_EQ(mask->GetWidth(), 400);
-    EXPECT_EQ(mask->GetHeight(), 300);
+    EXPECT_EQ(mask->GetWidth(), inner.cx);
+    EXPECT_EQ(mask->GetHeight(), inner.cy);
     EXPECT_EQ(mask->GetPixelIndex(300, 150), 255);
     EXPECT_EQ(mask->GetPixelIndex(301, 150), 0);
 }
