@@ -100,38 +100,29 @@ void WriteJpegWithExif(const std::string& path, ExifData* exif) {
     unsigned int blockSize = 0;
     exif_data_save_data(exif, &block, &blockSize);
     ASSERT_NE(block, nullptr);
-    WriteJpeg8x8(path, false, 128, Bytes(block, block + blockSize));
+    WriteBytes(path, picture_files::JpegBytes(
+                         8, 8, 3, [](int, int, int) { return 128; }, 100,
+                         Bytes(block, block + blockSize)));
     std::free(block);
 }
 
-TEST(ExifFocalFiles, JpegWithThirtyFiveMillimetreField) {
+TEST(ExifFocalFiles, JpegExifFields) {
     ScratchDir dir;
     ExifData* exif = NewIntelExif();
     AddShort(exif, EXIF_TAG_FOCAL_LENGTH_IN_35MM_FILM, 28);
-    AddRational(exif, EXIF_TAG_FOCAL_LENGTH, 5, 1);
-    WriteJpegWithExif(dir.File("a.jpg"), exif);
-    exif_data_unref(exif);
-    EXPECT_EQ(ReadFocalLength35mm(dir.File("a.jpg")), 28.0);
-    // The picture itself still reads.
-    EXPECT_TRUE(CImageImpl::Open(dir.File("a.jpg"))->IsValid());
-}
-
-TEST(ExifFocalFiles, JpegWithSensorResolutionOnly) {
-    ScratchDir dir;
-    ExifData* exif = NewIntelExif();
     AddRational(exif, EXIF_TAG_FOCAL_LENGTH, 160, 10);
     AddRational(exif, EXIF_TAG_FOCAL_PLANE_X_RESOLUTION, 2500, 1);
     AddShort(exif, EXIF_TAG_FOCAL_PLANE_RESOLUTION_UNIT, 3);
-    WriteJpegWithExif(dir.File("b.jpg"), exif);
+    WriteJpegWithExif(dir.File("a.jpg"), exif);
     exif_data_unref(exif);
-    const auto fields = ReadExifFocalFields(dir.File("b.jpg"));
+    const auto fields = ReadExifFocalFields(dir.File("a.jpg"));
     ASSERT_TRUE(fields);
-    EXPECT_DOUBLE_EQ(*fields->focalLength, 16.0);
-    EXPECT_FALSE(fields->focalLengthIn35mmFilm);
-    EXPECT_FALSE(ReadFocalLength35mm(dir.File("b.jpg"))); // no size known
-    const auto focal = ReadFocalLength35mm(dir.File("b.jpg"), 6000, 4000);
-    ASSERT_TRUE(focal);
-    EXPECT_DOUBLE_EQ(*focal, kEquivalent);
+    EXPECT_EQ(fields->focalLengthIn35mmFilm, 28.0);
+    EXPECT_EQ(fields->focalLength, 16.0);
+    EXPECT_EQ(fields->focalPlaneXResolution, 2500.0);
+    EXPECT_EQ(fields->focalPlaneResolutionUnit, 3);
+    EXPECT_EQ(ReadFocalLength35mm(dir.File("a.jpg")), 28.0);
+    EXPECT_TRUE(CImageImpl::Open(dir.File("a.jpg"))->IsValid()); // the picture still reads
 }
 
 TEST(ExifFocalFiles, FilesWithoutExifOrOfOtherKindsTellNothing) {
@@ -158,7 +149,7 @@ void SetTiffRational(TIFF* tif, std::uint32_t tag, double value) {
         TIFFSetField(tif, tag, static_cast<float>(value));
 }
 
-void WriteTiffWithExif(const std::string& path, bool with35mm) {
+void WriteTiffWithExif(const std::string& path) {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     ASSERT_TRUE(tif);
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 6);
@@ -171,7 +162,7 @@ void WriteTiffWithExif(const std::string& path, bool with35mm) {
     for (int y = 0; y < 4; ++y) TIFFWriteScanline(tif, line, y, 0);
     ASSERT_TRUE(TIFFWriteDirectory(tif));
     ASSERT_EQ(TIFFCreateEXIFDirectory(tif), 0);
-    if (with35mm) TIFFSetField(tif, EXIFTAG_FOCALLENGTHIN35MMFILM, std::uint16_t{35});
+    TIFFSetField(tif, EXIFTAG_FOCALLENGTHIN35MMFILM, std::uint16_t{35});
     SetTiffRational(tif, EXIFTAG_FOCALLENGTH, 16.0);
     SetTiffRational(tif, EXIFTAG_FOCALPLANEXRESOLUTION, 2500.0);
     TIFFSetField(tif, EXIFTAG_FOCALPLANERESOLUTIONUNIT, std::uint16_t{3});
@@ -187,13 +178,17 @@ void WriteTiffWithExif(const std::string& path, bool with35mm) {
 
 TEST(ExifFocalFiles, TiffExifDirectory) {
     ScratchDir dir;
-    WriteTiffWithExif(dir.File("a.tif"), true);
-    EXPECT_EQ(ReadFocalLength35mm(dir.File("a.tif")), 35.0);
-    WriteTiffWithExif(dir.File("b.tif"), false);
-    const auto focal = ReadFocalLength35mm(dir.File("b.tif"), 6, 4);
-    ASSERT_TRUE(focal);
-    EXPECT_NEAR(*focal, kEquivalent, 1e-4); // the rationals may pass through float
-    EXPECT_TRUE(CImageImpl::Open(dir.File("b.tif"))->IsValid());
+    WriteTiffWithExif(dir.File("a.tif"));
+    const auto fields = ReadExifFocalFields(dir.File("a.tif"));
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->focalLengthIn35mmFilm, 35.0);
+    // The rationals may pass through float.
+    EXPECT_NEAR(fields->focalLength.value_or(0), 16.0, 1e-4);
+    EXPECT_NEAR(fields->focalPlaneXResolution.value_or(0), 2500.0, 1e-4);
+    EXPECT_EQ(fields->focalPlaneResolutionUnit, 3);
+    EXPECT_EQ(fields->pixelXDimension, 6000);
+    EXPECT_EQ(fields->pixelYDimension, 4000);
+    EXPECT_TRUE(CImageImpl::Open(dir.File("a.tif"))->IsValid());
 }
 
 } // namespace

@@ -76,39 +76,10 @@ inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-// A strip TIFF written with libtiff: `samples` 16-bit samples per pixel, row by row.
+// A TIFF of `samples` 16-bit samples per pixel, row by row, written with libtiff.
 inline void WriteTiff16(const std::string& path, int width, int height, int samples,
-                        const std::vector<std::uint16_t>& values, std::uint16_t photometric,
-                        std::uint16_t planar = PLANARCONFIG_CONTIG) {
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    ASSERT_TRUE(tif);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, planar);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 1);
-    if (planar == PLANARCONFIG_CONTIG) {
-        for (int y = 0; y < height; ++y)
-            TIFFWriteScanline(tif, const_cast<std::uint16_t*>(values.data()) + y * width * samples,
-                              y, 0);
-    } else {
-        std::vector<std::uint16_t> line(width);
-        for (int s = 0; s < samples; ++s)
-            for (int y = 0; y < height; ++y) {
-                for (int x = 0; x < width; ++x) line[x] = values[(y * width + x) * samples + s];
-                TIFFWriteScanline(tif, line.data(), y, s);
-            }
-    }
-    TIFFClose(tif);
-}
-
-// An 8 x 8 JPEG of one value in every sample, written with libjpeg: grey or RGB, at quality
-// 100, with an APP1 marker holding `app1` when it is not empty.
-inline void WriteJpeg8x8(const std::string& path, bool grey, int value,
-                         const std::vector<std::uint8_t>& app1 = {}) {
-    WriteBytes(path, picture_files::JpegBytes(
-                         8, 8, grey ? 1 : 3, [value](int, int, int) { return value; }, 100, app1));
+                        const std::vector<std::uint16_t>& values, std::uint16_t photometric) {
+    ASSERT_TRUE(picture_files::WriteTiff(
+        path, width, height, samples, 16, photometric,
+        [&](int x, int y, int c) { return values[(y * width + x) * samples + c]; }));
 }
