@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,32 +16,15 @@
 #include "stitchkit/Host.h"
 #include "support/scratch_dir.h"
 
-// A profile store of its own for each test, so no test sees another's remembered folder.
-class MemoryStore final : public stitchkit::IProfileStore {
-public:
-    int GetInt(const std::string& s, const std::string& n, int fallback) override {
-        const auto it = values.find(s + "/" + n);
-        return it == values.end() ? fallback : std::stoi(it->second);
-    }
-    void WriteInt(const std::string& s, const std::string& n, int value) override {
-        values[s + "/" + n] = std::to_string(value);
-    }
-    std::string GetString(const std::string& s, const std::string& n,
-                          const std::string& fallback) override {
-        const auto it = values.find(s + "/" + n);
-        return it == values.end() ? fallback : it->second;
-    }
-    void WriteString(const std::string& s, const std::string& n, const std::string& v) override {
-        values[s + "/" + n] = v;
-    }
-    std::map<std::string, std::string> values;
-};
-
+// The engine's store of values in memory, fresh for each test, so that no test sees another's
+// remembered folder.
 struct ScopedStore {
-    std::shared_ptr<MemoryStore> store = std::make_shared<MemoryStore>();
-    ScopedStore() { stitchkit::SetProfileStore(store); }
+    ScopedStore() { stitchkit::SetProfileStore(nullptr); }
     ~ScopedStore() { stitchkit::SetProfileStore(nullptr); }
-    std::map<std::string, std::string>& values() { return store->values; }
+    // A value the save dialog remembers, "" when none was.
+    std::string Saved(const std::string& name) {
+        return stitchkit::ProfileStore().GetString("SaveFilePath", name, "");
+    }
 };
 
 inline std::string ReadBytes(const std::string& path) {
