@@ -22,13 +22,6 @@ MatchPtr Match(const ViewPair& pair, int dr, int dc, const N_ImageRec* mask = nu
                                   minMatches, mask));
 }
 
-std::vector<double> Strengths(const MatchList* m) {
-    std::vector<double> s;
-    for (const FeaturePoint* p = m->first.first; p != nullptr; p = p->next)
-        s.push_back(p->strength);
-    return s;
-}
-
 } // namespace
 
 // ---- Accuracy on known transforms -------------------------------------------------------------
@@ -75,31 +68,6 @@ TEST(MatchFeatures, RigidFitReproducesSmallRotationsAndScales) {
         EXPECT_LT(RmsDifference(H, truth, kRows, kCols), 0.5)
             << "rotation " << s.degrees << " scale " << s.scale;
     }
-}
-
-// Points come back in each image's own coordinates, the first list strongest first and its
-// features at least a 13-pixel template apart.
-TEST(MatchFeatures, ListsHoldPointsInImageCoordinatesStrongestFirst) {
-    const ViewPair pair(Homography8::Translation(-20.0, -110.0));
-    const MatchPtr m = Match(pair, 20, 110);
-    ASSERT_NE(m, nullptr);
-    ASSERT_EQ(m->first.count, m->second.count);
-    const std::vector<double> s = Strengths(m.get());
-    EXPECT_TRUE(std::is_sorted(s.rbegin(), s.rend()));
-    std::vector<const FeaturePoint*> points;
-    const FeaturePoint* q = m->second.first;
-    for (const FeaturePoint* p = m->first.first; p != nullptr; p = p->next, q = q->next) {
-        EXPECT_GE(p->r, 20 + 6); // the overlap of the first image starts at (20, 110)
-        EXPECT_GE(p->c, 110 + 6);
-        EXPECT_NEAR(q->r, p->r - 20.0, 0.1); // an integer shift: exact matches
-        EXPECT_NEAR(q->c, p->c - 110.0, 0.1);
-        points.push_back(p);
-    }
-    for (std::size_t i = 0; i < points.size(); ++i)
-        for (std::size_t j = i + 1; j < points.size(); ++j)
-            EXPECT_GE(std::max(std::fabs(points[i]->r - points[j]->r),
-                               std::fabs(points[i]->c - points[j]->c)),
-                      13.0);
 }
 
 TEST(MatchFeatures, ColourImagesAreMatchedOnTheirGreyValue) {

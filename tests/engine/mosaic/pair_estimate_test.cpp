@@ -90,16 +90,6 @@ TEST(EstimatePairCoarse, FindsTheTransformAtFullAndReducedScale) {
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
-TEST(EstimatePairCoarse, NothingMatchedLeavesTheTransform) {
-    const NImagePtr flat = Uniform(200, 260, 90);
-    Homography8 H = Homography8::Translation(1, 2);
-    MatchList* result = nullptr;
-    Captured(
-        [&] { result = EstimatePairCoarse(flat.get(), flat.get(), 0, 150, 1, MotionRigid, &H); });
-    EXPECT_EQ(result, nullptr);
-    ExpectTranslation(H, 1, 2);
-}
-
 TEST(RunPairs, EachPairsLinesComeOutTogetherInPairOrder) {
     // With two workers pair 2 prints first and pair 1 prints between pair 2's two lines; the
     // lines still come out pair by pair, each pair's before its finishing step. (With one worker
@@ -142,46 +132,6 @@ TEST(RunPairs, EachPairsLinesComeOutTogetherInPairOrder) {
             });
     });
     EXPECT_EQ(out, "pair 1: a\npair 1: b\nfinished 1\npair 2: a\npair 2: b\nfinished 2\n");
-}
-
-// ---- RefinePair ------------------------------------------------------------------------------
-
-TEST(RefinePair, RefinesTheCoarseTransformAtTheFinerLevel) {
-    const ViewPair pair(Similarity(2.5, 1.01, 100.0, 180.0, -4.0, -140.0), 200, 260);
-    // The coarse level's transform: the truth at half scale, off by half a coarse pixel.
-    Homography8 H = pair.truth;
-    H.h[2] = H.h[2] / 2.0 + 0.5;
-    H.h[5] = H.h[5] / 2.0 - 0.5;
-    Homography8 scaled = H; // what the finer level starts from, and Hinv its inverse
-    scaled.h[2] *= 2.0;
-    scaled.h[5] *= 2.0;
-    Homography8 Hinv;
-    MatchPtr m;
-    Captured([&] {
-        m.reset(
-            RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, nullptr));
-    });
-    EXPECT_LT(RoundTripError(scaled, Hinv, pair.rows, pair.cols), 1e-3);
-    ASSERT_NE(m, nullptr);
-    EXPECT_GE(m->first.count, 4);
-    EXPECT_LT(RmsDifference(H, pair.truth, pair.rows, pair.cols), 0.5);
-    // Second points are back in the second image's coordinates.
-    EXPECT_LT(WorstMatchError(m.get(), pair.truth), 1.0);
-}
-
-TEST(RefinePair, NoOverlapOrZeroMaskGivesNothing) {
-    const ViewPair pair(Homography8::Translation(-2, -120), 200, 260);
-    const NImagePtr mask = Uniform(200, 260, 0);
-    // Everything of the first image mapped far outside the second; then a mask forbidding all.
-    for (const auto& [H0, m] : {std::pair{Homography8::Translation(0, -1000), (N_ImageRec*)nullptr},
-                                std::pair{Homography8::Translation(-1, -60), mask.get()}}) {
-        Homography8 H = H0, Hinv;
-        MatchList* result = nullptr;
-        Captured([&] {
-            result = RefinePair(pair.first.get(), pair.second.get(), &H, &Hinv, 1, MotionRigid, m);
-        });
-        EXPECT_EQ(result, nullptr);
-    }
 }
 
 // ---- EstimatePair ----------------------------------------------------------------------------
