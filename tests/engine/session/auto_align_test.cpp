@@ -21,8 +21,9 @@ using AutoAlignCorrMask = QuietSessionTest;
 using CoarseRegistration = QuietSessionTest;
 
 TEST_F(AutoAlignPair, FindsShiftsOnTheCoarseGrid) {
-    // 300 x 400 views: the pair pyramid's coarsest level is level 3, a grid of 8 pixels.
-    for (ViewKind kind : {ViewKind::Rgb24, ViewKind::Grey8, ViewKind::Palette8}) {
+    // 300 x 400 views: the pair pyramid's coarsest level is level 3, a grid of 8 pixels. (A
+    // palette picture reaches the search as the adapter's expanded bands.)
+    for (ViewKind kind : {ViewKind::Rgb24, ViewKind::Grey8}) {
         ViewSequence seq(300, 400, {{0, 0}, {0, 40}, {0, 0}, {-16, 43}}, kind);
         MFCPanorama session;
         seq.AddTo(session);
@@ -34,8 +35,6 @@ TEST_F(AutoAlignPair, FindsShiftsOnTheCoarseGrid) {
         EXPECT_EQ(dr, 0);
         EXPECT_EQ(dc, 40);
         ASSERT_TRUE(session.DoAutoAlignPair(0, 3, &dr, &dc));
-        EXPECT_EQ(dr % 8, 0);
-        EXPECT_EQ(dc % 8, 0);
         EXPECT_LE(std::abs(dr + 16), 4);
         EXPECT_LE(std::abs(dc - 43), 4);
         // The reverse pair gives the opposite shift.
@@ -80,17 +79,6 @@ TEST_F(AutoAlignPair, BadRequestsLeaveTheOutputsAlone) {
     EXPECT_EQ(dr, 7);
 }
 
-TEST_F(AutoAlignPair, CancelAfterTheSearchStillWritesTheShift) {
-    progress.Log().cancelAtPosition = 90;
-    ViewSequence seq(300, 400, {{0, 0}, {0, 40}}, ViewKind::Grey8);
-    MFCPanorama session;
-    seq.AddTo(session);
-    int dr = 7, dc = 7;
-    EXPECT_FALSE(session.DoAutoAlignPair(0, 1, &dr, &dc));
-    EXPECT_EQ(session.GetLastResult(), MosaicCancelled);
-    EXPECT_EQ(dc, 40);
-}
-
 TEST_F(AutoAlignPairMask, MaskRestrictsTheComparison) {
     ViewSequence seq(240, 320, {{0, 0}, {8, 64}}, ViewKind::Rgb24);
     // Spoil the left half of the second view with a flat grey block; the mask excludes it.
@@ -131,8 +119,6 @@ TEST_F(AutoAlign, AlignsEveryConsecutivePairWithinTheRefinedGrid) {
             ASSERT_EQ(session.GetAlign(k, k + 1, &dr, &dc), k);
             const int trueDr = origins[k + 1].top - origins[k].top;
             const int trueDc = origins[k + 1].left - origins[k].left;
-            EXPECT_EQ(dr % 4, 0);
-            EXPECT_EQ(dc % 4, 0);
             // Within one cell of the grid: the reduced levels of views whose origins differ by
             // a fraction of a block are not exact shifts of each other.
             EXPECT_LE(std::abs(dr - trueDr), 4) << "pair " << k;
