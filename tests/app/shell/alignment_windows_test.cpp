@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -87,15 +86,6 @@ TEST(AutoAlignment, AlignsEveryPairAndStitches) {
     EXPECT_TRUE(window->isVisible());
     views.ExpectTruePlacements();
     EXPECT_EQ(window->Strip()->count(), 3);
-
-    // Typing 0 in the zoom box fits (a typed percentage applying is the image viewer's test).
-    auto* box = window->findChild<QLineEdit*>("id28039");
-    QTest::mouseClick(window->Button(28035), Qt::LeftButton);
-    const float fit = window->View()->GetZoom();
-    window->View()->SetZoom(2.0f);
-    box->setText("0");
-    emit box->editingFinished();
-    EXPECT_FLOAT_EQ(window->View()->GetZoom(), fit);
 
     // Cancel at the size question opens the parameter dialog again with the choices made.
     views.settings.method = kMethodTranslation;

@@ -1,5 +1,6 @@
 // The input image list: size rules and their messages, order, rotation, base, the information
-// line, and the hand-over of placements to a real engine session.
+// line, the hand-over of placements to a real engine session, and placed pictures of mixed
+// sizes cut to the smallest common size around their centres.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -11,9 +12,22 @@
 
 namespace {
 
-// A list whose pictures are described by name: "w x h" sizes, thumbnails of that aspect.
+// A list whose pictures are described by name: "w x h" sizes, thumbnails of that aspect; the
+// loaded pictures hold their column in blue and their row in green.
 struct FakeFiles {
     std::map<std::string, std::pair<int, int>> sizes;
+    void InstallLoader() const {
+        CImageInfo::SetLoader([this](const std::string& path, const PictureCorrection&) {
+            const auto [w, h] = sizes.at(path);
+            std::unique_ptr<CImageImpl> picture = CImageImpl::Create(w, h, 24, kImageTypeBmp);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    picture->GetRow(y)[3 * x] = static_cast<BYTE>(x);
+                    picture->GetRow(y)[3 * x + 1] = static_cast<BYTE>(y);
+                }
+            return picture;
+        });
+    }
     InputImageList::Probe Probe() const {
         return [this](const std::string& path) {
             ListedPicture p;
@@ -130,9 +144,7 @@ TEST(InputImageList, DocumentAndTransferToTheEngine) {
     FakeFiles files;
     files.sizes = {{"/p/a.bmp", {300, 240}}, {"/p/b.bmp", {300, 240}}, {"/p/c.bmp", {300, 240}}};
     list.SetProbe(files.Probe());
-    CImageInfo::SetLoader([](const std::string&, const PictureCorrection&) {
-        return CImageImpl::Create(300, 240, 24, kImageTypeBmp);
-    });
+    files.InstallLoader();
     ASSERT_EQ(list.AddFiles({"/p/a.bmp", "/p/b.bmp", "/p/c.bmp"}), 3);
     ASSERT_EQ(list.BuildImageInfoList(document), 3);
     EXPECT_EQ(document.At(1)->Rect(), (PlacementRect{300, 0, 600, 240}));
@@ -156,5 +168,32 @@ TEST(InputImageList, DocumentAndTransferToTheEngine) {
     document.At(2)->SetPicture(CImageImpl::Create(301, 240, 24, kImageTypeBmp));
     EXPECT_FALSE(InputImageList::TransferToEngine(document, engine, false, transfer));
     EXPECT_EQ(engine.GetImagesCount(), 0);
+    CImageInfo::SetLoader({});
+}
+
+TEST(InputImageList, MixedSizesAreCutAroundTheCentre) {
+    ScriptedPrompter prompts;
+    FakeFiles files;
+    files.sizes = {{"/p/wide.bmp", {411, 300}}, {"/p/tall.bmp", {400, 306}}};
+    InputImageList list;
+    list.SetProbe(files.Probe());
+    files.InstallLoader();
+    prompts.Expect(kIdYes); // trim automatically
+    ASSERT_EQ(list.AddFiles({"/p/wide.bmp", "/p/tall.bmp"}), 2);
+    CAlignDocument document;
+    ASSERT_EQ(list.BuildImageInfoList(document), 2);
+    // Smallest 400 x 300: the wide one loses (411 - 400) / 2 = 5 columns on the left, the tall
+    // one (306 - 300) / 2 = 3 rows on top.
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(document.At(k)->Width(), 400);
+        EXPECT_EQ(document.At(k)->Height(), 300);
+    }
+    const CImageImpl* wide = document.At(0)->Picture();
+    const CImageImpl* tall = document.At(1)->Picture();
+    EXPECT_EQ(wide->GetRow(0)[0], 5);
+    EXPECT_EQ(wide->GetRow(0)[1], 0);
+    EXPECT_EQ(tall->GetRow(0)[0], 0);
+    EXPECT_EQ(tall->GetRow(0)[1], 3);
+    EXPECT_EQ(document.At(1)->Rect().left, 400);
     CImageInfo::SetLoader({});
 }
