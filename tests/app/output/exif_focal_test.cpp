@@ -1,11 +1,8 @@
 // EXIF focal lengths: the arithmetic of the 35 mm equivalent, and the fields read from JPEG
-// files (made with libexif and libjpeg) and TIFF files (made with libtiff).
+// files (an EXIF block laid out here, in a file made with libjpeg) and TIFF files (made with
+// libtiff).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
-
-#include <libexif/exif-data.h>
 #include <tiffio.h>
 
 #include "exif_focal.h"
@@ -17,18 +14,9 @@ namespace {
 // A 16 mm lens on it sees what a 16 x 36 / 24 = 24 mm lens sees on a 35 mm frame.
 constexpr double kEquivalent = 24.0;
 
-TEST(ExifFocal, ThirtyFiveMillimetreFieldWins) {
-    ExifFocalFields fields;
-    fields.focalLengthIn35mmFilm = 28;
-    fields.focalLength = 5;
-    fields.focalPlaneXResolution = 1000;
-    EXPECT_EQ(EquivalentFocalLength(fields, 100, 100), 28.0);
-    fields.focalLengthIn35mmFilm = 0; // zero means "unknown"
-    EXPECT_NE(EquivalentFocalLength(fields, 6000, 4000), 0.0);
-}
-
 TEST(ExifFocal, PlainFocalLengthIsScaledBySensorWidth) {
     ExifFocalFields fields;
+    fields.focalLengthIn35mmFilm = 0; // zero means "unknown"
     fields.focalLength = 16;
     fields.focalPlaneXResolution = 2500;
     fields.focalPlaneResolutionUnit = 3; // cm
@@ -58,70 +46,44 @@ TEST(ExifFocal, UnknownWhenAFieldIsMissingOrMeaningless) {
     EXPECT_FALSE(EquivalentFocalLength(fields, 0, 0)); // no size to measure the sensor with
 }
 
-// Empty EXIF data whose entries are stored little-endian (the order is set before any entry
-// is added, since changing it later converts the entries).
-ExifData* NewIntelExif() {
-    ExifData* exif = exif_data_new();
-    exif_data_set_byte_order(exif, EXIF_BYTE_ORDER_INTEL);
-    return exif;
-}
-
-// Adds one entry of `format` with `bytes` of data to an IFD of `data`.
-void AddEntry(ExifData* data, ExifIfd ifd, ExifTag tag, ExifFormat format, unsigned components,
-              const void* value, std::size_t bytes) {
-    ExifMem* mem = exif_mem_new_default();
-    ExifEntry* entry = exif_entry_new_mem(mem);
-    entry->data = static_cast<unsigned char*>(exif_mem_alloc(mem, static_cast<ExifLong>(bytes)));
-    std::memcpy(entry->data, value, bytes);
-    entry->size = static_cast<unsigned>(bytes);
-    entry->tag = tag;
-    entry->format = format;
-    entry->components = components;
-    exif_content_add_entry(data->ifd[ifd], entry);
-    exif_mem_unref(mem);
-    exif_entry_unref(entry);
-}
-
-void AddRational(ExifData* data, ExifTag tag, std::uint32_t numerator, std::uint32_t denominator) {
-    unsigned char bytes[8];
-    exif_set_rational(bytes, EXIF_BYTE_ORDER_INTEL, ExifRational{numerator, denominator});
-    AddEntry(data, EXIF_IFD_EXIF, tag, EXIF_FORMAT_RATIONAL, 1, bytes, 8);
-}
-
-void AddShort(ExifData* data, ExifTag tag, std::uint16_t value) {
-    unsigned char bytes[2];
-    exif_set_short(bytes, EXIF_BYTE_ORDER_INTEL, value);
-    AddEntry(data, EXIF_IFD_EXIF, tag, EXIF_FORMAT_SHORT, 1, bytes, 2);
-}
-
-// An 8 x 8 JPEG carrying the EXIF data in an APP1 marker.
-void WriteJpegWithExif(const std::string& path, ExifData* exif) {
-    unsigned char* block = nullptr;
-    unsigned int blockSize = 0;
-    exif_data_save_data(exif, &block, &blockSize);
-    ASSERT_NE(block, nullptr);
-    WriteBytes(path, picture_files::JpegBytes(
-                         8, 8, 3, [](int, int, int) { return 128; }, 100,
-                         Bytes(block, block + blockSize)));
-    std::free(block);
+// An APP1 EXIF block, little-endian: the first directory points to the EXIF directory at
+// offset 26, which holds FocalLengthIn35mmFilm 28, FocalLength 160/10 and
+// FocalPlaneXResolution 2500/1 (their values at offsets 80 and 88), and the unit 3 (cm).
+Bytes ExifBlock() {
+    Bytes bytes{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0};
+    AppendLe32(bytes, 8);
+    const auto entry = [&](std::uint32_t tag, std::uint32_t type, std::uint32_t value) {
+        AppendLe16(bytes, tag);
+        AppendLe16(bytes, type);
+        AppendLe32(bytes, 1);
+        AppendLe32(bytes, value); // a SHORT sits in the first two bytes
+    };
+    AppendLe16(bytes, 1);
+    entry(0x8769, 4, 26);
+    AppendLe32(bytes, 0);
+    AppendLe16(bytes, 4);
+    entry(0x920A, 5, 80);
+    entry(0xA20E, 5, 88);
+    entry(0xA210, 3, 3);
+    entry(0xA405, 3, 28);
+    AppendLe32(bytes, 0);
+    for (std::uint32_t value : {160u, 10u, 2500u, 1u}) AppendLe32(bytes, value);
+    return bytes;
 }
 
 TEST(ExifFocalFiles, JpegExifFields) {
     ScratchDir dir;
-    ExifData* exif = NewIntelExif();
-    AddShort(exif, EXIF_TAG_FOCAL_LENGTH_IN_35MM_FILM, 28);
-    AddRational(exif, EXIF_TAG_FOCAL_LENGTH, 160, 10);
-    AddRational(exif, EXIF_TAG_FOCAL_PLANE_X_RESOLUTION, 2500, 1);
-    AddShort(exif, EXIF_TAG_FOCAL_PLANE_RESOLUTION_UNIT, 3);
-    WriteJpegWithExif(dir.File("a.jpg"), exif);
-    exif_data_unref(exif);
+    WriteBytes(dir.File("a.jpg"),
+               picture_files::JpegBytes(
+                   8, 8, 3, [](int, int, int) { return 128; }, 100, ExifBlock()));
     const auto fields = ReadExifFocalFields(dir.File("a.jpg"));
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->focalLengthIn35mmFilm, 28.0);
     EXPECT_EQ(fields->focalLength, 16.0);
     EXPECT_EQ(fields->focalPlaneXResolution, 2500.0);
     EXPECT_EQ(fields->focalPlaneResolutionUnit, 3);
-    EXPECT_EQ(ReadFocalLength35mm(dir.File("a.jpg")), 28.0);
+    // The field wins over the 24 mm the others give for 6000 x 4000 pixels.
+    EXPECT_EQ(ReadFocalLength35mm(dir.File("a.jpg"), 6000, 4000), 28.0);
     EXPECT_TRUE(CImageImpl::Open(dir.File("a.jpg"))->IsValid()); // the picture still reads
 }
 

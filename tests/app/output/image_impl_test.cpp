@@ -82,8 +82,6 @@ TEST(PictureObject, ASecondPaletteIsRefused) {
     const auto kept = picture->ReadPalette();
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0].rgbBlue, 1);
-    picture->DeletePalette();
-    EXPECT_TRUE(picture->SetPalette(second));
 }
 
 TEST(PictureCrop, CutsRowsFromTheTopAndNamesTheCrop) {
@@ -206,18 +204,6 @@ TEST(PictureObject, ReadFailureKeepsThePicture) {
     EXPECT_EQ(reader->GetWidth(), 3);
     EXPECT_EQ(reader->GetHeight(), 2);
     EXPECT_NE(reader->GetBits(), nullptr);
-}
-
-TEST(PictureObject, CopyAsKeepsPixelsAndChangesTheClass) {
-    auto picture = CImageImpl::Create(2, 1, 24, kImageTypeBmp);
-    SetPixel(*picture, 1, 0, {1, 2, 3});
-    picture->SetFileName("x.bmp");
-    auto copy = picture->CopyAs(kImageTypePng);
-    ASSERT_TRUE(copy);
-    EXPECT_EQ(copy->GetType(), kImageTypePng);
-    EXPECT_EQ(PixelAt(*copy, 1, 0), (Rgb{1, 2, 3}));
-    EXPECT_NE(copy->GetBits(), picture->GetBits());
-    EXPECT_EQ(copy->GetFileName(), "x.bmp");
 }
 
 } // namespace

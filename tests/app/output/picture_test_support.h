@@ -16,13 +16,12 @@
 #include "support/picture_files.h"
 #include "support/scratch_dir.h"
 
-// Records every box the picture layer shows while it lives.
+// Records the text of every box the picture layer shows while it lives.
 class PromptRecorder {
 public:
     PromptRecorder() {
-        SetPicturePrompt([this](std::string_view text, std::string_view caption, unsigned) {
+        SetPicturePrompt([this](std::string_view text, std::string_view, unsigned) {
             texts.emplace_back(text);
-            captions.emplace_back(caption);
             return kPictureIdOk;
         });
     }
@@ -31,7 +30,6 @@ public:
     PromptRecorder& operator=(const PromptRecorder&) = delete;
 
     std::vector<std::string> texts;
-    std::vector<std::string> captions;
 };
 
 using Bytes = std::vector<std::uint8_t>;

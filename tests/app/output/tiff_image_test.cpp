@@ -16,22 +16,6 @@ std::uint16_t Sample(const CImageImpl& picture, int x, int y, int channel) {
                                       picture.GetLowerRow(y)[byte]);
 }
 
-TEST(TiffFiles, SixteenBitRgbIsReadIntoBothPlanes) {
-    ScratchDir dir;
-    const std::vector<std::uint16_t> values{0x1234, 0xABCD, 0x00FF, 0xFF00, 0x0001, 0xFFFF,
-                                            0x8000, 0x7FFF, 0x0100, 0x4321, 0xDCBA, 0x5A5A};
-    WriteTiff16(dir.File("rgb.tif"), 2, 2, 3, values, PHOTOMETRIC_RGB);
-    auto picture = CImageImpl::Open(dir.File("rgb.tif"));
-    ASSERT_TRUE(picture->IsValid());
-    ASSERT_TRUE(picture->Is48Bit());
-    EXPECT_FALSE(picture->IsGrey16());
-    EXPECT_EQ(picture->GetBitsPerPixel(), 24);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 2; ++x)
-            for (int c = 0; c < 3; ++c)
-                EXPECT_EQ(Sample(*picture, x, y, c), values[(y * 2 + x) * 3 + c]);
-}
-
 TEST(TiffFiles, SeparatePlanesAndGreyAndWhiteIsZero) {
     ScratchDir dir;
     const std::vector<std::uint16_t> rgb{1, 2, 3, 0x1001, 0x2002, 0x3003};

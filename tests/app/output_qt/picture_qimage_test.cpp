@@ -2,8 +2,6 @@
 
 #include <QPainter>
 
-#include <cstring>
-
 #include "picture_qimage.h"
 
 namespace {
@@ -39,13 +37,8 @@ TEST(PictureQImage, ColourAndPalettePicturesKeepTheirPixels) {
     EXPECT_TRUE(ToQImage(*CImageImpl::New(kImageTypeBmp)).isNull()); // an empty picture
 }
 
-TEST(PictureQImage, ThumbnailsAndDrawingScaleTheWholePicture) {
-    auto wide = CImageImpl::Create(400, 100, 24, kImageTypeBmp);
-    for (int y = 0; y < 100; ++y) std::memset(wide->GetRow(y), 200, 400 * 3);
-    const QImage thumb = ThumbnailImage(*wide);
-    EXPECT_EQ(thumb.size(), QSize(100, 25)); // aspect kept
-    EXPECT_EQ(thumb.pixel(50, 10), qRgb(200, 200, 200));
-
+// ThumbnailImage is MakeThumbnail (the picture object's tests) shown by ToQImage (above).
+TEST(PictureQImage, DrawingScalesTheWholePicture) {
     QImage canvas(6, 4, QImage::Format_RGB32);
     canvas.fill(Qt::black);
     {
