@@ -21,38 +21,13 @@ using camera_views::Scene;
 using cli_test::PanSequence;
 using cli_test::RunStitch;
 using cli_test::ScratchDir;
+using cli_test::TextureOrigin;
 using cli_test::TextureSequence;
 constexpr const auto& kOrigins = cli_test::kTextureOrigins;
 
 std::unique_ptr<CImageImpl> ReadBack(const std::string& path, int type) {
     std::unique_ptr<CImageImpl> picture = CImageImpl::Open(path, type);
     return picture && picture->IsValid() ? std::move(picture) : nullptr;
-}
-
-TEST(Quiltstitch, FlatMethodsAlignAndJoinATranslatedSequence) {
-    TextureSequence seq;
-    for (const char* method : {"translation", "rigid", "translation-strip", "rigid-strip"}) {
-        const std::string out = seq.dir.Path(std::string(method) + ".png");
-        const std::string report = seq.dir.Path(std::string(method) + ".json");
-        const auto run = RunStitch(seq.Args({"-m", method, "-o", out, "--report", report, "-q"}));
-        ASSERT_EQ(run.status, 0) << method << ": " << run.errors;
-        // The automatic alignment is on a grid of 4 pixels for views of this size.
-        const std::vector<double> dr = cli_test::ReportNumbers(report, "dr");
-        const std::vector<double> dc = cli_test::ReportNumbers(report, "dc");
-        ASSERT_EQ(dr.size(), 2u);
-        // Every pair's confidence is reported (the run would have been refused below the
-        // threshold).
-        EXPECT_EQ(cli_test::ReportNumbers(report, "confidence").size(), 2u) << method;
-        for (int k = 0; k < 2; ++k) {
-            EXPECT_LE(std::abs(dr[k] - (kOrigins[k + 1].top - kOrigins[k].top)), 4) << method;
-            EXPECT_LE(std::abs(dc[k] - (kOrigins[k + 1].left - kOrigins[k].left)), 4) << method;
-        }
-        auto picture = ReadBack(out, kImageTypePng);
-        ASSERT_TRUE(picture) << method;
-        // The three views span 750 columns and 246 rows of the texture.
-        EXPECT_NEAR(picture->GetWidth(), 750, 8) << method;
-        EXPECT_NEAR(picture->GetHeight(), 246, 8) << method;
-    }
 }
 
 TEST(Quiltstitch, AClosedTurnWrapsAround) {
@@ -87,11 +62,6 @@ TEST(Quiltstitch, ExitStatusesAndMessages) {
     auto run = RunStitch({seq.paths[0], out.Path("missing.bmp"), "-o", out.Path("a.jpg")});
     EXPECT_EQ(run.status, 66);
     EXPECT_NE(run.errors.find("missing.bmp"), std::string::npos);
-    {
-        std::ofstream junk(out.Path("junk.jpg"));
-        junk << "not a picture at all";
-    }
-    EXPECT_EQ(RunStitch({seq.paths[0], out.Path("junk.jpg"), "-o", out.Path("a.jpg")}).status, 66);
 
     TestDib small = TextureView(200, 300, 0, 0, ViewKind::Grey8);
     ASSERT_TRUE(cli_test::WriteTestPicture(small, out.Path("small.bmp")));
@@ -166,7 +136,9 @@ TEST(Quiltstitch, CanvasEdgesNoPictureCoversAreTrimmedUnlessKept) {
 
 TEST(Quiltstitch, OneTwoAndEightWorkersGiveTheSameResult) {
     // The same panorama, byte for byte, and the same diagnostic lines (less the timings) for
-    // any number of workers, which also read the inputs (PNG and JPEG ones here as well).
+    // any number of workers, which also read the inputs (PNG and JPEG ones here as well). The
+    // runs on the translated texture views show each flat method's alignment in the report and
+    // the views' span in the panorama.
     PanSequence pan(Scene::Plane, 400.0, {-0.25, 0.0, 0.25});
     TextureSequence seq;
     TextureSequence png(ViewKind::Rgb24, ".png");
@@ -175,11 +147,9 @@ TEST(Quiltstitch, OneTwoAndEightWorkersGiveTheSameResult) {
         const char* method;
         std::vector<std::string> inputs;
     };
-    const Job jobs[] = {{"plane", pan.paths},
-                        {"cylinder", pan.paths},
-                        {"rigid", seq.paths},
-                        {"translation", png.paths},
-                        {"rigid", jpeg.paths}};
+    const Job jobs[] = {
+        {"plane", pan.paths},  {"cylinder", pan.paths},          {"translation", png.paths},
+        {"rigid", jpeg.paths}, {"translation-strip", seq.paths}, {"rigid-strip", seq.paths}};
     const auto withoutTimings = [](const std::string& text) {
         std::string kept, line;
         std::istringstream lines(text);
@@ -201,6 +171,22 @@ TEST(Quiltstitch, OneTwoAndEightWorkersGiveTheSameResult) {
             EXPECT_EQ(cli_test::ReportNumbers(report, "confidence").size(), 2u) << job.method;
             const std::string picture = cli_test::ReadText(out);
             ASSERT_FALSE(picture.empty());
+            if (firstPicture.empty() && job.inputs != pan.paths) {
+                // The alignment is on a grid of 4 pixels for views of this size; the three
+                // views span 750 columns and 246 rows of the texture.
+                const std::vector<double> dr = cli_test::ReportNumbers(report, "dr");
+                const std::vector<double> dc = cli_test::ReportNumbers(report, "dc");
+                ASSERT_EQ(dr.size(), 2u);
+                for (int k = 0; k < 2; ++k) {
+                    const TextureOrigin from = kOrigins[k], to = kOrigins[k + 1];
+                    EXPECT_LE(std::abs(dr[k] - (to.top - from.top)), 4) << job.method;
+                    EXPECT_LE(std::abs(dc[k] - (to.left - from.left)), 4) << job.method;
+                }
+                auto pano = ReadBack(out, kImageTypeBmp);
+                ASSERT_TRUE(pano) << job.method;
+                EXPECT_NEAR(pano->GetWidth(), 750, 8) << job.method;
+                EXPECT_NEAR(pano->GetHeight(), 246, 8) << job.method;
+            }
             if (firstPicture.empty()) {
                 firstPicture = picture;
                 firstLines = withoutTimings(run.output);
@@ -322,9 +308,6 @@ TEST(Quiltstitch, SixteenBitInputsKeepTheirDepthInTiff) {
     picture = ReadBack(dir.Path("p8.tif"), kImageTypeTiff);
     ASSERT_TRUE(picture);
     EXPECT_FALSE(picture->Is48Bit());
-    auto jpeg = RunStitch({paths[0], paths[1], "-m", "translation", "-o", dir.Path("p.jpg")});
-    ASSERT_EQ(jpeg.status, 0);
-    EXPECT_NE(jpeg.errors.find("16 bits per channel"), std::string::npos);
 }
 
 TEST(Quiltstitch, PanoramaSceneWritesItsPictureBeside) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -62,8 +61,6 @@ TEST(RealSequences, StitchInCylinderAndPlaneModes) {
         const int factor = longer >= 640 ? 2 : 1;
         const double w = first->GetWidth() / factor, h = first->GetHeight() / factor;
         const double stretch = std::string(c.method) == "plane" ? 2.5 : 1.1;
-        std::printf("%s %s: %d x %d from %zu pictures of %.0f x %.0f\n", c.set, c.method,
-                    pano->GetWidth(), pano->GetHeight(), count, w, h);
         EXPECT_GT(pano->GetWidth(), w) << c.set << " " << c.method;
         EXPECT_LT(pano->GetWidth(), count * w * stretch) << c.set << " " << c.method;
         EXPECT_GT(pano->GetHeight(), h * 0.8) << c.set << " " << c.method;
