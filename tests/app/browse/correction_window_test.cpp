@@ -4,17 +4,13 @@
 #include <cstring>
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
 
-#include <vector>
-
 #include "correction_window.h"
 #include "image_impl.h"
-#include "support/gui_test.h"
 
 namespace {
 
@@ -23,11 +19,6 @@ std::unique_ptr<CImageImpl> Flat(int width, int height, BYTE value) {
     std::unique_ptr<CImageImpl> picture = CImageImpl::Create(width, height, 24, kImageTypeBmp);
     for (int y = 0; picture && y < height; ++y) std::memset(picture->GetRow(y), value, 3 * width);
     return picture;
-}
-
-QString LabelText(const QWidget& window, const char* name) {
-    const auto* label = window.findChild<QLabel*>(name);
-    return label ? label->text() : QString();
 }
 
 } // namespace
@@ -71,10 +62,8 @@ TEST(CorrectionWindow, LensSliderEndsAreTheLargestKappa) {
     CorrectionWindow window(CorrectionWindow::Kind::Lens, Flat(640, 480, 90), 0, 1);
     QSlider* slider = window.Slider();
     // 640 x 480: x = 319.5, X = 1.5 x, Y = 1.5 x 239.5; kappa = (X - x) / ((X^2 + Y^2) X)
-    // = 9.2918e-7, shown x 10^6 with three decimals.
+    // = 9.2918e-7.
     EXPECT_NEAR(window.LargestKappa(), 9.29175e-7, 1e-11);
-    EXPECT_EQ(LabelText(window, "lowLabel"), "-0.929");
-    EXPECT_EQ(LabelText(window, "highLabel"), "0.929");
     slider->setValue(-100);
     QApplication::processEvents();
     EXPECT_DOUBLE_EQ(window.Kappa(), -window.LargestKappa());

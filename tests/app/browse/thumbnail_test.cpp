@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -323,7 +322,6 @@ TEST_F(ThumbnailTest, SharedCacheWrittenWithKeysAndUsedWhileTheTimeStands) {
     ASSERT_FALSE(stored.isNull()) << entry.toStdString();
     EXPECT_EQ(stored.size(), QSize(128, 96));
     EXPECT_EQ(stored.text("Thumb::URI"), QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
-    EXPECT_EQ(stored.text("Thumb::MTime"), QString::number(written));
     struct stat status {};
     ASSERT_EQ(::stat(QFile::encodeName(entry).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
@@ -370,23 +368,16 @@ TEST_F(ThumbnailTest, CacheLeftAloneInsideItselfAndFailingSilently) {
 
 TEST_F(ThumbnailTest, CutFilesShowWhatDecodes) {
     // Cut to 60 %: the header is whole, so the file is a picture of its size; JPEG and PNG
-    // show their first rows (the cut rows take the background), BMP (read by the picture
-    // layer, which refuses it) nothing; nothing is cached. (A TIFF written by libtiff keeps
-    // its directory at the end, so a cut one has no header.)
-    struct Cut {
-        const char* name;
-        std::function<void(const QString&)> write;
-        bool rows;
-    };
-    const Cut cuts[] = {
-        {"cut.jpg", [](const QString& p) { WriteJpeg(p, Quarters(kRed, kBlue)); }, true},
-        {"cut.png", [](const QString& p) { WritePng(p, Quarters(kRed, kBlue), 100); }, true},
-        {"cut.bmp", [](const QString& p) { WriteBmp(p, Quarters(kRed, kBlue)); }, false},
-    };
-    for (const Cut& c : cuts) {
-        SCOPED_TRACE(c.name);
-        const QString path = Path(c.name);
-        c.write(path);
+    // show their first rows (the cut rows take the background); nothing is cached. (A TIFF
+    // written by libtiff keeps its directory at the end, so a cut one has no header; BMP and
+    // GIF are read whole by the picture layer, whose damaged files are its own tests'.)
+    for (const char* name : {"cut.jpg", "cut.png"}) {
+        SCOPED_TRACE(name);
+        const QString path = Path(name);
+        if (name == std::string("cut.jpg"))
+            WriteJpeg(path, Quarters(kRed, kBlue));
+        else
+            WritePng(path, Quarters(kRed, kBlue), 100);
         std::vector<unsigned char> bytes = ReadBytes(path);
         bytes.resize(bytes.size() * 6 / 10);
         WriteBytes(path, bytes);
@@ -394,12 +385,10 @@ TEST_F(ThumbnailTest, CutFilesShowWhatDecodes) {
         EXPECT_TRUE(made.isPicture);
         EXPECT_EQ(made.width, kWidth);
         EXPECT_EQ(made.height, kHeight);
-        ASSERT_EQ(made.thumbnail.isNull(), !c.rows);
-        if (c.rows) {
-            EXPECT_TRUE(Near(made.thumbnail, 25, 2, kRed, 40));
-            const Rgb back{kBackground.red(), kBackground.green(), kBackground.blue()};
-            EXPECT_TRUE(Near(made.thumbnail, 75, 73, back, 8));
-        }
+        ASSERT_FALSE(made.thumbnail.isNull());
+        EXPECT_TRUE(Near(made.thumbnail, 25, 2, kRed, 40));
+        const Rgb back{kBackground.red(), kBackground.green(), kBackground.blue()};
+        EXPECT_TRUE(Near(made.thumbnail, 75, 73, back, 8));
         EXPECT_FALSE(QFile::exists(CacheFileFor(path)));
     }
 }
