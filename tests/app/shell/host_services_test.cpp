@@ -1,14 +1,13 @@
-// The program's host services: one prompter behind every box, the Qt message box mapping, the
-// settings store and the progress window.
+// The program's host services: one prompter behind every box, the Qt message box and the
+// progress window. (The settings store is read back through QSettings by the placement test of
+// the Image File View.)
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -16,7 +15,6 @@
 #include "picture_prompt.h"
 #include "qt_progress_window.h"
 #include "qt_prompter.h"
-#include "settings_store.h"
 #include "stitchkit/CProgressWnd.h"
 #include "stitchkit/Host.h"
 #include "support/scripted_prompter.h"
@@ -49,21 +47,6 @@ TEST(HostServices, QtBoxShowsTheQuestionAndAnswersThePressedButton) {
     });
     QtPrompter prompter;
     EXPECT_EQ(prompter.Show("Are you sure?\n", "Question", 0x24), kIdNo);
-}
-
-TEST(HostServices, SettingsLiveInTheQuiltworkIniFile) {
-    {
-        SettingsStore store;
-        store.WriteInt("General", "MaxPositionX", 640);
-        store.WriteString("ImageBrowser", "MostRecentDirectory", "/home/user/Pictures");
-    }
-    SettingsStore again;
-    EXPECT_EQ(again.GetInt("General", "MaxPositionX", -1), 640);
-    EXPECT_EQ(again.GetString("ImageBrowser", "MostRecentDirectory", ""), "/home/user/Pictures");
-    const QString file = QSettings("Orvane", "Quiltwork").fileName();
-    EXPECT_TRUE(file.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Orvane/"))
-        << file.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(file));
 }
 
 TEST(HostServices, ProgressWindowIsModalAndCancels) {
