@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <QWheelEvent>
 
 #include <cmath>
 #include <cstdlib>
@@ -131,35 +130,6 @@ TEST(VrView, PartialPanoramaStopsWithItsEdgeOnTheViewsEdge) {
     EXPECT_TRUE(Near(viewer.At(frame, halfWidth - 0.25, -5), kBandColours[8])); // < 1 texel
     EXPECT_TRUE(Near(viewer.At(frame, halfWidth - 19, -5), kBandColours[8]));
     EXPECT_TRUE(Near(viewer.At(frame, halfWidth - 21, -5), kBandColours[7]));
-}
-
-TEST(VrView, WheelRightButtonAndKeysReachTheView) {
-    SKIP_WITHOUT_GL();
-    COpenGLView* view = viewer.view;
-    // The widest view shows the 400-px picture at view height / 400 (about 135 % here), the
-    // narrowest at 38.5 / 5 times that: 180 to 200 % lie between.
-    view->SetZoomPercent(187.0);
-    const auto wheel = [view](int delta) {
-        const QPointF at(view->width() / 2.0, view->height() / 2.0);
-        QWheelEvent event(at, view->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, {},
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(view, &event);
-    };
-    wheel(60); // half a notch: nothing yet
-    EXPECT_NEAR(view->ZoomPercent(), 187.0, 1e-9);
-    wheel(60); // a whole notch as Zoom-In: 187 -> 200 (the steps are the controller's test)
-    EXPECT_NEAR(view->ZoomPercent(), 200.0, 1e-9);
-
-    const double fovy = view->Controller().Fovy();
-    QTest::mouseClick(view, Qt::RightButton, Qt::ShiftModifier); // one degree wider
-    EXPECT_NEAR(view->Controller().Fovy(), fovy + 1.0, 1e-9);
-    QTest::mouseClick(view, Qt::RightButton); // and back
-    EXPECT_NEAR(view->Controller().Fovy(), fovy, 1e-9);
-
-    QTest::keyClick(view, Qt::Key_Right);
-    QTest::keyClick(view, Qt::Key_Up);
-    EXPECT_EQ(view->Controller().Angle(VrController::kYaw), VrController::kKeyStep);
-    EXPECT_EQ(view->Controller().Angle(VrController::kPitch), VrController::kKeyStep);
 }
 
 TEST(VrView, ContextThatCannotBeMadeLeavesAUsableDialog) {
