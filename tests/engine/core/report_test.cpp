@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "core/report.h"
@@ -26,7 +25,7 @@ TEST(Report, BoxesCarryPrefixCaptionAndFlagsAndLongTextsStayInTheBuffer) {
     EXPECT_EQ(text.substr(text.size() - 2), ".\n");
 }
 
-TEST(Host, DefaultHandlerAnswersOkAndALoaderOverridesTheBuiltInTexts) {
+TEST(Host, DefaultHandlerAnswersOkAndAnInstalledOneIsAsked) {
     stitchkit::SetMessageBoxHandler({});
     testing::internal::CaptureStderr();
     EXPECT_EQ(stitchkit::ShowMessageBox("Error: x.\n", "Warning", 0x1030), stitchkit::IDOK);
@@ -35,18 +34,6 @@ TEST(Host, DefaultHandlerAnswersOkAndALoaderOverridesTheBuiltInTexts) {
     prompts.Answer(stitchkit::IDNO);
     EXPECT_EQ(stitchkit::ShowMessageBox("Go on?", "Question", 0x1024), stitchkit::IDNO);
     EXPECT_EQ(stitchkit::ShowMessageBox("Again?", "Question", 0x1024), stitchkit::IDOK);
-
-    const std::string builtIn = stitchkit::LoadResourceString(30010);
-    EXPECT_FALSE(builtIn.empty());
-    EXPECT_EQ(stitchkit::LoadResourceString(29999), "");
-    stitchkit::SetStringLoader([](int id) -> std::optional<std::string> {
-        if (id == 30013) return std::string("Abort");
-        return std::nullopt;
-    });
-    EXPECT_EQ(stitchkit::LoadResourceString(30013), "Abort");
-    EXPECT_EQ(stitchkit::LoadResourceString(30010), builtIn); // not the loader's: built in
-    stitchkit::SetStringLoader({});
-    EXPECT_NE(stitchkit::LoadResourceString(30013), "Abort");
 }
 
 } // namespace

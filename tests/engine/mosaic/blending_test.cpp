@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "core/image_ops.h"

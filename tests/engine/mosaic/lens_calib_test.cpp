@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <limits>
-#include <string>
 
 #include "stitchkit/MFCLensCalib.h"
 #include "support/recording_prompts.h"

@@ -3,7 +3,6 @@
 // place.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <utility>
 #include <vector>
 

@@ -61,27 +61,4 @@ TEST(ProgressWnd, EscapeAndCancelButtonCancelAModalWindowAndTheSinkReports2) {
     EXPECT_TRUE(window.PeekAndPump(false));
 }
 
-TEST(ProgressWnd, SavedPositionIsRestoredOnlyWhenOnScreen) {
-    ScriptedProgress scripted;
-    scripted.Log().positionKnown = true;
-    scripted.Log().x = 300;
-    scripted.Log().y = 200;
-    const auto open = [](const char* title) {
-        auto window = std::make_unique<CProgressWnd>();
-        window->SetPersistent(true);
-        EXPECT_TRUE(window->Create(nullptr, title));
-        return window;
-    };
-    open("One"); // nothing saved yet: centred; its destruction saves (300, 200)
-    EXPECT_EQ(scripted.Log().centred, 1);
-    open("Two");
-    ASSERT_EQ(scripted.Log().moves.size(), 1u);
-    EXPECT_EQ(scripted.Log().moves[0], std::make_pair(300, 200));
-    scripted.Log().x = 5000; // saved off the screen by the next one
-    open("Three");
-    open("Four");
-    EXPECT_EQ(scripted.Log().moves.size(), 2u);
-    EXPECT_EQ(scripted.Log().centred, 2);
-}
-
 } // namespace

@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(Session, AlignmentAndMatchRecords) {
+TEST(Session, MatchRecords) {
     MFCPanorama session;
     TestDib a(8, 8, 24), b(8, 8, 24);
     CBmpAdapter aa = a.Adapter(), ba = b.Adapter();
@@ -20,15 +20,6 @@ TEST(Session, AlignmentAndMatchRecords) {
     EXPECT_EQ(session.AddImage(&aa), 0);
     EXPECT_EQ(session.AddImage(&ba), 1);
     EXPECT_EQ(session.GetImagesCount(), 2);
-
-    int dr = 99, dc = 99;
-    EXPECT_EQ(session.GetAlign(0, 1, &dr, &dc), 0); // no list yet
-    EXPECT_EQ(session.AddAlign(3, -4), 0);
-    EXPECT_EQ(session.AddAlign(5, 6), 1);
-    EXPECT_EQ(session.GetAlign(2, 3, &dr, &dc), 2); // too few entries: the count, nothing stored
-    EXPECT_EQ(session.GetAlign(0, 2, &dr, &dc), 0);
-    EXPECT_EQ(dr, 99);
-
     EXPECT_EQ(session.AddMatch(0, 2, 1, 1, 1, 1), 0);
     EXPECT_EQ(session.AddMatch(1, 2, 1, 1, 1, 1), 0); // no set for pair 0 yet
     EXPECT_EQ(session.AddMatch(0, 1, 1, 2, 3, 4), 1);
