@@ -52,11 +52,6 @@ TEST(PictureObject, PixelIndexesPackMostSignificantBitsFirst) {
     EXPECT_EQ(four->GetBits()[0], 0xA5);
     EXPECT_EQ(four->GetBits()[1], 0xF0);
     EXPECT_EQ(four->GetPixelIndex(1, 0), 5);
-
-    auto eight = CImageImpl::Create(2, 2, 8, kImageTypeBmp);
-    eight->SetPixelIndex(1, 1, 200);
-    EXPECT_EQ(eight->GetBits()[1], 200);
-    EXPECT_EQ(eight->GetPixelIndex(1, 1), 200);
 }
 
 TEST(PictureObject, PixelIndexOutsideOrOfDeepPicturesAnswersOutside) {
@@ -68,20 +63,6 @@ TEST(PictureObject, PixelIndexOutsideOrOfDeepPicturesAnswersOutside) {
     EXPECT_EQ(rgb->GetPixelIndex(0, 0), CImageImpl::kOutside);
     EXPECT_FALSE(rgb->SetPixelIndex(0, 0, 1));
     EXPECT_EQ(CImageImpl::New(kImageTypeBmp)->GetPixelIndex(0, 0), CImageImpl::kOutside);
-}
-
-TEST(PictureObject, ASecondPaletteIsRefused) {
-    PromptRecorder prompts;
-    auto picture = CImageImpl::Create(2, 1, 8, kImageTypeBmp);
-    const std::vector<RGBQUAD> first{{1, 2, 3, 0}, {4, 5, 6, 0}};
-    ASSERT_TRUE(picture->SetPalette(first));
-    EXPECT_EQ(picture->GetColorTable()[1].rgbRed, 6);
-    const std::vector<RGBQUAD> second{{9, 9, 9, 0}};
-    EXPECT_FALSE(picture->SetPalette(second));
-    EXPECT_EQ(prompts.texts.size(), 1u);
-    const auto kept = picture->ReadPalette();
-    ASSERT_EQ(kept.size(), 2u);
-    EXPECT_EQ(kept[0].rgbBlue, 1);
 }
 
 TEST(PictureCrop, CutsRowsFromTheTopAndNamesTheCrop) {

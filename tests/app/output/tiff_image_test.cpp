@@ -16,7 +16,8 @@ std::uint16_t Sample(const CImageImpl& picture, int x, int y, int channel) {
                                       picture.GetLowerRow(y)[byte]);
 }
 
-TEST(TiffFiles, SeparatePlanesAndGreyAndWhiteIsZero) {
+// Grey 16-bit files (black is zero) are read in the crop test.
+TEST(TiffFiles, SeparatePlanesAndWhiteIsZero) {
     ScratchDir dir;
     const std::vector<std::uint16_t> rgb{1, 2, 3, 0x1001, 0x2002, 0x3003};
     TIFF* tif = TIFFOpen(dir.File("planes.tif").c_str(), "w");
@@ -37,12 +38,6 @@ TEST(TiffFiles, SeparatePlanesAndGreyAndWhiteIsZero) {
     EXPECT_EQ(Sample(*planes, 1, 0, 0), 0x1001);
     EXPECT_EQ(Sample(*planes, 1, 0, 2), 0x3003);
     EXPECT_EQ(Sample(*planes, 0, 0, 1), 2);
-
-    WriteTiff16(dir.File("grey.tif"), 3, 1, 1, {0x0102, 0xFEDC, 0x8080}, PHOTOMETRIC_MINISBLACK);
-    auto grey = CImageImpl::Open(dir.File("grey.tif"));
-    ASSERT_TRUE(grey->Is48Bit());
-    EXPECT_TRUE(grey->IsGrey16());
-    for (int c = 0; c < 3; ++c) EXPECT_EQ(Sample(*grey, 1, 0, c), 0xFEDC);
 
     WriteTiff16(dir.File("white.tif"), 1, 1, 1, {0x0102}, PHOTOMETRIC_MINISWHITE);
     auto white = CImageImpl::Open(dir.File("white.tif"));
@@ -121,7 +116,7 @@ TEST(TiffFiles, CropsOfFortyEightBitPicturesCutBothPlanes) {
     auto greyCrop = CImageImpl::Open(dir.File("grey.tif"))->Crop(1, 1, 2, 2);
     ASSERT_TRUE(greyCrop);
     EXPECT_TRUE(greyCrop->IsGrey16());
-    EXPECT_EQ(Sample(*greyCrop, 0, 0, 0), 0x4142);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(Sample(*greyCrop, 0, 0, c), 0x4142); // in every channel
 }
 
 TEST(TiffFiles, GreyEightBitFilesBecomeTwentyFourBit) {
