@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -28,13 +27,9 @@ std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
+// The picture layer's type for the extension (its table has no PNG).
 int ExtensionType(const std::string& path) {
-    const std::string ext = std::filesystem::path(path).extension().string();
-    if (ext == ".bmp") return kImageTypeBmp;
-    if (ext == ".jpg") return kImageTypeJpeg;
-    if (ext == ".tif") return kImageTypeTiff;
-    if (ext == ".png") return kImageTypePng;
-    return kImageTypeNone;
+    return path.ends_with(".png") ? kImageTypePng : CImageImpl::TypeFromExtension(path);
 }
 
 } // namespace

@@ -67,24 +67,17 @@ std::array<int, 3> Pixel(const CImageImpl& picture, int x, int y) {
     return {p[2], p[1], p[0]};
 }
 
-// Pixels of the panorama that differ from the texture as view `k` shows it, over the texture
-// window [top, top + rows) x [left, left + columns), sampled every 3 pixels; the panorama's
-// origin is searched within 2 pixels of the texture's (the canvas may keep or drop a margin).
+// Pixels of the panorama that differ from the texture as a view of `bits` bits shows it, over
+// the texture window [top, top + rows) x [left, left + columns), sampled every 3 pixels. The
+// uncovered edges are trimmed, so panorama (x, y) is texture column x, row y.
 int Mismatches(const CImageImpl& pano, int bits, int top, int left, int rows, int columns) {
-    int fewest = -1;
-    for (int oy = -2; oy <= 2; ++oy)
-        for (int ox = -2; ox <= 2; ++ox) {
-            int count = 0;
-            for (int r = top; r < top + rows; r += 3)
-                for (int c = left; c < left + columns; c += 3) {
-                    const int x = c + ox, y = r + oy;
-                    if (x < 0 || y < 0 || x >= pano.GetWidth() || y >= pano.GetHeight() ||
-                        Pixel(pano, x, y) != Expected(Texture(r, c), bits))
-                        ++count;
-                }
-            if (fewest < 0 || count < fewest) fewest = count;
-        }
-    return fewest;
+    int count = 0;
+    for (int r = top; r < top + rows; r += 3)
+        for (int c = left; c < left + columns; c += 3)
+            if (c >= pano.GetWidth() || r >= pano.GetHeight() ||
+                Pixel(pano, c, r) != Expected(Texture(r, c), bits))
+                ++count;
+    return count;
 }
 
 TEST(StitchInputs, PicturesOfOneAndFourBitsAreJoined) {
