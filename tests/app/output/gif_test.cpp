@@ -11,7 +11,6 @@
 namespace {
 
 struct GifLayout {
-    const char* signature = "GIF89a";
     int width = 1;
     int height = 1;
     std::vector<std::array<int, 3>> globalTable;
@@ -23,7 +22,7 @@ struct GifLayout {
 };
 
 Bytes MakeGif(const GifLayout& layout) {
-    Bytes bytes(layout.signature, layout.signature + 6);
+    Bytes bytes{'G', 'I', 'F', '8', '9', 'a'};
     AppendLe16(bytes, static_cast<std::uint32_t>(layout.width));
     AppendLe16(bytes, static_cast<std::uint32_t>(layout.height));
     auto tableFlags = [](std::size_t count) {

@@ -43,12 +43,10 @@ int Magic(const std::string& path) {
 } // namespace
 
 TEST(Save, ExtensionsFiltersAndTypedNames) {
-    const struct {
-        const char* ext;
-        int index;
-    } map[] = {{"jpg", 1},  {"JPEG", 1}, {"bmp", 2}, {"Rle", 2}, {"tif", 3},
-               {"TIFF", 3}, {"mov", 4},  {"IVR", 5}, {"png", 0}, {"", 0}};
-    for (const auto& c : map) EXPECT_EQ(CSave::FilterIndexForExtension(c.ext), c.index) << c.ext;
+    // Known extensions in any case are the saving tests' (JPEG, BMP, RLE, TIFF, movie, scene).
+    EXPECT_EQ(CSave::FilterIndexForExtension("IVR"), 5);
+    EXPECT_EQ(CSave::FilterIndexForExtension("png"), 0);
+    EXPECT_EQ(CSave::FilterIndexForExtension(""), 0);
 
     const QStringList filters = CSave::Filters(true);
 
