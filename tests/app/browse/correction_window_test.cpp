@@ -73,18 +73,3 @@ TEST(CorrectionWindow, LensSliderEndsAreTheLargestKappa) {
     // The corrected preview has black where the stretched picture leaves the frame.
     EXPECT_NE(window.After(), window.Before());
 }
-
-TEST(CorrectionWindow, ResizingKeepsTheAspectRatioAndScalesTheFonts) {
-    CorrectionWindow window(CorrectionWindow::Kind::Shading, Flat(400, 300, 50), 0, 0);
-    window.show();
-    QApplication::processEvents();
-    const double points = window.font().pointSizeF();
-    const int start = window.width();
-    window.resize(start * 4 / 5, 200);
-    QApplication::processEvents();
-    EXPECT_NEAR(window.width() / static_cast<double>(window.height()), window.AspectRatio(), 0.01);
-    EXPECT_EQ(window.width(), start * 4 / 5);
-    // 0.8 times the fonts once the resize has ended.
-    QTest::qWait(400);
-    EXPECT_NEAR(window.font().pointSizeF(), 0.8 * points, 0.01 * points);
-}
