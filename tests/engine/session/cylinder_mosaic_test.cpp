@@ -280,8 +280,6 @@ TEST_F(FocalEstimate, RecoversTheFocalLengthOfAPanAndKeepsTheContextForTheMosaic
         if (e.f_mm == 0.0) continue;
         ++measured;
         EXPECT_NEAR(e.f_mm, truth, 0.05 * truth);
-        EXPECT_NEAR(e.f_px, F, 0.05 * F);
-        EXPECT_EQ(e.dc, static_cast<int>(F * std::tan(0.5)));
     }
     EXPECT_GE(measured, 3);
     // (How the entries are summarised is the focal-list test's.)
