@@ -130,10 +130,10 @@ void WriteInterlacedPng(const QString& path, const Pattern& pattern) {
     ASSERT_TRUE(picture_files::WritePng(QFile::encodeName(path).toStdString(), layout));
 }
 
-// PNG through Qt's writer, RGB or, when some pixel is not opaque, RGBA. `quality` 100 stores
-// the rows without compression (many IDAT chunks, so a cut file still holds whole chunks of
-// rows).
-void WritePng(const QString& path, const Pattern& pattern, int quality = -1) {
+// A PNG or BMP through Qt's writer, RGB or, when some pixel is not opaque, RGBA. A PNG of
+// `quality` 100 stores the rows without compression (many IDAT chunks, so a cut file still
+// holds whole chunks of rows).
+void WriteWithQt(const QString& path, const Pattern& pattern, int quality = -1) {
     QImage image(kWidth, kHeight, QImage::Format_ARGB32);
     bool opaque = true;
     for (int y = 0; y < kHeight; ++y)
@@ -143,20 +143,7 @@ void WritePng(const QString& path, const Pattern& pattern, int quality = -1) {
             opaque = opaque && c.a == 255;
         }
     if (opaque) image = image.convertToFormat(QImage::Format_RGB32);
-    ASSERT_TRUE(image.save(path, "PNG", quality));
-}
-
-void WriteBmp(const QString& path, const Pattern& pattern) {
-    auto picture = CImageImpl::Create(kWidth, kHeight, 24, kImageTypeBmp);
-    ASSERT_TRUE(picture);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const Rgb c = pattern(x, y);
-            BYTE* bgr = picture->GetRow(y) + 3 * x;
-            bgr[0] = static_cast<BYTE>(c.b), bgr[1] = static_cast<BYTE>(c.g),
-            bgr[2] = static_cast<BYTE>(c.r);
-        }
-    ASSERT_TRUE(picture->WriteFile(path.toStdString()));
+    ASSERT_TRUE(image.save(path, nullptr, quality));
 }
 
 ::testing::AssertionResult Near(const QImage& image, int x, int y, Rgb want, int tolerance) {
@@ -180,12 +167,6 @@ QString CacheFileFor(const QString& path) {
 void SetMtime(const QString& path, time_t seconds) {
     utimbuf times{seconds, seconds};
     ASSERT_EQ(::utime(QFile::encodeName(path).constData(), &times), 0);
-}
-
-time_t Mtime(const QString& path) {
-    struct stat status {};
-    ::stat(QFile::encodeName(path).constData(), &status);
-    return status.st_mtime;
 }
 
 struct FormatCase {
@@ -213,13 +194,14 @@ std::vector<FormatCase> FormatCases() {
          {192, 64, 0},
          {0, 32, 255},
          2},
-        {"opaque.png", [](const QString& p) { WritePng(p, Quarters(kRed, kBlue)); }, kRed, kBlue,
+        {"opaque.png", [](const QString& p) { WriteWithQt(p, Quarters(kRed, kBlue)); }, kRed, kBlue,
          2},
-        {"alpha.png", [](const QString& p) { WritePng(p, Quarters(kRed, kClear)); }, kRed, back, 2},
+        {"alpha.png", [](const QString& p) { WriteWithQt(p, Quarters(kRed, kClear)); }, kRed, back,
+         2},
         {"adam7.png", [](const QString& p) { WriteInterlacedPng(p, Quarters(kRed, kBlue)); }, kRed,
          kBlue, 2},
-        {"picture.bmp", [](const QString& p) { WriteBmp(p, Quarters(kRed, kBlue)); }, kRed, kBlue,
-         2},
+        {"picture.bmp", [](const QString& p) { WriteWithQt(p, Quarters(kRed, kBlue)); }, kRed,
+         kBlue, 2},
     };
 }
 
@@ -313,7 +295,7 @@ TEST_F(ThumbnailTest, TypeByContentThenExtension) {
 TEST_F(ThumbnailTest, SharedCacheWrittenWithKeysAndUsedWhileTheTimeStands) {
     const QString path = Path("cached.jpg");
     WriteJpeg(path, Quarters(kRed, kBlue));
-    const time_t written = Mtime(path);
+    const time_t written = QFileInfo(path).lastModified().toSecsSinceEpoch();
     ASSERT_TRUE(MakeFileThumbnail(path).isPicture);
 
     const QString entry = CacheFileFor(path);
@@ -349,7 +331,7 @@ TEST_F(ThumbnailTest, CacheLeftAloneInsideItselfAndFailingSilently) {
     const QString cacheHome = qEnvironmentVariable("XDG_CACHE_HOME");
     ASSERT_TRUE(QDir().mkpath(cacheHome + "/thumbnails"));
     const QString inside = cacheHome + "/thumbnails/inside.png";
-    WritePng(inside, Quarters(kRed, kBlue));
+    WriteWithQt(inside, Quarters(kRed, kBlue));
     EXPECT_EQ(MakeFileThumbnail(inside).thumbnail.size(), QSize(100, 75));
     EXPECT_FALSE(QFile::exists(CacheFileFor(inside)));
     QFile::remove(inside);
@@ -359,7 +341,7 @@ TEST_F(ThumbnailTest, CacheLeftAloneInsideItselfAndFailingSilently) {
     WriteBytes(blocked, {'x'});
     qputenv("XDG_CACHE_HOME", QFile::encodeName(blocked));
     const QString path = Path("uncached.png");
-    WritePng(path, Quarters(kRed, kBlue));
+    WriteWithQt(path, Quarters(kRed, kBlue));
     const FileThumbnail made = MakeFileThumbnail(path);
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
     EXPECT_TRUE(made.isPicture);
@@ -377,7 +359,7 @@ TEST_F(ThumbnailTest, CutFilesShowWhatDecodes) {
         if (name == std::string("cut.jpg"))
             WriteJpeg(path, Quarters(kRed, kBlue));
         else
-            WritePng(path, Quarters(kRed, kBlue), 100);
+            WriteWithQt(path, Quarters(kRed, kBlue), 100);
         std::vector<unsigned char> bytes = ReadBytes(path);
         bytes.resize(bytes.size() * 6 / 10);
         WriteBytes(path, bytes);
