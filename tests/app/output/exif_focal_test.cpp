@@ -84,7 +84,6 @@ TEST(ExifFocalFiles, JpegExifFields) {
     EXPECT_EQ(fields->focalPlaneResolutionUnit, 3);
     // The field wins over the 24 mm the others give for 6000 x 4000 pixels.
     EXPECT_EQ(ReadFocalLength35mm(dir.File("a.jpg"), 6000, 4000), 28.0);
-    EXPECT_TRUE(CImageImpl::Open(dir.File("a.jpg"))->IsValid()); // the picture still reads
 }
 
 TEST(ExifFocalFiles, FilesWithoutExifTellNothing) {
@@ -146,7 +145,6 @@ TEST(ExifFocalFiles, TiffExifDirectory) {
     EXPECT_EQ(fields->focalPlaneResolutionUnit, 3);
     EXPECT_EQ(fields->pixelXDimension, 6000);
     EXPECT_EQ(fields->pixelYDimension, 4000);
-    EXPECT_TRUE(CImageImpl::Open(dir.File("a.tif"))->IsValid());
 }
 
 } // namespace

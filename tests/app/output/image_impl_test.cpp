@@ -122,11 +122,6 @@ TEST(PictureThumbnail, KeepsTheAspectAndAveragesBlocks) {
     EXPECT_EQ(PixelAt(*thumb, 0, 0), (Rgb{125, 125, 125}));
     EXPECT_EQ(PixelAt(*thumb, 49, 10), (Rgb{255, 0, 0}));
     EXPECT_EQ(PixelAt(*thumb, 50, 10), (Rgb{0, 0, 255}));
-
-    auto tall = CImageImpl::Create(10, 1000, 24, kImageTypeBmp);
-    auto tallThumb = tall->MakeThumbnail(100, 100);
-    EXPECT_EQ(tallThumb->GetWidth(), 1);
-    EXPECT_EQ(tallThumb->GetHeight(), 100);
 }
 
 TEST(PictureThumbnail, FractionalRatiosWeighPartlyCoveredPixels) {
