@@ -24,17 +24,14 @@ TEST_F(AutoAlignPair, FindsShiftsOnTheCoarseGrid) {
     // 300 x 400 views: the pair pyramid's coarsest level is level 3, a grid of 8 pixels. (A
     // palette picture reaches the search as the adapter's expanded bands.)
     for (ViewKind kind : {ViewKind::Rgb24, ViewKind::Grey8}) {
-        ViewSequence seq(300, 400, {{0, 0}, {0, 40}, {0, 0}, {-16, 43}}, kind);
+        ViewSequence seq(300, 400, {{0, 0}, {0, 40}, {-16, 43}}, kind);
         MFCPanorama session;
         seq.AddTo(session);
         int dr = 99, dc = 99;
-        ASSERT_TRUE(session.DoAutoAlignPair(0, 2, &dr, &dc));
-        EXPECT_EQ(dr, 0);
-        EXPECT_EQ(dc, 0);
         ASSERT_TRUE(session.DoAutoAlignPair(0, 1, &dr, &dc));
         EXPECT_EQ(dr, 0);
         EXPECT_EQ(dc, 40);
-        ASSERT_TRUE(session.DoAutoAlignPair(0, 3, &dr, &dc));
+        ASSERT_TRUE(session.DoAutoAlignPair(0, 2, &dr, &dc));
         EXPECT_LE(std::abs(dr + 16), 4);
         EXPECT_LE(std::abs(dc - 43), 4);
         // The reverse pair gives the opposite shift.
@@ -61,14 +58,12 @@ TEST_F(AutoAlignPair, BadRequestsLeaveTheOutputsAlone) {
 
     // A picture of another size makes the request inconsistent; one that cannot be converted
     // is reported as a memory failure.
-    prompts.Clear();
     TestDib other = TextureView(100, 160, 0, 0, ViewKind::Rgb24);
     CBmpAdapter otherAdapter = other.Adapter();
     session.AddImage(&otherAdapter);
     EXPECT_FALSE(session.DoAutoAlignPair(0, 2, &dr, &dc));
     EXPECT_EQ(session.GetLastResult(), MosaicInconsistent);
 
-    prompts.Clear();
     MFCPanorama fresh;
     TestDib deep(160, 120, 32);
     CBmpAdapter deepAdapter = deep.Adapter();
@@ -148,21 +143,6 @@ TEST(AutoAlignCancel, LeavesTheAlignmentListAsItWas) {
             EXPECT_EQ(dc, 1);
         }
     }
-}
-
-TEST_F(AutoAlign, OneImageGivesAnEmptyListAndNoImagesFail) {
-    ViewSequence seq(100, 100, {{0, 0}}, ViewKind::Grey8);
-    MFCPanorama session;
-    EXPECT_FALSE(session.DoAutoAlign());
-    EXPECT_EQ(session.GetLastResult(), MosaicInconsistent);
-    prompts.Clear();
-    seq.AddTo(session);
-    session.AddAlign(3, 3);
-    EXPECT_TRUE(session.DoAutoAlign());
-    int dr = 0, dc = 0;
-    EXPECT_EQ(session.GetAlign(0, 1, &dr, &dc), 0); // an empty list: no entry to read
-    EXPECT_EQ(dr, 0);
-    EXPECT_EQ(prompts.Count(), 0u);
 }
 
 TEST_F(AutoAlignCorrMask, UsesTheMaskedSearchForEveryPair) {
