@@ -9,8 +9,8 @@
 
 using Values = std::vector<double>;
 
-// A planar image filled band by band, row by row (any pixel kind; NSetPixel has no short or
-// sbyte).
+// A planar image filled band by band, row by row (any pixel kind but signed bytes; NSetPixel
+// has no shorts).
 inline NImagePtr MakeImage(NRepnKind kind, int nbands, int nrows, int ncolumns,
                            const Values& values) {
     NImagePtr image(NCreateImage(nbands, nrows, ncolumns, kind));
@@ -20,8 +20,6 @@ inline NImagePtr MakeImage(NRepnKind kind, int nbands, int nrows, int ncolumns,
             for (int c = 0; c < ncolumns; ++c, ++i) {
                 if (kind == NShortRepn)
                     NPixel<std::int16_t>(image.get(), b, r, c) = std::int16_t(values.at(i));
-                else if (kind == NSByteRepn)
-                    NPixel<std::int8_t>(image.get(), b, r, c) = std::int8_t(values.at(i));
                 else
                     NSetPixel(image.get(), b, r, c, values.at(i));
             }

@@ -25,7 +25,6 @@ struct Matrix {
             pointers[static_cast<std::size_t>(i)] = &values[static_cast<std::size_t>(i * c)];
     }
     float* const* Rows() { return pointers.data(); }
-    float At(int r, int c) const { return values[static_cast<std::size_t>(r * cols + c)]; }
 };
 
 using feature_test::Elements;
@@ -51,33 +50,6 @@ TEST(GaussJordan, SingularMatricesAreReported) {
     Matrix n(2, 2, {nan, nan, nan, nan}), nb(2, 1, {1, 1});
     EXPECT_FALSE(NGaussJordan(n.Rows(), 2, nb.Rows(), 1));
     EXPECT_EQ(prompts.Count(), 2u);
-}
-
-// ---- NMulfit -------------------------------------------------------------------------------
-
-TEST(NMulfit, FitsTheLeastSquaresLineOrRefusesAndKeepsTheParameters) {
-    RecordingPrompts prompts;
-    // Points (0, 0), (1, 1), (2, 1): slope (3 x 3 - 3 x 2) / (3 x 5 - 9) = 0.5, intercept
-    // (2 - 1.5) / 3 = 1/6; residuals -1/6, 1/3, -1/6, so chi-square 1/6.
-    Matrix rows(3, 2, {1, 0, 1, 1, 1, 2}), covar(2, 2);
-    const float y[3] = {0, 1, 1}, sig[3] = {1, 1, 1};
-    float a[2] = {0, 0}, chisq = 0.0f;
-    const int both[2] = {1, 1}, none[2] = {0, 0};
-    ASSERT_TRUE(NMulfit(rows.Rows(), y, sig, 3, a, both, 2, covar.Rows(), &chisq));
-    EXPECT_NEAR(a[0], 1.0f / 6.0f, 1e-5f);
-    EXPECT_NEAR(a[1], 0.5f, 1e-5f);
-    EXPECT_NEAR(chisq, 1.0f / 6.0f, 1e-5f);
-    EXPECT_EQ(prompts.Count(), 0u);
-    // Every parameter kept; then every equation at x = 2, so intercept and slope cannot be told
-    // apart (a singular normal matrix).
-    Matrix same(3, 2, {1, 2, 1, 2, 1, 2});
-    a[0] = 7.0f;
-    a[1] = -3.0f;
-    EXPECT_FALSE(NMulfit(rows.Rows(), y, sig, 3, a, none, 2, covar.Rows(), &chisq));
-    EXPECT_FALSE(NMulfit(same.Rows(), y, sig, 3, a, both, 2, covar.Rows(), &chisq));
-    EXPECT_EQ(prompts.Count(), 2u);
-    EXPECT_EQ(a[0], 7.0f);
-    EXPECT_EQ(a[1], -3.0f);
 }
 
 // ---- Homography algebra --------------------------------------------------------------------
