@@ -9,7 +9,6 @@
 #include "image_impl.h"
 #include "image_viewer.h"
 #include "image_viewer_window.h"
-#include "support/gui_test.h"
 #include "support/scripted_prompter.h"
 
 namespace {
@@ -66,7 +65,6 @@ TEST(ImageViewerWindow, DragTrimmingRectangleAndMakeTrimmedPicture) {
     QTest::mouseRelease(surface, Qt::LeftButton, {}, OnScreen(viewer, midX, whole.bottom - 32));
     EXPECT_EQ(reportedW, 350);
     EXPECT_EQ(reportedH, 230);
-    SaveScreenshot(&window, "image_viewer_trimming");
 
     // The frame follows the picture through a smaller window and a zoom out and in again.
     window.resize(700, 520);
@@ -116,8 +114,9 @@ TEST(ImageViewerWindow, ZoomControlsAndLargeMagnification) {
     zoomBox->setText("300");
     emit zoomBox->editingFinished();
     EXPECT_FLOAT_EQ(viewer->GetZoom(), 3.0f);
-    // At 300 % the view holds only what it shows: no scaled copy of the picture.
-    EXPECT_LT(viewer->ExtraBytes(), std::size_t{16} << 20);
+    // At 300 % the view holds only what it shows (about 3 MB here): no scaled copy of the
+    // picture (3600 x 900 pixels, near 10 MB).
+    EXPECT_LT(viewer->ExtraBytes(), std::size_t{8} << 20);
     // A magnified pixel shows the picture pixel it covers.
     viewer->horizontalScrollBar()->setValue(0);
     viewer->verticalScrollBar()->setValue(0);
