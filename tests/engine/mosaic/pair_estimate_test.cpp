@@ -185,15 +185,3 @@ TEST(EstimatePair, HandSetMatchesAreFittedDirectly) {
         1e-3);
     EXPECT_EQ(context.records[1].matches, hand); // kept as given
 }
-
-TEST(EstimatePair, HandSetMatchesOfTheTranslationModelGiveTheMeanShift) {
-    const NImagePtr flat = Uniform(200, 260, 100);
-    MosaicContext context = Context(2);
-    ContextGuard guard{context};
-    MatchList* hand = CreateMatchList();
-    AppendMatch(hand, 10, 200, 12, 50);   // (2, -150)
-    AppendMatch(hand, 100, 230, 101, 79); // (1, -151)
-    context.records[1].matches = hand;
-    EXPECT_EQ(EstimatePair(context, 1, flat.get(), flat.get(), 2, MotionTranslation), 0);
-    ExpectTranslation(context.records[0].pairwise, 1.5, -150.5);
-}
