@@ -26,17 +26,13 @@
 
 namespace {
 
-struct Offset {
-    int x, y;
-};
-
 // An application whose input list holds views of the landscape at `offsets`.
 class ViewsApp : public generated::App {
 public:
-    explicit ViewsApp(std::vector<Offset> offsets, int period = 0)
+    explicit ViewsApp(std::vector<QPoint> offsets, int period = 0)
         : generated::App(static_cast<int>(offsets.size()),
                          [offsets, period](int k) {
-                             return generated::View(offsets[k].x, offsets[k].y, period);
+                             return generated::View(offsets[k].x(), offsets[k].y(), period);
                          }),
           m_offsets(offsets) {}
 
@@ -45,13 +41,13 @@ public:
         const PlacementRect& first = app.Document().At(0)->Rect();
         for (int k = 1; k < app.Document().Count(); ++k) {
             const PlacementRect& r = app.Document().At(k)->Rect();
-            EXPECT_NEAR(r.left - first.left, m_offsets[k].x - m_offsets[0].x, 1) << k;
-            EXPECT_NEAR(r.top - first.top, m_offsets[k].y - m_offsets[0].y, 1) << k;
+            EXPECT_NEAR(r.left - first.left, m_offsets[k].x() - m_offsets[0].x(), 1) << k;
+            EXPECT_NEAR(r.top - first.top, m_offsets[k].y() - m_offsets[0].y(), 1) << k;
         }
     }
 
 private:
-    std::vector<Offset> m_offsets;
+    std::vector<QPoint> m_offsets;
 };
 
 void Drag(CAlignmentView& view, QPoint from, QPoint to) {
@@ -72,7 +68,7 @@ QPoint PointIn(CAlignmentView& view, const CImageInfo& record, int dx, int dy) {
     return view.Origin() + QPoint(d.left + dx - view.ScrollX(), d.top + dy - view.ScrollY());
 }
 
-const std::vector<Offset> kPan = {{0, 0}, {250, 6}, {490, -4}};
+const std::vector<QPoint> kPan = {{0, 0}, {250, 6}, {490, -4}};
 
 } // namespace
 
