@@ -1,10 +1,5 @@
-// The file pane's model: the date column's format and the orders entries are kept in.
+// The file pane's model: the orders entries are kept in, and their thumbnails.
 #include <gtest/gtest.h>
-
-#include <QTimeZone>
-
-#include <cstdlib>
-#include <ctime>
 
 #include "file_list_model.h"
 
@@ -25,26 +20,6 @@ QStringList Names(const FileListModel& model) {
 }
 
 } // namespace
-
-TEST(FileListModel, LastModifiedFormat) {
-    // Local time is what the column shows: read these as UTC.
-    setenv("TZ", "UTC", 1);
-    tzset();
-    struct Case {
-        const char* utc;
-        const char* shown;
-    };
-    const Case cases[] = {
-        {"2001-03-04T00:05:00", "3/04/01 (12:05a)"},
-        {"2026-12-31T12:30:00", "12/31/26 (12:30p)"},
-        {"1999-11-20T13:00:00", "11/20/99 (1:00p)"},
-    };
-    for (const Case& c : cases) {
-        QDateTime t = QDateTime::fromString(c.utc, Qt::ISODate);
-        t.setTimeZone(QTimeZone::utc());
-        EXPECT_EQ(FormatLastModified(t).toStdString(), c.shown) << c.utc;
-    }
-}
 
 TEST(FileListModel, SortedAsEntriesArriveAndByHeader) {
     FileListModel model;
