@@ -1,10 +1,13 @@
 // What an operation leaves behind for its caller: its result code (also when something inside it
-// throws) and the part of its picture that the views cover.
+// throws), the part of its picture that the views cover and the confidence of each neighbouring
+// pair.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "stitchkit/Host.h"
@@ -13,6 +16,7 @@
 #include "support/scripted_progress.h"
 #include "support/test_images.h"
 #include "support/test_sequence.h"
+#include "support/unrelated_view.h"
 
 namespace {
 
@@ -157,6 +161,38 @@ TEST(OperationResults, TheCoveredPartIsWhereTheViewsReach) {
         EXPECT_EQ(session.GetLastResult(), MosaicNoOverlap);
         EXPECT_FALSE(session.GetLastCoveredRect(&rect[0], &rect[1], &rect[2], &rect[3]));
         prompts.Clear();
+    }
+}
+
+TEST(OperationResults, EveryMosaicAndAlignmentJudgesEachPair) {
+    // Views 0 .. 2 overlap at their true shifts; view 3 shows something else, given an
+    // alignment that overlaps it with view 2 as a neighbour would. Each mosaic takes the true
+    // alignments; the automatic alignment finds them. High where views of one texture overlap,
+    // low for a view of another place.
+    ScriptedProgress progress;
+    RecordingPrompts prompts;
+    const std::set<std::string> judging = {"DoAutoAlign", "DoTranslationMosaics",
+                                           "DoRigidTransMosaics", "DoTranslationHMosaics"};
+    const std::vector<Origin> origins = {{0, 0}, {6, 210}, {-4, 430}};
+    for (const Operation& op : Operations()) {
+        if (judging.count(op.name) == 0) continue;
+        std::vector<TestDib> views;
+        for (const Origin& o : origins)
+            views.push_back(TextureView(240, 320, o.top, o.left, ViewKind::Rgb24));
+        views.push_back(unrelated_view::View(240, 320));
+        ViewSequence seq(std::move(views));
+        MFCPanorama session;
+        seq.AddTo(session);
+        for (const auto& [dr, dc] : {std::pair{6, 210}, {-10, 220}, {4, 200}})
+            session.AddAlign(dr, dc);
+        CBmpAdapter out;
+        op.run(session, &out);
+        ReleaseAdapterResult(out);
+        const std::vector<double> confidences = session.GetLastPairConfidences();
+        ASSERT_EQ(confidences.size(), 3u) << op.name;
+        EXPECT_GT(confidences[0], 0.5) << op.name;
+        EXPECT_GT(confidences[1], 0.5) << op.name;
+        EXPECT_LT(confidences[2], 0.1) << op.name;
     }
 }
 
