@@ -35,8 +35,6 @@ namespace {
 void WritePicture(const QString& path, int w, int h, int type) {
     std::unique_ptr<CImageImpl> picture = CImageImpl::Create(w, h, 24, type);
     ASSERT_TRUE(picture);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) picture->GetRow(y)[3 * x + 2] = static_cast<BYTE>(x + y);
     ASSERT_TRUE(picture->WriteFile(path.toStdString()));
 }
 

@@ -125,8 +125,6 @@ TEST(InputImageList, OrderRotationBaseAndRemoval) {
     EXPECT_EQ(list.Paths(), (std::vector<std::string>{"/p/b.jpg", "/p/c.jpg"}));
     EXPECT_EQ(list.Selected(), -1);
     EXPECT_FALSE(list.RemoveSelected()); // nothing selected: no question
-    prompts.Expect(kIdNo);
-    EXPECT_FALSE(list.RemoveAll());
     prompts.Expect(kIdYes);
     EXPECT_TRUE(list.RemoveAll());
     EXPECT_EQ(list.InfoLine(), "");
