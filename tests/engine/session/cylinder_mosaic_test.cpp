@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -28,23 +27,6 @@ constexpr int kRows = 240, kColumns = 320;
 // Focal length in mm of a 35 mm frame whose longer side (here the width) is 35 mm.
 double Millimetres(double F) {
     return F * 35.0 / kColumns;
-}
-
-// A colour view whose green band shows `scene` (grey levels at (r, c)), whose blue band
-// 40 + blueStep k names view k, and whose red band compensates (redStep = 0.114 blueStep /
-// 0.299), so that every view has the same grey levels (0.299 R + 0.587 G + 0.114 B) for the
-// matching.
-TestDib CodedView(int rows, int columns, int k, int blueStep, double redStep,
-                  const std::function<int(int, int)>& scene) {
-    TestDib dib(columns, rows, 24);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) {
-            const int t = scene(r, c);
-            dib.At(r, c, 0) = static_cast<unsigned char>(40 + blueStep * k);
-            dib.At(r, c, 1) = static_cast<unsigned char>(t);
-            dib.At(r, c, 2) = static_cast<unsigned char>(std::lround(0.7 * t + 70 - redStep * k));
-        }
-    return dib;
 }
 
 // Grey views of a camera turning about its vertical axis, every view seeing the texture wrapped
@@ -293,14 +275,23 @@ TEST_F(FocalEstimate, RecoversTheFocalLengthOfAPanAndKeepsTheContextForTheMosaic
     ReleaseAdapterResult(out);
 }
 
-// Colour views (see CodedView) of the texture repeated every `period` columns, view k
-// starting at column lefts[k].
+// Colour views of the texture repeated every `period` columns, view k starting at column
+// lefts[k]: the green band shows the texture t, the blue band 40 + 60 k names the view, and the
+// red band 0.7 t + 70 - 22.88 k compensates (22.88 = 0.114 x 60 / 0.299), so that every view has
+// the same grey levels (0.299 R + 0.587 G + 0.114 B) for the matching.
 std::vector<TestDib> PeriodicViews(int rows, int columns, int period, std::vector<int> lefts) {
     std::vector<TestDib> views;
-    for (std::size_t k = 0; k < lefts.size(); ++k)
-        views.push_back(CodedView(rows, columns, static_cast<int>(k), 60, 22.88, [&](int r, int c) {
-            return static_cast<int>(TextureValue(r, (lefts[k] + c) % period, 1));
-        }));
+    for (std::size_t k = 0; k < lefts.size(); ++k) {
+        TestDib& dib = views.emplace_back(columns, rows, 24);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) {
+                const int t = static_cast<int>(TextureValue(r, (lefts[k] + c) % period, 1));
+                dib.At(r, c, 0) = static_cast<unsigned char>(40 + 60 * k);
+                dib.At(r, c, 1) = static_cast<unsigned char>(t);
+                dib.At(r, c, 2) =
+                    static_cast<unsigned char>(std::lround(0.7 * t + 70 - 22.88 * double(k)));
+            }
+    }
     return views;
 }
 
