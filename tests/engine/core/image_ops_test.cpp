@@ -52,10 +52,9 @@ TEST(ImageOpsReduce, AveragesWholeBlocksAndTruncatesIntegers) {
     for (int v = 0; v < 256; ++v) ASSERT_EQ(NGetPixel(by4.get(), 0, 0, v), v);
 }
 
-TEST(ImageOpsReduce, KeepsLayoutBandSelectionAndAttributes) {
+TEST(ImageOpsReduce, KeepsLayoutAndBandSelection) {
+    // (The band interpretation a reduced image inherits has no reader in the engine.)
     NImagePtr dib = MakeDib(3, 4, 6);
-    ASSERT_TRUE(NSetBandInterp(dib.get(), NBandInterpNone, 1, NBandInterpNone, 1, NBandInterpRGB, 3,
-                               NBandInterpNone, 1));
     NImagePtr all(NReduceImage(dib.get(), nullptr, -1, 2, 3));
     NImagePtr one(NReduceImage(dib.get(), nullptr, 2, 2, 3));
     ASSERT_TRUE(all && one);
@@ -66,8 +65,6 @@ TEST(ImageOpsReduce, KeepsLayoutBandSelectionAndAttributes) {
         EXPECT_EQ(Plane(all.get(), b),
                   (Values{6.0 + 100 * b, 9.0 + 100 * b, 26.0 + 100 * b, 29.0 + 100 * b}));
     EXPECT_EQ(Plane(one.get()), (Values{206, 209, 226, 229}));
-    EXPECT_EQ(NGetBandInterp(all.get(), NColorInterpAttr), NBandInterpRGB);
-    EXPECT_EQ(all->ncolors, 3);
     NImagePtr copy(NReduceImage(dib.get(), nullptr, 1, 1, 1)); // factor 1: a copy
     EXPECT_EQ(Plane(copy.get()), Plane(dib.get(), 1));
 }

@@ -102,22 +102,4 @@ TEST(ImageRecord, CopiesOfBandsAndWholeImages) {
     EXPECT_EQ(NGetPixel(three.get(), 0, 1, 2), 0.0);
 }
 
-TEST(ImageRecord, CopyAttrsKeepsTheColourInterpretationOnlyForAsManyBands) {
-    RecordingPrompts prompts;
-    NImagePtr rgb(NCreateImage(3, 2, 2, NUByteRepn));
-    ASSERT_TRUE(NSetBandInterp(rgb.get(), NBandInterpNone, 1, NBandInterpNone, 1, NBandInterpRGB, 3,
-                               NBandInterpNone, 1));
-    NAppendAttr(rgb->attributes, "name", nullptr, NStringRepn, NAttrValue::String("left"));
-    NImagePtr same(NCreateImage(3, 2, 2, NUByteRepn)), grey(NCreateImage(1, 2, 2, NUByteRepn));
-    ASSERT_EQ(NCopyImageAttrs(rgb.get(), same.get()), same.get());
-    EXPECT_EQ(NGetBandInterp(same.get(), NColorInterpAttr), NBandInterpRGB);
-    ASSERT_EQ(NCopyImageAttrs(rgb.get(), grey.get()), grey.get());
-    EXPECT_EQ(grey->ncolors, 1);
-    EXPECT_EQ(NGetBandInterp(grey.get(), NColorInterpAttr), NBandInterpNone);
-    const char* name = nullptr;
-    EXPECT_TRUE(NGetAttr(grey->attributes, "name", nullptr, NStringRepn, &name));
-    EXPECT_STREQ(name, "left");
-    EXPECT_EQ(prompts.Count(), 0u);
-}
-
 } // namespace
