@@ -32,20 +32,6 @@ BYTE Ramp(int x, int y, int channel) {
     return static_cast<BYTE>(40 + x * (150 + 20 * channel) / 900 + y / 30);
 }
 
-// An application whose input list holds three views of a pan over the ramp, 250 columns
-// apart, placed by their true offsets.
-void LoadThreeRampViews(CMainApp& app) {
-    app.Inputs().SetProbe([](const std::string&) {
-        return ListedPicture{true, 400, 300, QImage(100, 75, QImage::Format_RGB32)};
-    });
-    CImageInfo::SetLoader([](const std::string& path, const PictureCorrection&) {
-        return generated::ViewOf(Ramp, 250 * (path.back() - '0'), 0);
-    });
-    ASSERT_EQ(app.Inputs().AddFiles({"/v/0", "/v/1", "/v/2"}), 3);
-    ASSERT_EQ(app.Inputs().BuildImageInfoList(app.Document()), 3);
-    for (int k = 0; k < 3; ++k) app.Document().At(k)->MoveTo(250 * k, 0);
-}
-
 } // namespace
 
 TEST(StitchDialogs, ChoicesBecomeCodesAndSettings) {
@@ -122,7 +108,16 @@ TEST(StitchDialogs, ChoicesBecomeCodesAndSettings) {
 TEST(StitchDriver, TranslationFallbackInformsThenOpensTheResult) {
     ScriptedPrompter prompts;
     CMainApp app;
-    LoadThreeRampViews(app);
+    // Three views of a pan over the ramp, 250 columns apart, placed by their true offsets.
+    app.Inputs().SetProbe([](const std::string&) {
+        return ListedPicture{true, 400, 300, QImage(100, 75, QImage::Format_RGB32)};
+    });
+    CImageInfo::SetLoader([](const std::string& path, const PictureCorrection&) {
+        return generated::ViewOf(Ramp, 250 * (path.back() - '0'), 0);
+    });
+    ASSERT_EQ(app.Inputs().AddFiles({"/v/0", "/v/1", "/v/2"}), 3);
+    ASSERT_EQ(app.Inputs().BuildImageInfoList(app.Document()), 3);
+    for (int k = 0; k < 3; ++k) app.Document().At(k)->MoveTo(250 * k, 0);
     app.Driver().SetDialogRunner([](ParameterDialogKind, StitchSettings& s) {
         s.method = kMethodBigPlane;
         s.flag360 = false;

@@ -4,7 +4,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,11 +67,10 @@ struct Viewer {
     VrViewerDialog dialog;
     COpenGLView* view = dialog.View();
 
-    explicit Viewer(double hfov = 180.0, bool yawLimit = true,
-                    const QSurfaceFormat& format = COpenGLView::RequestedFormat())
+    explicit Viewer(const QSurfaceFormat& format = COpenGLView::RequestedFormat())
         : dialog(nullptr, format) {
         dialog.resize(900, 600);
-        dialog.SetPicture(*picture, {hfov, PanoramaVfov(hfov, kWidth, kHeight)}, yawLimit);
+        dialog.SetPicture(*picture, {180.0, PanoramaVfov(180.0, kWidth, kHeight)}, true);
         dialog.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
@@ -133,7 +131,7 @@ TEST(VrView, FirstFrameTheRightWayRoundAndThePartialPanoramasEdge) {
 TEST(VrView, ContextThatCannotBeMadeLeavesAUsableDialog) {
     QSurfaceFormat impossible = COpenGLView::RequestedFormat();
     impossible.setRenderableType(QSurfaceFormat::OpenVG); // no OpenGL context is of this kind
-    Viewer viewer(180.0, true, impossible);
+    Viewer viewer(impossible);
     QTRY_VERIFY_WITH_TIMEOUT(viewer.view->Failed(), 2000);
     auto* reason = viewer.dialog.findChild<QLabel*>();
     ASSERT_NE(reason, nullptr);
