@@ -3,9 +3,9 @@
 // Qt's own buttons and the file sizes reach the user in Japanese.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QLocale>
-#include <QAbstractButton>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
