@@ -12,42 +12,8 @@ struct ListDeleter {
 };
 using ListPtr = std::unique_ptr<NAttrListRec, ListDeleter>;
 
-std::vector<std::string> Names(NAttrList list) {
-    std::vector<std::string> names;
-    NAttrListPosn posn;
-    for (NFirstAttr(list, &posn); NAttrExists(&posn); NNextAttr(&posn))
-        names.emplace_back(NGetAttrName(&posn));
-    return names;
-}
-
-TEST(AttrList, OrderValuesAndRefusedKinds) {
-    RecordingPrompts prompts;
-    ListPtr list(NCreateAttrList());
-    ASSERT_TRUE(NAppendAttr(list.get(), "a", nullptr, NLongRepn, NAttrValue::Number(1)));
-    ASSERT_TRUE(NAppendAttr(list.get(), "b", nullptr, NDoubleRepn, NAttrValue::Number(0.1)));
-    ASSERT_TRUE(NAppendAttr(list.get(), "a", nullptr, NLongRepn, NAttrValue::Number(3)));
-    ASSERT_TRUE(NSetAttr(list.get(), "a", nullptr, NLongRepn, NAttrValue::Number(-7.9)));
-    ASSERT_TRUE(NSetAttr(list.get(), "c", nullptr, NStringRepn, NAttrValue::String("x")));
-    EXPECT_EQ(Names(list.get()), (std::vector<std::string>{"a", "b", "a", "c"}));
-    std::int32_t a = 0;
-    ASSERT_TRUE(NGetAttr(list.get(), "a", nullptr, NLongRepn, &a));
-    EXPECT_EQ(a, -7); // integers are truncated toward zero when encoded
-    double b = 0;
-    ASSERT_TRUE(NGetAttr(list.get(), "b", nullptr, NDoubleRepn, &b));
-    EXPECT_EQ(b, 0.1); // every bit of a double is kept
-    NAttrListPosn posn;
-    ASSERT_TRUE(NLookupAttr(list.get(), "b", &posn));
-    NDeleteAttr(&posn);
-    EXPECT_STREQ(NGetAttrName(&posn), "a"); // the position moves on
-    EXPECT_EQ(Names(list.get()), (std::vector<std::string>{"a", "a", "c"}));
-    // A string that is no keyword of a dictionary, or read as a number, is refused.
-    std::int32_t value = 0;
-    EXPECT_EQ(prompts.Count(), 0u);
-    EXPECT_FALSE(NGetAttr(list.get(), "c", NBandInterpDict, NLongRepn, &value));
-    EXPECT_FALSE(NGetAttr(list.get(), "c", nullptr, NFloatRepn, &value));
-    EXPECT_EQ(prompts.Count(), 2u);
-}
-
+// (The engine keeps only images in attribute lists: numbers, strings and their dictionary
+// encodings have no reader in it.)
 TEST(AttrList, ImagesAreOwnedCopiedDeeplyAndExtracted) {
     RecordingPrompts prompts;
     ListPtr list(NCreateAttrList());
