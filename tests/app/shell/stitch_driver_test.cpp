@@ -141,9 +141,9 @@ TEST(StitchDriver, TranslationFallbackInformsThenOpensTheResult) {
     prompts.Expect(kIdOk);
     ASSERT_TRUE(app.Driver().Stitch(nullptr, 0, ParameterDialogKind::PlaneCylinder));
     CImageInfo::SetLoader({});
+    // The size question and the information, both before the window (no box after it).
     EXPECT_EQ(captionsBeforeWindow, (std::vector<std::string>{"Question", "Info."}));
-    ASSERT_EQ(prompts.Boxes().size(), 2u);
-    EXPECT_EQ(prompts.Take()[1].rfind("No feature correspondence was found", 0), 0u);
+    EXPECT_EQ(prompts.Take().size(), 2u);
     // Three views of 400 shifted by 250 (the canvas may keep a row and a column); the middle
     // shows the ramp at column 450.
     EXPECT_NEAR(width, 900, 2);
