@@ -9,20 +9,14 @@
 
 using Values = std::vector<double>;
 
-// A planar image filled band by band, row by row (any pixel kind but signed bytes; NSetPixel
-// has no shorts).
+// A planar image of bytes or reals filled band by band, row by row.
 inline NImagePtr MakeImage(NRepnKind kind, int nbands, int nrows, int ncolumns,
                            const Values& values) {
     NImagePtr image(NCreateImage(nbands, nrows, ncolumns, kind));
     std::size_t i = 0;
     for (int b = 0; b < nbands; ++b)
         for (int r = 0; r < nrows; ++r)
-            for (int c = 0; c < ncolumns; ++c, ++i) {
-                if (kind == NShortRepn)
-                    NPixel<std::int16_t>(image.get(), b, r, c) = std::int16_t(values.at(i));
-                else
-                    NSetPixel(image.get(), b, r, c, values.at(i));
-            }
+            for (int c = 0; c < ncolumns; ++c, ++i) NSetPixel(image.get(), b, r, c, values.at(i));
     return image;
 }
 
