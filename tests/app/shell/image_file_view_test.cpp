@@ -26,7 +26,6 @@
 #include "settings_store.h"
 #include "stitchkit/Host.h"
 #include "support/browse_folder.h"
-#include "support/gui_test.h"
 #include "support/scripted_prompter.h"
 
 namespace {

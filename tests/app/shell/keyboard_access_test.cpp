@@ -14,7 +14,6 @@
 #include "main_app.h"
 #include "result_window.h"
 #include "stitch_dialogs.h"
-#include "support/gui_test.h"
 #include "support/scripted_prompter.h"
 
 namespace {
