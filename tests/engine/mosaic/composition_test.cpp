@@ -432,10 +432,6 @@ TEST(Composition, RefusedOrMissingDeliveryLeavesNoComposite) {
         EXPECT_EQ(RenderMosaic(mosaic.session, &out, nullptr), 3) << colour;
         EXPECT_EQ(mosaic.Output(), nullptr);
     }
-    MosaicContext empty;
-    AdapterResult out;
-    EXPECT_EQ(DeliverOutput(empty, out.Get()), 12);
-    EXPECT_TRUE(out->IsEmpty());
 }
 
 TEST(Composition, CancelAtAnyReportGivesTwoAndDeliversNothing) {

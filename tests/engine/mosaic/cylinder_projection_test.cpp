@@ -142,15 +142,8 @@ TEST(SummariseFocalList, StatisticsOverTheNonZeroEntries) {
     EXPECT_DOUBLE_EQ(list.meanFocal, 38.5);
     EXPECT_DOUBLE_EQ(list.weightedFocal, (2 * 30.0 + 31.0) / 3.0);
 
-    // One usable pair: every summary is its value, the deviation 0.
+    // Nothing usable (the one pair left has no value): zeros, not undefined values.
     list.count = 2;
-    SummariseFocalList(&list);
-    for (double v : {list.bestFocal, list.clusteredFocal, list.medianFocal, list.meanFocal,
-                     list.weightedFocal})
-        EXPECT_DOUBLE_EQ(v, 30.0);
-    EXPECT_EQ(list.bestMedianSqDeviation, 0.0);
-
-    // Nothing usable: zeros, not undefined values.
     entries[0].f_mm = 0.0;
     SummariseFocalList(&list);
     for (double v : {list.bestFocal, list.clusteredFocal, list.medianFocal, list.meanFocal,

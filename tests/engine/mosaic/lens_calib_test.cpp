@@ -135,12 +135,12 @@ TEST(LensCalib, NothingDoneLeavesTheOutputUntouched) {
     RecordingPrompts prompts;
     TestDib in = TextureView(30, 40, 0, 0, ViewKind::Rgb24),
             tiny = TextureView(2, 2, 0, 0, ViewKind::Rgb24);
-    CBmpAdapter input = in.Adapter(), tinyInput = tiny.Adapter(), empty;
+    CBmpAdapter input = in.Adapter(), tinyInput = tiny.Adapter();
     BITMAPINFOHEADER header{};
     unsigned char data[4] = {};
     // True when Execute (by kappa, or by percent when kappa is 0) does nothing and leaves the
     // out adapter as it was.
-    const auto untouched = [&](IImageAdapter* image, MFCLensCalib::OutputRectType type,
+    const auto untouched = [&](CBmpAdapter* image, MFCLensCalib::OutputRectType type,
                                double kappa) {
         MFCLensCalib calib;
         calib.SetImage(image);
@@ -150,19 +150,11 @@ TEST(LensCalib, NothingDoneLeavesTheOutputUntouched) {
         return done == 0 && out.GetHeader() == &header && out.GetData() == data;
     };
     const auto none = MFCLensCalib::OutputRectNone;
-    EXPECT_TRUE(untouched(nullptr, none, 0.0));  // no input set
-    EXPECT_TRUE(untouched(nullptr, none, 1e-6)); // no input set
-    EXPECT_TRUE(untouched(&empty, none, 1e-6));  // an input without a picture
     EXPECT_TRUE(untouched(&input, none, std::numeric_limits<double>::infinity()));
     EXPECT_TRUE(untouched(&input, none, std::nan("")));
     // kappa -0.01 puts the outer rectangle of a 40 x 30 picture thousands of pixels wide.
     EXPECT_TRUE(untouched(&input, MFCLensCalib::OutputRectOuter, -1e-2));
     // The inner rectangle of a 2 x 2 picture is empty.
     EXPECT_TRUE(untouched(&tinyInput, MFCLensCalib::OutputRectInner, 0.0));
-
-    MFCLensCalib calib;
-    calib.SetImage(&input);
-    EXPECT_EQ(calib.Execute(nullptr, 0.0), 0);
-    EXPECT_EQ(calib.Execute(nullptr, 50), 0);
     EXPECT_EQ(prompts.Count(), 0u);
 }
