@@ -33,8 +33,6 @@ TEST(PictureQImage, ColourAndPalettePicturesKeepTheirPixels) {
     ASSERT_EQ(image.format(), QImage::Format_Indexed8);
     EXPECT_EQ(image.pixel(1, 0), qRgb(10, 20, 30));
     EXPECT_EQ(image.pixel(0, 1), qRgb(0, 0, 0));
-
-    EXPECT_TRUE(ToQImage(*CImageImpl::New(kImageTypeBmp)).isNull()); // an empty picture
 }
 
 // ThumbnailImage is MakeThumbnail (the picture object's tests) shown by ToQImage (above).
