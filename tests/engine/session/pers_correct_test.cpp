@@ -127,12 +127,6 @@ TEST(PerspectiveCorrection, ExtendLinesMovesEndsAlongEachSegment) {
     MFCPersCorrect correct(&source, &more, true);
     EXPECT_EQ(more[0], (CLineObject{100, 15, 100, 90}));
     EXPECT_EQ(more[1], (CLineObject{-3, 15, 35, 90}));
-
-    // Equal start rows: the second segment takes the row; a vertical one keeps its column.
-    std::vector<CLineObject> vertical = {{20, 30, 20, 200}, {80, 10, 80, 150}};
-    MFCPersCorrect::ExtendLines(&vertical);
-    EXPECT_EQ(vertical[0], (CLineObject{20, 10, 20, 200}));
-    EXPECT_EQ(vertical[1], (CLineObject{80, 10, 80, 200}));
 }
 
 // A flat picture corrected with a keystone: every output pixel is the picture's colour or the
@@ -170,17 +164,10 @@ TEST(PerspectiveCorrection, RefusesWhatCannotDetermineTheTransform) {
     TestDib dib(kColumns, kRows, 24);
     CBmpAdapter source = dib.Adapter();
     CBmpAdapter out;
-    EXPECT_FALSE(MFCPersCorrect(&source).DoCorrect(&out)); // no lines yet
-    const std::vector<CLineObject> one = {{40, 20, 60, 220}};
-    EXPECT_FALSE(MFCPersCorrect(&source, &one).DoCorrect(&out));
     // Two segments on one line.
     const std::vector<CLineObject> collinear = {{10, 10, 20, 30}, {30, 50, 40, 70}};
     EXPECT_FALSE(MFCPersCorrect(&source, &collinear).DoCorrect(&out));
-    const std::vector<CLineObject> good = {{40, 20, 60, 220}, {280, 20, 260, 220}};
-    EXPECT_FALSE(MFCPersCorrect(nullptr, &good).DoCorrect(&out)); // no source
     EXPECT_TRUE(out.IsEmpty());
-    MFCPersCorrect empty(&source);
-    EXPECT_FALSE(empty.AddLines(nullptr));
 }
 
 } // namespace

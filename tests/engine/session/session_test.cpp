@@ -54,7 +54,6 @@ TEST(Session, SettingsAndReset) {
     // An adapter without a picture is refused rather than thrown through the session.
     CBmpAdapter empty;
     EXPECT_EQ(session.AddImage(&empty), -1);
-    EXPECT_EQ(session.AddImage(nullptr), -1);
     EXPECT_EQ(session.GetImagesCount(), 0);
 }
 
