@@ -1,7 +1,5 @@
-// The mask window: its circle at the viewer's zoom, and the 8-bit mask made from it.
+// The mask window: the 8-bit circle mask, and a circle at the viewer's zoom.
 #include <gtest/gtest.h>
-
-#include <QPushButton>
 
 #include "image_viewer.h"
 #include "mask_window.h"
@@ -27,23 +25,13 @@ TEST(MaskWindow, CircleMaskRows) {
     EXPECT_EQ(edge->GetPixelIndex(26, 25), 0);
 }
 
-TEST(MaskWindow, ACircleFollowsTheZoomAndMakesThePictureMask) {
-    // A circle of an earlier use, in picture pixels, is shown at the viewer's zoom. (Drawing one
-    // with the mouse at half zoom is the Image File View's mask test.)
+TEST(MaskWindow, ACircleOfAnEarlierUseFollowsTheZoom) {
+    // The circle is kept in picture pixels and shown at the viewer's zoom. (Drawing one with the
+    // mouse at half zoom and making the mask with OK is the Image File View's mask test.)
     MaskWindow window(CImageImpl::Create(200, 160, 24, kImageTypeBmp), MaskCircle{100, 80, 60});
     window.Viewer()->SetZoom(0.5f);
     ASSERT_TRUE(window.Circle());
     EXPECT_DOUBLE_EQ(window.Circle()->r, 30.0);
-    const auto circle = window.PictureCircle();
-    ASSERT_TRUE(circle);
-    EXPECT_EQ(circle->cx, 100);
-    EXPECT_EQ(circle->cy, 80);
-    EXPECT_EQ(circle->r, 60);
     window.Viewer()->SetZoom(0.25f);
     EXPECT_DOUBLE_EQ(window.Circle()->r, 15.0);
-    window.findChild<QPushButton*>("id29000")->click();
-    const auto mask = window.TakeMask();
-    ASSERT_TRUE(mask);
-    EXPECT_EQ(mask->GetPixelIndex(160, 80), 255);
-    EXPECT_EQ(mask->GetPixelIndex(161, 80), 0);
 }
