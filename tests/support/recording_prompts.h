@@ -3,7 +3,6 @@
 #pragma once
 
 #include <deque>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,8 +24,6 @@ public:
     const std::vector<RecordedBox>& Boxes() const { return m_boxes; }
     std::size_t Count() const { return m_boxes.size(); }
     void Clear() { m_boxes.clear(); }
-    // The text of the single recorded box; fails the current test unless exactly one was shown.
-    std::string OnlyText() const;
     // The texts of the boxes shown so far, which are then forgotten.
     std::vector<std::string> Take() {
         std::vector<std::string> texts;
@@ -39,10 +36,3 @@ private:
     std::vector<RecordedBox> m_boxes;
     std::deque<int> m_answers;
 };
-
-// The text a warning box shows for a message: "Warning: " + message + ".\n".
-std::string WarningText(const std::string& message);
-// The text an error box shows for a message: "Error: " + message + ".\n".
-std::string ErrorText(const std::string& message);
-// The texts of warning boxes for each message, in order.
-std::vector<std::string> WarningTexts(std::initializer_list<std::string> messages);

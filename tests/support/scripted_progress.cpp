@@ -8,14 +8,10 @@ class ScriptedBackend final : public stitchkit::IProgressWindowBackend {
 public:
     explicit ScriptedBackend(std::shared_ptr<ProgressLog> log) : m_log(std::move(log)) {}
 
-    bool Create(void*, const std::string& title, bool, const std::string&) override {
-        ++m_log->windowsCreated;
-        m_log->captions.push_back(title);
-        return true;
-    }
-    void Destroy() override { ++m_log->windowsDestroyed; }
-    void SetCaption(const std::string& caption) override { m_log->captions.push_back(caption); }
-    void SetText(const std::string& text) override { m_log->texts.push_back(text); }
+    bool Create(void*, const std::string&, bool, const std::string&) override { return true; }
+    void Destroy() override {}
+    void SetCaption(const std::string&) override {}
+    void SetText(const std::string&) override {}
     void SetRange(int, int, int) override {}
     void SetBarPosition(int position) override {
         m_log->positions.push_back(position);
@@ -35,19 +31,10 @@ public:
         }
         return result;
     }
-    bool GetPosition(int* x, int* y) const override {
-        if (!m_log->positionKnown) return false;
-        *x = m_log->x;
-        *y = m_log->y;
-        return true;
-    }
-    bool GetScreenSize(int* width, int* height) const override {
-        *width = m_log->screenWidth;
-        *height = m_log->screenHeight;
-        return true;
-    }
-    void MoveTo(int x, int y) override { m_log->moves.emplace_back(x, y); }
-    void CentreOnParent() override { ++m_log->centred; }
+    bool GetPosition(int*, int*) const override { return false; }
+    bool GetScreenSize(int*, int*) const override { return false; }
+    void MoveTo(int, int) override {}
+    void CentreOnParent() override {}
 
 private:
     std::shared_ptr<ProgressLog> m_log;

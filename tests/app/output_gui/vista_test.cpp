@@ -73,3 +73,15 @@ TEST(Vista, SavedFromTheProgram) {
     }
     EXPECT_EQ(prompts.Boxes().size(), 1u);
 }
+
+TEST(Vista, SceneThatCannotBeWrittenKeepsThePicture) {
+    // A folder holds the scene's name: the JPEG is written first and stays.
+    ScratchDir dir;
+    auto picture = MakePicture(64, 32);
+    std::filesystem::create_directory(dir.Path("pano.ivr"));
+    std::string error, jpeg;
+    EXPECT_FALSE(WriteVistaFiles(*picture, dir.Path("pano.ivr"), {16, 35.0, false}, &error, &jpeg));
+    EXPECT_EQ(error, "Cannot write " + dir.Path("pano.ivr") + ": Is a directory");
+    EXPECT_EQ(jpeg, dir.Path("pano.jpg"));
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"pano.ivr", "pano.jpg"}));
+}
