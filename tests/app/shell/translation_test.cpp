@@ -17,6 +17,7 @@
 #include "app_translations.h"
 #include "file_entry.h"
 #include "picture_prompt.h"
+#include "save_result.h"
 
 namespace {
 
@@ -105,8 +106,12 @@ TEST(Translation, JapaneseReachesTheUser) {
     // Qt's own catalogue comes with it: the standard buttons of the program's boxes.
     QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
-    // The picture layer's texts, with the value where the translation puts it. (The windows'
-    // texts are looked up the same way, by their class's name as lupdate found it.)
+    // A window's texts are looked up by its class's name, as lupdate found it: a dialog class
+    // without its own meta-object would look them up under QDialog and stay English.
+    const QString tiffTitle = JapaneseOf(messages, "TiffSettingsDialog", "TIFF settings");
+    ASSERT_FALSE(tiffTitle.isEmpty());
+    EXPECT_EQ(TiffSettingsDialog().windowTitle().toStdString(), tiffTitle.toStdString());
+    // The picture layer's texts, with the value where the translation puts it.
     const QString cannotOpen = JapaneseOf(messages, "PictureLayer", "can't open %1");
     ASSERT_FALSE(cannotOpen.isEmpty());
     EXPECT_EQ(PictureText(QT_TRANSLATE_NOOP("PictureLayer", "can't open %1"), {"/tmp/a.tif"}),
