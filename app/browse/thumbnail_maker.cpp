@@ -32,6 +32,7 @@
 #include <tiffio.h>
 
 #include "image_impl.h"
+#include "jpeg_errors.h"
 #include "picture_io.h"
 #include "picture_prompt.h"
 #include "picture_qimage.h"
@@ -184,30 +185,6 @@ struct Decoded {
 // ---------------------------------------------------------------------------------------
 // JPEG
 
-struct JpegErrors {
-    jpeg_error_mgr pub;
-    std::jmp_buf recovery;
-};
-
-[[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->recovery, 1);
-}
-
-// Data cut short or corrupt end the decoding: the rows so far are kept.
-void JpegEmitMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0) return;
-    switch (cinfo->err->msg_code) {
-    case JWRN_EXTRANEOUS_DATA:
-    case JWRN_JFIF_MAJOR:
-    case JWRN_ADOBE_XFORM:
-        return;
-    default:
-        JpegErrorExit(cinfo);
-    }
-}
-
-void JpegSilentOutput(j_common_ptr /*cinfo*/) {}
-
 // A file source with a large buffer. libjpeg's own stdio source reads 4 KiB at a time, and
 // its entropy decoder takes its fast path only while a few KiB of data are buffered, so
 // with that source most blocks of a large picture are decoded the slow way.
@@ -228,7 +205,7 @@ boolean SourceFill(j_decompress_ptr cinfo) {
     std::size_t count = std::fread(source->buffer.data(), 1, source->buffer.size(), source->file);
     if (count == 0) {
         if (source->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
-        WARNMS(cinfo, JWRN_JPEG_EOF); // ends the decoding (JpegEmitMessage)
+        WARNMS(cinfo, JWRN_JPEG_EOF); // ends the decoding (see UseJpegErrors)
         source->buffer[0] = 0xFF;     // as libjpeg's source: a fake end of image
         source->buffer[1] = JPEG_EOI;
         count = 2;
@@ -280,27 +257,6 @@ struct JpegState {
         if (created) jpeg_destroy_decompress(&cinfo);
     }
 };
-
-void InitJpeg(JpegState& state) {
-    state.cinfo.err = jpeg_std_error(&state.errors.pub);
-    state.errors.pub.error_exit = JpegErrorExit;
-    state.errors.pub.emit_message = JpegEmitMessage;
-    state.errors.pub.output_message = JpegSilentOutput;
-}
-
-// Whether a file of `fileSize` bytes can hold the blocks its frame announces, as the picture
-// layer asks: with Huffman coding every 8 x 8 block of a component costs at least a bit.
-bool FileCanHoldBlocks(const jpeg_decompress_struct& cinfo, std::int64_t fileSize) {
-    if (cinfo.arith_code) return true;
-    double fewestBlocks = -1;
-    for (int c = 0; c < cinfo.num_components; ++c) {
-        const jpeg_component_info& component = cinfo.comp_info[c];
-        const double blocks =
-            static_cast<double>(component.width_in_blocks) * component.height_in_blocks;
-        if (fewestBlocks < 0 || blocks < fewestBlocks) fewestBlocks = blocks;
-    }
-    return fewestBlocks <= 8.0 * static_cast<double>(fileSize);
-}
 
 // The largest of 1/8, 1/4, 1/2, 1 that keeps the decoded picture at least target x target
 // boxes, so the reduction is done in the DCT.
@@ -355,7 +311,7 @@ bool DecodeJpegRows(JpegState& state, int side) {
 QImage DecodeExifThumbnail(const unsigned char* data, std::size_t size, int smallest, int width,
                            int height, int side) {
     auto state = std::make_unique<JpegState>();
-    InitJpeg(*state);
+    UseJpegErrors(reinterpret_cast<j_common_ptr>(&state->cinfo), state->errors);
     if (setjmp(state->errors.recovery)) return {};
     jpeg_create_decompress(&state->cinfo);
     state->created = true;
@@ -411,7 +367,7 @@ Decoded DecodeJpeg(const std::string& path, int side) {
     if (fileSize < 0) return {};
     auto state = std::make_unique<JpegState>();
     Decoded& result = state->result;
-    InitJpeg(*state);
+    UseJpegErrors(reinterpret_cast<j_common_ptr>(&state->cinfo), state->errors);
     if (setjmp(state->errors.recovery)) {
         // A jump from the header leaves it unread; one from the rows keeps what they gave.
         if (state->started && state->reducer) state->result.image = state->reducer->Finish();
@@ -425,7 +381,7 @@ Decoded DecodeJpeg(const std::string& path, int side) {
     const int width = static_cast<int>(state->cinfo.image_width);
     const int height = static_cast<int>(state->cinfo.image_height);
     if (width <= 0 || height <= 0 || width > CImageImpl::kMaxSide ||
-        height > CImageImpl::kMaxSide || !FileCanHoldBlocks(state->cinfo, fileSize))
+        height > CImageImpl::kMaxSide || !JpegFileCanHoldBlocks(state->cinfo, fileSize))
         return {};
     result.header = true;
     result.width = width;

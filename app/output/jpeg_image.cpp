@@ -5,65 +5,17 @@
 #include <utility>
 #include <vector>
 
-// clang-format off
-#include <jpeglib.h>
-#include <jerror.h>
-// clang-format on
-
+#include "jpeg_errors.h"
 #include "picture_io.h"
 #include "picture_prompt.h"
 
 namespace {
 
-// libjpeg reports errors through a function that must not return: it jumps back to the
-// recovery point of the call that started the work.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf recovery;
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-    std::longjmp(manager->recovery, 1);
-}
-
-// Warnings that mean the data are cut short or corrupt end the reading: going on would
-// decode the rest of a (possibly huge) picture from nothing.
-void EmitMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0) return; // trace messages
-    switch (cinfo->err->msg_code) {
-    case JWRN_EXTRANEOUS_DATA:
-    case JWRN_JFIF_MAJOR:
-    case JWRN_ADOBE_XFORM:
-        return; // harmless: the picture decodes in full
-    default:
-        ErrorExit(cinfo);
-    }
-}
-
-void SilentOutput(j_common_ptr /*cinfo*/) {}
-
-// Whether a file of `fileSize` bytes can hold the blocks its frame announces. With Huffman
-// coding every 8 x 8 block of a component costs at least one bit (its DC code), and a
-// component that is coded at all is coded whole; the smallest component gives the bound.
-// Arithmetic coding can spend less than a bit on a block and is not bounded here.
-bool FileCanHoldBlocks(const jpeg_decompress_struct& cinfo, std::int64_t fileSize) {
-    if (cinfo.arith_code) return true;
-    double fewestBlocks = -1;
-    for (int c = 0; c < cinfo.num_components; ++c) {
-        const jpeg_component_info& component = cinfo.comp_info[c];
-        const double blocks =
-            static_cast<double>(component.width_in_blocks) * component.height_in_blocks;
-        if (fewestBlocks < 0 || blocks < fewestBlocks) fewestBlocks = blocks;
-    }
-    return fewestBlocks <= 8.0 * static_cast<double>(fileSize);
-}
-
 // Everything the reader must free, reachable through one pointer so that a jump back to the
 // recovery point finds it intact.
 struct ReadState {
     jpeg_decompress_struct cinfo{};
-    ErrorManager errors{};
+    JpegErrors errors{};
     FilePtr file;
     DibImage made;
     bool created = false;
@@ -71,7 +23,7 @@ struct ReadState {
 
 struct WriteState {
     jpeg_compress_struct cinfo{};
-    ErrorManager errors{};
+    JpegErrors errors{};
     FilePtr file;
     bool created = false;
 };
@@ -88,10 +40,7 @@ bool CJpegImage::ReadImage(const std::string& path, DibImage& dib) {
     const std::int64_t fileSize = FileSize(state->file.get());
     if (fileSize < 0) return false;
     jpeg_decompress_struct& cinfo = state->cinfo;
-    cinfo.err = jpeg_std_error(&state->errors.pub);
-    state->errors.pub.error_exit = ErrorExit;
-    state->errors.pub.emit_message = EmitMessage;
-    state->errors.pub.output_message = SilentOutput;
+    UseJpegErrors(reinterpret_cast<j_common_ptr>(&cinfo), state->errors);
     if (setjmp(state->errors.recovery)) {
         if (state->created) jpeg_destroy_decompress(&state->cinfo);
         return false;
@@ -99,7 +48,8 @@ bool CJpegImage::ReadImage(const std::string& path, DibImage& dib) {
     jpeg_create_decompress(&cinfo);
     state->created = true;
     jpeg_stdio_src(&cinfo, state->file.get());
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || !FileCanHoldBlocks(cinfo, fileSize)) {
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK ||
+        !JpegFileCanHoldBlocks(cinfo, fileSize)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -145,9 +95,7 @@ bool CJpegImage::WriteImage(const std::string& path) {
     if (path.empty()) return false;
     auto state = std::make_unique<WriteState>();
     jpeg_compress_struct& cinfo = state->cinfo;
-    cinfo.err = jpeg_std_error(&state->errors.pub);
-    state->errors.pub.error_exit = ErrorExit;
-    state->errors.pub.output_message = SilentOutput;
+    UseJpegErrors(reinterpret_cast<j_common_ptr>(&cinfo), state->errors);
     if (setjmp(state->errors.recovery)) {
         if (state->created) jpeg_destroy_compress(&state->cinfo);
         return false;
