@@ -54,7 +54,7 @@ ManualAlignmentWindow::ManualAlignmentWindow(CAlignDocument& document, MFCPanora
         tools->addWidget(w);
     tools->addSpacing(12);
     AddZoomControls(m_view, this, tools);
-    // The design's captions of the zoom buttons.
+    // This window names its zoom buttons in words beside their icons.
     Button(2171)->setText(tr("Big"));
     Button(2172)->setText(tr("Small"));
     Button(2173)->setText(tr("ALL"));

@@ -23,8 +23,8 @@ public:
     explicit AutoAlignmentWindow(CMainApp& app, int mode = kDefaultMode, QWidget* parent = nullptr);
 
     // Realigns from the current input list: records, engine pictures, DoAutoAlign, placements
-    // from the pairwise offsets, thumbnails, information line and fit. False (after the
-    // design's warning where there is one) when it cannot.
+    // from the pairwise offsets, thumbnails, information line and fit. False (after a
+    // warning, where the step that failed shows one) when it cannot.
     bool RunAlignment();
     // Re-orders pictures, records and thumbnails into the chain of nearest neighbours (3 or
     // more pictures).
