@@ -1,7 +1,9 @@
 // The screenshots of the user manual (docs/manual/images), made by scripts/
 // make_manual_screenshots.sh: the program's windows on a generated lakeside scene, each saved
 // at full size by the screenshot helper and as a reduced JPEG into $QUILT_MANUAL_IMAGES.
-// The scene is drawn here, so every picture in the manual is our own.
+// The scene is drawn here, so every picture in the manual is our own. The windows the manual
+// does not picture are rendered too (full size only), so that a developer can look at every
+// window of the program in <build>/screenshots/.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -30,6 +32,7 @@
 #include "feature_matching_view.h"
 #include "help_desk.h"
 #include "help_window.h"
+#include "host_services.h"
 #include "image_file_view.h"
 #include "image_impl.h"
 #include "image_viewer.h"
@@ -39,11 +42,16 @@
 #include "manual_alignment.h"
 #include "manual_matching.h"
 #include "mask_window.h"
+#include "print_result.h"
+#include "qt_progress_window.h"
 #include "result_window.h"
+#include "save_result.h"
 #include "seam_alignment.h"
+#include "splash_screen.h"
 #include "step_windows.h"
 #include "stitch_dialogs.h"
 #include "stitch_driver.h"
+#include "stitchkit/CProgressWnd.h"
 #include "support/browse_folder.h"
 #include "support/gui_test.h"
 #include "support/scripted_prompter.h"
@@ -348,4 +356,41 @@ TEST(ManualScreenshots, EveryWindowOfTheManual) {
     Shot(help, "help-window");
     app.Help().Close();
     EXPECT_EQ(prompts.Pending(), 0u);
+}
+
+TEST(WindowScreenshots, TheWindowsTheManualDoesNotPicture) {
+    QTemporaryDir dir;
+    const QStringList paths = WriteViews(dir.path());
+    std::unique_ptr<CImageImpl> picture = LoadCorrectedPicture(paths[0].toStdString(), {});
+    ASSERT_TRUE(picture);
+    CorrectionWindow lens(CorrectionWindow::Kind::Lens, picture->MakeThumbnail(400, 300), 30, 1);
+    lens.resize(820, 440);
+    lens.show();
+    SaveScreenshot(&lens, "lens-correction");
+    for (const auto& [kind, name] : {std::pair{ParameterDialogKind::Translation, "translation"},
+                                     {ParameterDialogKind::LensAngle, "lens-angle"}}) {
+        StitchParameterDialog dialog(kind, StitchSettings{});
+        dialog.show();
+        SaveScreenshot(&dialog, std::string("stitch-settings-") + name);
+    }
+    TiffSettingsDialog tiff;
+    tiff.show();
+    SaveScreenshot(&tiff, "tiff-settings");
+    MarginsDialog margins(PrintMargins{});
+    margins.show();
+    SaveScreenshot(&margins, "print-margins");
+    SplashScreen splash("Quiltwork");
+    splash.show();
+    SaveScreenshot(&splash, "splash-screen");
+
+    InstallHostServices();
+    CProgressWnd progress(nullptr, "Processing...");
+    ASSERT_TRUE(progress.GoModal("Processing..."));
+    progress.SetRange(0, 100);
+    progress.SetText("Stitching: image %d and %d of %d images.", 1, 2, 3);
+    progress.SetPos(40);
+    progress.PeekAndPump();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<ProgressDialog*>(w); d && d->isVisible())
+            SaveScreenshot(d, "progress-window");
 }
