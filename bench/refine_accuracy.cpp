@@ -161,12 +161,8 @@ Figures RunFlat(const std::vector<Similarity>& views, MotionModel model, bool re
 // ----- a pan on a plane -----
 
 Figures RunPlane(double F, const std::vector<double>& yaws, bool refine) {
-    std::vector<TestDib> dibs;
-    for (double yaw : yaws)
-        dibs.push_back(DibFromImage(
-            camera_views::RenderView(camera_views::Scene::Plane, F, yaw, kRows, kColumns, 1)
-                .get()));
-    ViewSequence sequence(std::move(dibs));
+    ViewSequence sequence(
+        camera_views::RenderViews(camera_views::Scene::Plane, F, yaws, kRows, kColumns));
     MFCPanorama session;
     sequence.AddTo(session);
     for (std::size_t k = 1; k < yaws.size(); ++k)
@@ -205,12 +201,8 @@ Figures RunPlane(double F, const std::vector<double>& yaws, bool refine) {
 Figures RunTurn(double F, int views, bool refine) {
     std::vector<double> yaws;
     for (int k = 0; k < views; ++k) yaws.push_back(0.2 + k * 2 * pi / views);
-    std::vector<TestDib> dibs;
-    for (double yaw : yaws)
-        dibs.push_back(DibFromImage(
-            camera_views::RenderView(camera_views::Scene::Cylinder, F, yaw, kRows, kColumns, 1)
-                .get()));
-    ViewSequence sequence(std::move(dibs));
+    ViewSequence sequence(
+        camera_views::RenderViews(camera_views::Scene::Cylinder, F, yaws, kRows, kColumns));
     const int step = static_cast<int>(std::lround(F * std::tan(2 * pi / views)));
     const auto fill = [&](MFCPanorama& session) {
         sequence.AddTo(session);
