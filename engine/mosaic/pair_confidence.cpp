@@ -75,31 +75,21 @@ bool ValidAround(const N_ImageRec* valid, double r, double c, double reach) {
     return true;
 }
 
-} // namespace
-
-double MatchAgreement(const MatchList* matches, const Homography8& H, FitKind kind,
-                      double tolerance) {
-    if (matches == nullptr) return 0.0;
-    const int m = ExactFitMatches(kind);
-    int n = 0, agreeing = 0;
-    const FeaturePoint* p = matches->first.first;
-    const FeaturePoint* q = matches->second.first;
-    for (; p != nullptr && q != nullptr; p = p->next, q = q->next) {
-        ++n;
-        double r = 0.0, c = 0.0;
-        if (H.Apply(p->r, p->c, &r, &c) && std::hypot(r - q->r, c - q->c) <= tolerance) ++agreeing;
+// Both pictures' detail planes at one reduction, made once for every transform tried.
+struct DetailPair {
+    int factor = 1;
+    FloatPlane a, b;
+    DetailPair(const N_ImageRec* first, const N_ImageRec* second) {
+        const int side = std::max({first->nrows, first->ncolumns, second->nrows, second->ncolumns});
+        factor = std::max(1, (side + kDetailSide - 1) / kDetailSide);
+        a = DetailPlane(first, factor);
+        b = DetailPlane(second, factor);
     }
-    if (n <= m) return 0.0;
-    return std::clamp(static_cast<double>(agreeing - m) / (n - m), 0.0, 1.0);
-}
+};
 
-double OverlapCorrelation(const N_ImageRec* first, const N_ImageRec* second, const Homography8& H,
-                          const N_ImageRec* valid) {
-    if (first == nullptr || second == nullptr) return 0.0;
-    if (valid != nullptr && (!SameSize(valid, first) || !SameSize(valid, second))) valid = nullptr;
-    const int side = std::max({first->nrows, first->ncolumns, second->nrows, second->ncolumns});
-    const int factor = std::max(1, (side + kDetailSide - 1) / kDetailSide);
-    const FloatPlane a = DetailPlane(first, factor), b = DetailPlane(second, factor);
+double Correlation(const DetailPair& planes, const Homography8& H, const N_ImageRec* valid) {
+    const FloatPlane &a = planes.a, &b = planes.b;
+    const int factor = planes.factor;
     if (a.Empty() || b.Empty()) return 0.0;
     // Reduced pixel i covers full-resolution rows i x factor .. i x factor + factor - 1.
     const double centre = (factor - 1) / 2.0, reach = static_cast<double>(kDetailMargin) * factor;
@@ -130,12 +120,32 @@ double OverlapCorrelation(const N_ImageRec* first, const N_ImageRec* second, con
     return std::clamp((sab - sa * sb / N) / std::sqrt(va * vb), -1.0, 1.0);
 }
 
+} // namespace
+
+double MatchAgreement(const MatchList* matches, const Homography8& H, FitKind kind,
+                      double tolerance) {
+    if (matches == nullptr) return 0.0;
+    const int m = ExactFitMatches(kind);
+    int n = 0, agreeing = 0;
+    const FeaturePoint* p = matches->first.first;
+    const FeaturePoint* q = matches->second.first;
+    for (; p != nullptr && q != nullptr; p = p->next, q = q->next) {
+        ++n;
+        double r = 0.0, c = 0.0;
+        if (H.Apply(p->r, p->c, &r, &c) && std::hypot(r - q->r, c - q->c) <= tolerance) ++agreeing;
+    }
+    if (n <= m) return 0.0;
+    return std::clamp(static_cast<double>(agreeing - m) / (n - m), 0.0, 1.0);
+}
+
 double PairConfidenceOf(const N_ImageRec* first, const N_ImageRec* second, const Homography8& H,
                         const MatchList* matches, const N_ImageRec* valid) {
     if (first == nullptr || second == nullptr) return 0.0;
+    if (valid != nullptr && (!SameSize(valid, first) || !SameSize(valid, second))) valid = nullptr;
+    const DetailPair planes(first, second);
     // Structure of the opposite polarity is the same structure: a picture whose palette inverts
     // the grey levels of its neighbour still shows the same place.
-    double correlation = std::abs(OverlapCorrelation(first, second, H, valid));
+    double correlation = std::abs(Correlation(planes, H, valid));
     // A model that does not describe the pair (a translation between views of a turning camera)
     // leaves its overlap blurred even where the pictures show the same place; the pair's own
     // matches, when most agree with one affine transform, give the alignment to judge instead.
@@ -145,8 +155,7 @@ double PairConfidenceOf(const N_ImageRec* first, const N_ImageRec* second, const
         const double side = std::max(first->nrows, first->ncolumns);
         const double tolerance = std::max(kAgreementFloor, kAgreementShareOfSide * side);
         if (MatchAgreement(matches, affine, FitKind::Affine, tolerance) >= kAffineAgreement)
-            correlation =
-                std::max(correlation, std::abs(OverlapCorrelation(first, second, affine, valid)));
+            correlation = std::max(correlation, std::abs(Correlation(planes, affine, valid)));
     }
     return std::clamp(correlation, 0.0, 1.0);
 }

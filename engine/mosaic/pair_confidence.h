@@ -22,18 +22,14 @@ inline constexpr int kMinimumOverlapSamples = 200;
 double MatchAgreement(const MatchList* matches, const Homography8& H, FitKind kind,
                       double tolerance);
 
-// Zero-mean normalised correlation of the overlap after alignment: both pictures' grey values
-// reduced to a larger side of about 400 pixels and band-passed (smooth shading and noise left
-// out), the first's reduced pixels compared with the second's at H(point) where that lies
-// inside it. With `valid` (one ubyte band of the images' size) a point counts only where it and
-// its surroundings are non-zero at both ends. -1 .. 1; 0 with fewer than
-// kMinimumOverlapSamples points or when either side is flat.
-double OverlapCorrelation(const N_ImageRec* first, const N_ImageRec* second, const Homography8& H,
-                          const N_ImageRec* valid);
-
-// The confidence of a pair, 0 .. 1: the magnitude of the overlap correlation under H, or under
-// an affine fit of the pair's matches when at least six of them mostly agree with it and it
-// correlates better. `matches` may be null.
+// The confidence of a pair, 0 .. 1: the magnitude of the zero-mean normalised correlation of the
+// overlap after alignment under H, or under an affine fit of the pair's matches when at least
+// six of them mostly agree with it and it correlates better. `matches` may be null.
+// The correlation compares both pictures' grey values reduced to a larger side of about 400
+// pixels and band-passed (smooth shading and noise left out): the first's reduced pixels with
+// the second's at H(point) where that lies inside it. With `valid` (one ubyte band of the
+// images' size) a point counts only where it and its surroundings are non-zero at both ends.
+// It is 0 with fewer than kMinimumOverlapSamples points or when either side is flat.
 double PairConfidenceOf(const N_ImageRec* first, const N_ImageRec* second, const Homography8& H,
                         const MatchList* matches, const N_ImageRec* valid);
 
